@@ -1,0 +1,30 @@
+# The two entry points: `make run` and `make test`. Both install what the build needs first.
+PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+
+RUN_BUILD   ?= build/release
+TEST_BUILD  ?= build/asan
+BENCH_BUILD ?= build/bench
+CMAKE_GEN   := -G Ninja
+
+.PHONY: run test bench deps
+
+deps:
+	@scripts/install-deps $(PACKAGES)
+
+run: deps
+	cmake -S . -B $(RUN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(RUN_BUILD)
+	$(RUN_BUILD)/demo/vestrel-demo
+
+# Every test run is also a memory-safety check: the test build carries ASan and UBSan.
+test: deps
+	cmake -S . -B $(TEST_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVESTREL_SANITIZE=ON
+	cmake --build $(TEST_BUILD)
+	cd $(TEST_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure --timeout 600
+
+# Benchmarks are measured on an optimised build without sanitizers.
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD)
+	for b in $(BENCH_BUILD)/bench/*_bench; do $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done

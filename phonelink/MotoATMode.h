@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "phonelink/ModemFamily.h"
+#include "phonelink/ModemItem.h"
+#include "platform/DeviceClasses.h"
+#include "platform/SerialPort.h"
+
+namespace vestrel {
+
+// One phone in AT (modem) mode, its modem opened as an overlapped serial port.
+class TMotoATModemItem final : public TMotoModemItem<TMotoATModemItem> {
+ public:
+  TMotoATModemItem(const PhoneLinkContext& context, TUSBDevice info);
+  ~TMotoATModemItem() override;
+
+  // The open port; null while closed.
+  platform::SerialPort* Handle() const { return port_.get(); }
+
+  // Open only while the port's settings can be read and carry a baud rate other than 0.
+  bool IsOpen() override;
+  bool OpenPhone() override;
+  bool ClosePhone() override;
+
+  std::uint32_t TimeOut() const { return timeOut_; }
+  // Applies the read and write time-out to the port; kept only once the port reads it back.
+  void SetTimeOut(std::uint32_t ms);
+
+ private:
+  platform::DeviceBus& bus_;
+  std::unique_ptr<platform::SerialPort> port_;
+  std::uint32_t timeOut_ = 100;
+};
+
+struct ATFamily {
+  using Item = TMotoATModemItem;
+  struct ModeSettings {};
+  static constexpr std::string_view kInterfaceClass = platform::kUsbDeviceClass;
+  static constexpr std::string_view kNameFilter = "Motorola USB Modem";
+  static constexpr std::string_view kAbout = "Vestrel phone link: phones in AT modem mode";
+  static constexpr bool kNoticesBeforeList = true;
+
+  static std::shared_ptr<Item> MakeItem(const PhoneLinkContext& context, const TUSBDevice& info) {
+    return std::make_shared<Item>(context, info);
+  }
+  static void PrepareNewItem(Item&, const ModeSettings&) {}
+};
+
+using TMotoATModemList = TMotoModemList<ATFamily>;
+using TATNotifyEvent = TMotoMode<ATFamily>::ArrivalEvent;
+using TATDebugEvent = TMotoMode<ATFamily>::DebugEvent;
+
+// Watches for phones in AT modem mode.
+class TMotoATMode final : public TMotoMode<ATFamily> {
+ public:
+  using TMotoMode<ATFamily>::TMotoMode;
+};
+
+}  // namespace vestrel

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/DriverHandle.h"
+#include "platform/SerialPort.h"
+
+namespace vestrel::platform {
+
+// One device registry property as the device-setup functions hand it out: text as 8-bit
+// characters ending in a zero byte (a multi-string as several of them), numbers as 4 bytes,
+// low byte first.
+using PropertyBytes = std::vector<std::uint8_t>;
+
+// One present device interface.
+struct DeviceInterfaceRecord {
+  std::uint32_t deviceInstance = 0;
+  std::string devicePath;
+  std::map<std::uint32_t, PropertyBytes> properties;  // by registry property code
+};
+
+// A registration for device-change notices; it ends when the object is destroyed.
+class NoticeSubscription {
+ public:
+  virtual ~NoticeSubscription() = default;
+};
+
+// The devices on the host's USB bus, grouped by device-interface class (a GUID in text form,
+// braces and upper case). The bus must outlive every subscription and handle it gave out.
+class DeviceBus {
+ public:
+  virtual ~DeviceBus() = default;
+
+  // The present interfaces of the class in enumeration order; nullopt when the class's device
+  // set cannot be obtained. Members whose interface details cannot be read are left out.
+  virtual std::optional<std::vector<DeviceInterfaceRecord>> presentInterfaces(
+      std::string_view interfaceClass) = 0;
+
+  // Calls `notice` for every device change of the class; null when the registration is refused.
+  // Notices are queued and only delivered by deliverNotices(), never from inside a request.
+  virtual std::unique_ptr<NoticeSubscription> subscribe(std::string_view interfaceClass,
+                                                        std::function<void()> notice) = 0;
+
+  // Delivers the queued notices; the host's event loop calls it.
+  virtual void deliverNotices() = 0;
+
+  // Opens a driver handle (plain, not overlapped) or a modem port (overlapped) by device path;
+  // null when the open fails.
+  virtual std::unique_ptr<DriverHandle> openDriver(const std::string& devicePath) = 0;
+  virtual std::unique_ptr<SerialPort> openSerial(const std::string& devicePath) = 0;
+};
+
+}  // namespace vestrel::platform
