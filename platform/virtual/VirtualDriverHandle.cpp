@@ -84,6 +84,11 @@ IoOutcome VirtualDriverHandle::control(std::span<const std::uint8_t> input,
   const std::uint16_t value = le16(input, 2);
   const std::uint16_t index = le16(input, 4);
   const std::uint16_t length = le16(input, 6);
+  // The bare vendor request that sends the phone to AT mode; it is never answered.
+  if (requestType == 0x40 && request == 0x01) {
+    phone_->setMode(PhoneMode::AT);
+    return completed(0);
+  }
   if (index != phone_->identity().p2kInterface) return stalled();
 
   if (requestType == 0x41 && request == 0x02) {
@@ -110,7 +115,9 @@ IoOutcome VirtualDriverHandle::control(std::span<const std::uint8_t> input,
     pending_.reset();
     applyFault(stage);
     stage.resize(std::min<std::size_t>(stage.size(), length));
-    return completed(deliverOutput(output, stage));
+    const std::uint32_t delivered = deliverOutput(output, stage);
+    phone_->replyDelivered();
+    return completed(delivered);
   }
   return stalled();
 }
@@ -139,7 +146,9 @@ IoOutcome VirtualDriverHandle::blockRead(std::span<const std::uint8_t> input,
   pending_.reset();
   applyFault(reply);
   reply.resize(std::min<std::size_t>(reply.size(), wanted));
-  return completed(deliverOutput(output, reply));
+  const std::uint32_t delivered = deliverOutput(output, reply);
+  phone_->replyDelivered();
+  return completed(delivered);
 }
 
 bool VirtualDriverHandle::deliver(std::uint16_t sequence, std::uint16_t command,

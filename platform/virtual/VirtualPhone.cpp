@@ -41,6 +41,13 @@ std::string VirtualPhone::devicePath() const {
   return {};
 }
 
+void VirtualPhone::replyDelivered() {
+  if (!modeAfterReply_) return;
+  const PhoneMode mode = *modeAfterReply_;
+  modeAfterReply_.reset();
+  setMode(mode);
+}
+
 std::optional<P2KAnswer> VirtualPhone::takeCommand(std::uint16_t sequence, std::uint16_t command,
                                                    std::span<const std::uint8_t> payload) {
   if (vanishAfter_) {

@@ -71,6 +71,12 @@ class VirtualPhone {
   // Sequence numbers of every command received, in order.
   const std::vector<std::uint16_t>& sequenceNumbers() const { return sequenceNumbers_; }
 
+  // A mode change that waits until the reply of the command being answered has been read, as a
+  // phone that acknowledges a restart or mode switch before it re-enumerates.
+  void leaveAfterReply(PhoneMode mode) { modeAfterReply_ = mode; }
+  // Applies the change left by leaveAfterReply, if any.
+  void replyDelivered();
+
   // Takes one P2K command; nullopt when the phone vanished instead of answering.
   std::optional<P2KAnswer> takeCommand(std::uint16_t sequence, std::uint16_t command,
                                        std::span<const std::uint8_t> payload);
@@ -92,6 +98,7 @@ class VirtualPhone {
   P2KHandler handler_;
   ReplyFault fault_ = ReplyFault::None;
   std::optional<std::uint32_t> vanishAfter_;
+  std::optional<PhoneMode> modeAfterReply_;
   std::vector<std::uint16_t> sequenceNumbers_;
   std::uint32_t modemBaudRate_ = 115200;
   platform::CommTimeouts modemTimeouts_;

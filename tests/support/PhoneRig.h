@@ -1,0 +1,48 @@
+#pragma once
+
+// Shared fixtures for phone tests: a virtual bus on a virtual clock, and a recorder for the
+// lines items report through their debug handler.
+
+#include <string>
+#include <vector>
+
+#include "phonelink/ModemItem.h"
+#include "platform/virtual/VirtualBus.h"
+
+namespace vestrel::testing {
+
+struct PhoneRig {
+  virtualphone::VirtualClock clock;
+  virtualphone::VirtualBus bus{clock};
+  PhoneLinkContext context{bus, clock};
+
+  // Plugs a phone named by its serial, at a location derived from it.
+  std::shared_ptr<virtualphone::VirtualPhone> plug(
+      const std::string& serial, virtualphone::PhoneMode mode = virtualphone::PhoneMode::P2K,
+      std::uint16_t p2kInterface = 8) {
+    return bus.plug({"Port_" + serial, serial, p2kInterface}, mode);
+  }
+};
+
+struct DebugLine {
+  std::string text;
+  TDebugType type;
+  bool subError;
+  bool operator==(const DebugLine&) const = default;
+};
+
+// A debug handler that appends every report to `lines`.
+template <class Item>
+TModemDebugEvent<Item> RecordInto(std::vector<DebugLine>& lines) {
+  return [&lines](Item&, const std::string& text, TDebugType type, bool subError) {
+    lines.push_back({text, type, subError});
+  };
+}
+
+inline std::vector<std::string> Texts(const std::vector<DebugLine>& lines) {
+  std::vector<std::string> texts;
+  for (const auto& line : lines) texts.push_back(line.text);
+  return texts;
+}
+
+}  // namespace vestrel::testing
