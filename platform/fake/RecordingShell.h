@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Shell.h"
+
+namespace vestrel::platform {
+
+// A shell that only records what it was asked to open or start.
+class RecordingShell final : public Shell {
+ public:
+  struct StartedProgram {
+    std::filesystem::path program;
+    std::vector<std::string> arguments;
+    std::filesystem::path folder;
+  };
+
+  explicit RecordingShell(std::filesystem::path executable = "/opt/vestrel/vestrel")
+      : executable_(std::move(executable)) {}
+
+  bool openAddress(const std::string& address) override {
+    openedAddresses.push_back(address);
+    return succeeds;
+  }
+  bool startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                    const std::filesystem::path& folder) override {
+    startedPrograms.push_back({program, arguments, folder});
+    return succeeds;
+  }
+  std::filesystem::path executablePath() override { return executable_; }
+  std::filesystem::path programHome() override { return executable_.parent_path(); }
+
+  // What every open and start reports back.
+  bool succeeds = true;
+  std::vector<std::string> openedAddresses;
+  std::vector<StartedProgram> startedPrograms;
+
+ private:
+  std::filesystem::path executable_;
+};
+
+}  // namespace vestrel::platform

@@ -1,0 +1,63 @@
+#include "platform/linux/LinuxShell.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+extern char** environ;
+
+namespace vestrel::platform {
+namespace {
+
+// Runs a /bin/sh script with positional arguments and waits for the shell only; the script
+// puts the real work in the background, so the caller never waits for the started program.
+// The arguments reach the script as "$1".. and are never parsed by the shell.
+bool runDetached(const char* script, const std::vector<std::string>& arguments) {
+  std::vector<std::string> words = {"sh", "-c", script, "sh"};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  pid_t pid = 0;
+  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0) return false;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+bool LinuxShell::openAddress(const std::string& address) {
+  return runDetached("command -v -- \"$1\" >/dev/null || exit 1; "
+                     "\"$1\" \"$2\" </dev/null >/dev/null 2>&1 &",
+                     {opener_, address});
+}
+
+bool LinuxShell::startProgram(const std::filesystem::path& program,
+                              const std::vector<std::string>& arguments,
+                              const std::filesystem::path& folder) {
+  std::vector<std::string> words = {folder.string(), program.string()};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  return runDetached("cd -- \"$1\" || exit 1; shift; command -v -- \"$1\" >/dev/null || exit 1; "
+                     "\"$@\" </dev/null >/dev/null 2>&1 &",
+                     words);
+}
+
+std::filesystem::path LinuxShell::executablePath() {
+  std::error_code ec;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : path;
+}
+
+std::filesystem::path LinuxShell::programHome() {
+  if (const char* home = std::getenv("VESTREL_HOME"); home && *home) return home;
+  return executablePath().parent_path();
+}
+
+}  // namespace vestrel::platform

@@ -1,0 +1,63 @@
+#include "platform/win32/Win32Shell.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+
+#include "platform/win32/Win32Text.h"
+
+namespace vestrel::platform {
+namespace {
+
+// ShellExecute reports success with a value above 32.
+bool executed(HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32; }
+
+// One command-line word, quoted when it holds a blank or a quote.
+std::wstring quotedWord(const std::wstring& word) {
+  if (!word.empty() && word.find_first_of(L" \t\"") == std::wstring::npos) return word;
+  std::wstring out = L"\"";
+  for (wchar_t c : word) {
+    if (c == L'"') out += L'\\';
+    out += c;
+  }
+  return out + L"\"";
+}
+
+}  // namespace
+
+bool Win32Shell::openAddress(const std::string& address) {
+  return executed(ShellExecuteW(nullptr, L"open", toWide(address).c_str(), nullptr, nullptr,
+                                SW_SHOWNORMAL));
+}
+
+bool Win32Shell::startProgram(const std::filesystem::path& program,
+                              const std::vector<std::string>& arguments,
+                              const std::filesystem::path& folder) {
+  std::wstring parameters;
+  for (const auto& argument : arguments) {
+    if (!parameters.empty()) parameters += L' ';
+    parameters += quotedWord(toWide(argument));
+  }
+  return executed(ShellExecuteW(nullptr, L"open", program.wstring().c_str(), parameters.c_str(),
+                                folder.wstring().c_str(), SW_SHOWNORMAL));
+}
+
+std::filesystem::path Win32Shell::executablePath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::filesystem::path(buffer.substr(0, length));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::filesystem::path Win32Shell::programHome() {
+  if (const char* home = std::getenv("VESTREL_HOME"); home && *home) {
+    return std::filesystem::path(toWide(home));
+  }
+  return executablePath().parent_path();
+}
+
+}  // namespace vestrel::platform
