@@ -1,1 +1,100 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/WireTrace.h"
+#include "platform/virtual/VirtualBus.h"
+
+namespace vestrel::platform {
+namespace {
+
+using virtualphone::PhoneMode;
+using ::testing::ElementsAre;
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+struct TracedRig {
+  virtualphone::VirtualClock clock;
+  virtualphone::VirtualBus bus{clock};
+  std::ostringstream* out;
+  TracingBus traced;
+
+  TracedRig() : TracedRig(std::make_unique<std::ostringstream>()) {}
+  explicit TracedRig(std::unique_ptr<std::ostringstream> stream)
+      : out(stream.get()), traced(bus, std::make_shared<TraceSink>(std::move(stream))) {}
+};
+
+TEST(WireTrace, HexIsUpperCaseWithoutSpaces) {
+  const std::uint8_t bytes[] = {0x00, 0x0F, 0xA5, 0xFF};
+  EXPECT_EQ(toHex(bytes), "000FA5FF");
+  EXPECT_EQ(toHex({}), "");
+}
+
+TEST(WireTrace, DriverCallsOpenAndCloseGiveOneLineEach) {
+  TracedRig rig;
+  auto phone = rig.bus.plug({"here", "T1", 8}, PhoneMode::P2K);
+  const std::string path = phone->devicePath();
+
+  EXPECT_EQ(rig.traced.openDriver("\\\\?\\nothing"), nullptr);
+  auto handle = rig.traced.openDriver(path);
+  ASSERT_NE(handle, nullptr);
+  std::vector<std::uint8_t> output(16);
+  const std::uint8_t poll[] = {0xC1, 0x00, 0x00, 0x00, 0x08, 0x00, 0x08, 0x00, 0x00};
+  handle->ioControl(IOCTL_P2K_CONTROL, poll, output, 5000);
+  const std::uint8_t read[] = {0x02, 0x00, 0x10, 0x00, 0x00};
+  handle->ioControl(IOCTL_P2K_READ, read, output, 10000);
+  EXPECT_TRUE(handle->close());
+
+  EXPECT_THAT(linesOf(rig.out->str()),
+              ElementsAre("OPEN \\\\?\\nothing -> failed", "OPEN " + path + " -> signalled",
+                          "80002014 C10000000800080000 -> signalled 000000000000000000000000",
+                          "8000201C 0200100000 -> timeout", "CLOSE " + path + " -> signalled"));
+}
+
+TEST(WireTrace, SerialWritesAreTraced) {
+  TracedRig rig;
+  auto phone = rig.bus.plug({"here", "T2", 8}, PhoneMode::AT);
+  auto port = rig.traced.openSerial(phone->devicePath());
+  ASSERT_NE(port, nullptr);
+  const std::uint8_t line[] = {'A', 'T', '\r', '\n'};
+  EXPECT_EQ(port->write(line).written, 4u);
+  EXPECT_EQ(linesOf(rig.out->str()).at(1), "SERIAL 41540D0A -> signalled");
+}
+
+TEST(WireTrace, TheEnvironmentVariableSwitchesTracingOnToAFile) {
+  virtualphone::VirtualClock clock;
+  virtualphone::VirtualBus bus(clock);
+  ::unsetenv("VESTREL_TRACE");
+  EXPECT_EQ(traceFromEnvironment(bus), nullptr);
+
+  const auto file = std::filesystem::temp_directory_path() / "vestrel-trace-test.log";
+  std::filesystem::remove(file);
+  ::setenv("VESTREL_TRACE", file.c_str(), 1);
+  {
+    auto traced = traceFromEnvironment(bus);
+    ASSERT_NE(traced, nullptr);
+    traced->openDriver("missing");
+  }
+  ::unsetenv("VESTREL_TRACE");
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "OPEN missing -> failed");
+  std::filesystem::remove(file);
+}
+
+TEST(WireTrace, AnUnwritableTraceFileIsAClearError) {
+  EXPECT_THROW(TraceSink::toFile("/nonexistent-folder/trace.log"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace vestrel::platform
