@@ -1,6 +1,13 @@
 #include "phonelink/MotoATMode.h"
 
+#include <array>
+#include <string>
+
 namespace vestrel {
+
+namespace {
+constexpr std::array<std::string_view, 3> kModeCommands{"AT+Mode=8", "AT+Mode=22", "AT+Mode=24"};
+}
 
 TMotoATModemItem::TMotoATModemItem(const PhoneLinkContext& context, TUSBDevice info)
     : TMotoModemItem(std::move(info)), bus_(context.bus) {}
@@ -57,6 +64,40 @@ void TMotoATModemItem::SetTimeOut(std::uint32_t ms) {
   }
   timeOut_ = ms;
   DoDebug("Phone Set TimeOut", dtInformation, false);
+}
+
+
+std::uint32_t TMotoATModemItem::WriteData(std::span<const std::uint8_t> data) {
+  if (!port_) {
+    DoDebug("Phone don`t open", dtError, true);
+    return 0;
+  }
+  const platform::WriteOutcome outcome = port_->write(data);
+  if (!outcome.accepted) {
+    DoDebug("Phone Write Data Failed", dtError, true);
+    return 0;
+  }
+  DoDebug("Phone Write Data", dtInformation, true);
+  return outcome.written;
+}
+
+bool TMotoATModemItem::SendCommand(std::string_view command) {
+  std::string line(command);
+  line += "\r\n";
+  const bool ok = WriteData(std::span(reinterpret_cast<const std::uint8_t*>(line.data()),
+                                      line.size())) != 0;
+  DoDebug(ok ? "Phone Send Command" : "Phone Send Command Failed", ok ? dtInformation : dtError,
+          false);
+  return ok;
+}
+
+void TMotoATModemItem::SwitchMode(std::uint8_t mode) {
+  if (mode >= kModeCommands.size()) return;
+  if (SendCommand(kModeCommands[mode])) {
+    DoDebug("Phone Switch", dtInformation, false);
+  } else {
+    DoDebug("Phone Switch Mode Failed - Error Send Command", dtError, false);
+  }
 }
 
 }  // namespace vestrel

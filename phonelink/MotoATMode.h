@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
 
 #include "phonelink/ModemFamily.h"
@@ -28,6 +29,15 @@ class TMotoATModemItem final : public TMotoModemItem<TMotoATModemItem> {
   std::uint32_t TimeOut() const { return timeOut_; }
   // Applies the read and write time-out to the port; kept only once the port reads it back.
   void SetTimeOut(std::uint32_t ms);
+
+  // Overlapped write, complete when it returns; the bytes written, 0 on failure. Needs only a
+  // held port, not IsOpen.
+  std::uint32_t WriteData(std::span<const std::uint8_t> data);
+  // Writes the command line followed by CR LF; true when any byte was written.
+  bool SendCommand(std::string_view command);
+  // 0: back to P2K mode ("AT+Mode=8"); 1 and 2: "AT+Mode=22" and "AT+Mode=24". Any other mode
+  // sends and reports nothing.
+  void SwitchMode(std::uint8_t mode);
 
  private:
   platform::DeviceBus& bus_;

@@ -1,11 +1,20 @@
 #include "phonelink/MotoFlashMode.h"
 
+#include <algorithm>
+#include <fstream>
+#include <istream>
+#include <limits>
+#include <ostream>
+#include <vector>
+
 namespace vestrel {
 
 namespace {
 constexpr OpenCloseTexts kTexts{"Open Phone", "Open Phone Failed", "Close Phone",
                                 "Close Phone Failed"};
-}
+
+std::string Outcome(std::string text, bool ok) { return ok ? text : text + " Failed"; }
+}  // namespace
 
 TMotoFlashModemItem::TMotoFlashModemItem(const PhoneLinkContext& context, TUSBDevice info)
     : TDriverModemItem(context.bus, std::move(info), kTexts) {}
@@ -20,6 +29,167 @@ bool TMotoFlashModemItem::OpenPhone() {
 void TMotoFlashModemItem::DoDebug(const std::string& text, TDebugType type, bool subError) {
   lastError_ = text;
   TDriverModemItem::DoDebug(text, type, subError);
+}
+
+bool TMotoFlashModemItem::Exchange(std::span<const std::uint8_t> frame, flash::Reply& reply) {
+  if (!flash::WriteFrame(*Handle(), frame, timeOut_)) return false;
+  reply = flash::ReadReply(*Handle(), timeOut_);
+  return true;
+}
+
+bool TMotoFlashModemItem::PowerOff() {
+  if (!IsOpen()) return false;
+  const bool ok = flash::WriteFrame(*Handle(), flash::PowerDownFrame(), timeOut_);
+  DoDebug(Outcome("Power Off", ok), ok ? dtInformation : dtError, false);
+  return ok;
+}
+
+bool TMotoFlashModemItem::SendAcknowledged(std::string_view word,
+                                           std::span<const std::uint8_t> frame,
+                                           std::uint32_t address) {
+  flash::Reply reply;
+  const bool ok = Exchange(frame, reply) && flash::AcknowledgesCommand(reply, word);
+  const std::string text = "Send " + std::string(word) + " " + flash::Hex8(address);
+  DoDebug(Outcome(text, ok), ok ? dtInformation : dtError, true);
+  return ok;
+}
+
+bool TMotoFlashModemItem::SendAddr(std::uint32_t address) {
+  if (!IsOpen()) return false;
+  return SendAcknowledged("ADDR", flash::AddrFrame(address), address);
+}
+
+bool TMotoFlashModemItem::SendJump(std::uint32_t address) {
+  if (!IsOpen()) return false;
+  return SendAcknowledged("JUMP", flash::JumpFrame(address), address);
+}
+
+bool TMotoFlashModemItem::SendBin(std::span<const std::uint8_t> data) {
+  if (!IsOpen()) return false;
+  flash::Reply reply;
+  const bool ok = data.size() <= flash::kMaxBinData && Exchange(flash::BinFrame(data), reply) &&
+                  flash::AcknowledgesBin(reply);
+  DoDebug(Outcome("Send BIN", ok), ok ? dtInformation : dtError, true);
+  return ok;
+}
+
+std::int32_t TMotoFlashModemItem::SendDump(std::uint32_t address,
+                                           std::span<std::uint8_t> destination) {
+  if (!IsOpen()) return 0;
+  const std::size_t count = destination.size();
+  flash::Reply reply;
+  const bool ok = count > 0 && count <= flash::kMaxDumpCount &&
+                  Exchange(flash::DumpFrame(address), reply) &&
+                  flash::DumpDelivers(reply, count);
+  if (ok) std::copy_n(reply.bytes.begin(), count, destination.begin());
+  DoDebug(Outcome("Send DUMP (" + flash::Hex8(address) + ")", ok), ok ? dtInformation : dtError,
+          true);
+  return ok ? static_cast<std::int32_t>(count) : 0;
+}
+
+std::int32_t TMotoFlashModemItem::SendRead(std::uint32_t address,
+                                           std::span<std::uint8_t> destination) {
+  if (!IsOpen()) return 0;
+  const std::size_t count = destination.size();
+  flash::Reply reply;
+  const bool ok = count > 0 && count <= flash::kMaxReadCount &&
+                  Exchange(flash::ReadFrame(address, static_cast<std::uint32_t>(count)), reply) &&
+                  flash::ReadDelivers(reply, count);
+  if (ok) {
+    std::copy_n(reply.bytes.begin() + flash::kReadDataOffset, count, destination.begin());
+  }
+  const std::string text = "Send READ (" + flash::Hex8(address) + "," +
+                           flash::Hex4(static_cast<std::uint32_t>(count)) + " b)";
+  DoDebug(Outcome(text, ok), ok ? dtInformation : dtError, true);
+  return ok ? static_cast<std::int32_t>(count) : 0;
+}
+
+bool TMotoFlashModemItem::SendLoaderStream(std::istream* stream, TLoaderType type,
+                                           FlashProgressCallback progress) {
+  loaderType_ = type;
+  if (!IsOpen() || !stream) return false;
+  stream->clear();
+  stream->seekg(0, std::ios::end);
+  const std::int64_t size = stream->tellg();
+  if (size <= 0 || size > std::numeric_limits<std::int32_t>::max()) return false;
+  stream->seekg(0);
+  const bool ok = UploadLoader(*stream, size, progress) && SendJump(entryAddr_);
+  DoDebug(Outcome("Send Loader", ok), ok ? dtInformation : dtError, false);
+  return ok;
+}
+
+// Each block goes after its own "ADDR". A block the stream cannot deliver whole ends the upload
+// before its "BIN": a partial block would leave a hole in the loader.
+bool TMotoFlashModemItem::UploadLoader(std::istream& stream, std::int64_t size,
+                                       const FlashProgressCallback& progress) {
+  std::vector<std::uint8_t> block(kLoaderBlock);
+  std::uint32_t address = baseAddr_;
+  std::int64_t sent = 0;
+  while (sent < size) {
+    if (!SendAddr(address)) return false;
+    const auto wanted = static_cast<std::streamsize>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(kLoaderBlock), size - sent));
+    stream.read(reinterpret_cast<char*>(block.data()), wanted);
+    if (stream.gcount() != wanted) return false;
+    if (!SendBin(std::span(block).first(static_cast<std::size_t>(wanted)))) return false;
+    sent += wanted;
+    address += static_cast<std::uint32_t>(wanted);
+    if (progress) progress(static_cast<std::int32_t>(sent), static_cast<std::int32_t>(size));
+  }
+  return true;
+}
+
+bool TMotoFlashModemItem::SendLoader(const std::filesystem::path& fileName, TLoaderType type,
+                                     FlashProgressCallback progress) {
+  if (!IsOpen()) return false;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(fileName, error)) return false;
+  std::ifstream file(fileName, std::ios::binary);
+  return SendLoaderStream(&file, type, std::move(progress));
+}
+
+bool TMotoFlashModemItem::SaveMemoryStream(MemoryRange range, std::ostream* stream,
+                                           FlashProgressCallback progress) {
+  if (!IsOpen() || !stream || range.Start > range.Finish) return false;
+  // 64-bit so that a range ending at the top of the address space ends instead of wrapping.
+  const std::uint64_t end = std::uint64_t{range.Finish} + 1;
+  std::uint64_t current = range.Start;
+  std::array<std::uint8_t, kSaveBlock> block{};
+  bool result = true;
+  do {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kSaveBlock, end - current));
+    const auto at = static_cast<std::uint32_t>(current);
+    const auto destination = std::span(block).first(n);
+    const std::int32_t delivered =
+        loaderType_ == ltUseREAD ? SendRead(at, destination) : SendDump(at, destination);
+    if (delivered == 0) {
+      result = false;
+      break;
+    }
+    stream->write(reinterpret_cast<const char*>(block.data()), delivered);
+    if (!*stream) {
+      result = false;
+      break;
+    }
+    current += static_cast<std::uint64_t>(delivered);
+    if (progress) {
+      progress(static_cast<std::int32_t>(current - range.Start),
+               static_cast<std::int32_t>(range.Finish - range.Start));
+    }
+  } while (current < range.Finish);
+  if (result) DoDebug("Save Memory", dtInformation, false);
+  return result;
+}
+
+bool TMotoFlashModemItem::SaveMemory(MemoryRange range, const std::filesystem::path& fileName,
+                                     FlashProgressCallback progress) {
+  if (!IsOpen()) return false;
+  std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  bool result = SaveMemoryStream(range, &file, std::move(progress));
+  file.close();
+  if (file.fail()) result = false;
+  return result;
 }
 
 }  // namespace vestrel

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "phonelink/FlashFrames.h"
 #include "phonelink/ModemFamily.h"
 #include "phonelink/ModemItem.h"
 #include "platform/DeviceClasses.h"
@@ -14,14 +19,54 @@ namespace vestrel {
 // Which command SaveMemory reads with.
 enum TLoaderType : std::uint8_t { ltUseDUMP, ltUseREAD };
 
+// A span of phone memory; Finish is the address of its last byte.
+struct MemoryRange {
+  std::uint32_t Start = 0;
+  std::uint32_t Finish = 0;
+};
+
+// Told (done, total) between blocks of a long operation; may be empty. Its answer is ignored.
+using FlashProgressCallback = std::function<bool(std::int32_t done, std::int32_t total)>;
+
 // One phone in flash (boot loader) mode. Every report is also kept in LastError.
+//
+// Every driver request waits TimeOut milliseconds (6000 unless changed). A frame counts only
+// when its write completed; a silent phone (empty reply) still acknowledges "ADDR", "JUMP" and
+// "BIN", but data replies must carry every byte asked for.
 class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
  public:
+  static constexpr std::size_t kLoaderBlock = 8192;
+  static constexpr std::size_t kSaveBlock = 256;
+
   TMotoFlashModemItem(const PhoneLinkContext& context, TUSBDevice info);
   ~TMotoFlashModemItem() override;
 
   bool OpenPhone() override;
   void DoDebug(const std::string& text, TDebugType type, bool subError) override;
+
+  // Sends "POWER_DOWN"; no reply is read.
+  bool PowerOff();
+  bool SendAddr(std::uint32_t address);
+  bool SendJump(std::uint32_t address);
+  // At most 65,528 bytes.
+  bool SendBin(std::span<const std::uint8_t> data);
+  // Fill all of `destination` from phone memory at `address`; its size is the byte count (at
+  // most 1024 for "DUMP", 1016 for "READ"). They return that count, or 0 having copied nothing.
+  std::int32_t SendDump(std::uint32_t address, std::span<std::uint8_t> destination);
+  std::int32_t SendRead(std::uint32_t address, std::span<std::uint8_t> destination);
+
+  // Writes the loader at BaseAddr in blocks of kLoaderBlock, each after its own "ADDR", then
+  // jumps to EntryAddr. LoaderType is set to `type` whatever the outcome.
+  bool SendLoaderStream(std::istream* stream, TLoaderType type, FlashProgressCallback progress);
+  bool SendLoader(const std::filesystem::path& fileName, TLoaderType type,
+                  FlashProgressCallback progress);
+  // Reads the range in blocks of kSaveBlock with the LoaderType command. The loop stops once
+  // the next address is no longer below Finish, so a last block of the single byte at Finish
+  // is not read. A range with Start above Finish is refused without a request.
+  bool SaveMemoryStream(MemoryRange range, std::ostream* stream, FlashProgressCallback progress);
+  // Replaces the file; what was written stays on disk also after a failure.
+  bool SaveMemory(MemoryRange range, const std::filesystem::path& fileName,
+                  FlashProgressCallback progress);
 
   std::uint32_t TimeOut() const { return timeOut_; }
   void SetTimeOut(std::uint32_t ms) { timeOut_ = ms; }
@@ -36,6 +81,14 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   const std::string& LastError() const { return lastError_; }
 
  private:
+  // Sends a frame and reads its reply; false when the write did not complete.
+  bool Exchange(std::span<const std::uint8_t> frame, flash::Reply& reply);
+  // "ADDR" or "JUMP": the frame, then the report naming the word and the address.
+  bool SendAcknowledged(std::string_view word, std::span<const std::uint8_t> frame,
+                        std::uint32_t address);
+  bool UploadLoader(std::istream& stream, std::int64_t size,
+                    const FlashProgressCallback& progress);
+
   std::uint32_t timeOut_ = 6000;
   TLoaderType loaderType_ = ltUseDUMP;
   std::uint32_t startBinary_ = 0x10000000;
