@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/virtual/VirtualFlashEndpoint.h"
+
 namespace vestrel::virtualphone {
 
 using platform::IoOutcome;
@@ -66,7 +68,11 @@ IoOutcome VirtualDriverHandle::timedOut(std::uint32_t waitMs) {
 
 IoOutcome VirtualDriverHandle::ioControl(std::uint32_t code, std::span<const std::uint8_t> input,
                                          std::span<std::uint8_t> output, std::uint32_t waitMs) {
-  if (!deviceThere() || openedMode_ != PhoneMode::P2K) return gone();
+  if (!deviceThere()) return gone();
+  if (openedMode_ == PhoneMode::Flash) {
+    return FlashEndpointRequest(*phone_, clock_, code, input, output, waitMs);
+  }
+  if (openedMode_ != PhoneMode::P2K) return gone();
   if (phone_->replyFault() == ReplyFault::Silent) return timedOut(waitMs);
   switch (code) {
     case platform::IOCTL_P2K_CONTROL: return control(input, output);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/SerialPort.h"
+#include "platform/virtual/VirtualFlash.h"
 
 namespace vestrel::virtualphone {
 
@@ -89,6 +90,9 @@ class VirtualPhone {
   // Every byte written to the modem port.
   std::vector<std::uint8_t>& modemInput() { return modemInput_; }
 
+  // Flash mode: the boot loader and the RAM loader it starts.
+  VirtualFlash& flash() { return flash_; }
+
  private:
   Identity identity_;
   PhoneMode mode_;
@@ -103,6 +107,7 @@ class VirtualPhone {
   std::uint32_t modemBaudRate_ = 115200;
   platform::CommTimeouts modemTimeouts_;
   std::vector<std::uint8_t> modemInput_;
+  VirtualFlash flash_;
 };
 
 }  // namespace vestrel::virtualphone

@@ -1,9 +1,13 @@
 #include "platform/virtual/VirtualSerialPort.h"
 
+#include <string_view>
+
 namespace vestrel::virtualphone {
 
 VirtualSerialPort::VirtualSerialPort(std::shared_ptr<VirtualPhone> phone)
-    : phone_(std::move(phone)), openedAppearance_(phone_->appearance()) {}
+    : phone_(std::move(phone)),
+      openedAppearance_(phone_->appearance()),
+      lineStart_(phone_->modemInput().size()) {}
 
 bool VirtualSerialPort::deviceThere() const {
   return !closed_ && phone_->mode() == PhoneMode::AT && phone_->appearance() == openedAppearance_;
@@ -29,7 +33,23 @@ platform::WriteOutcome VirtualSerialPort::write(std::span<const std::uint8_t> da
   if (!deviceThere()) return {};
   auto& input = phone_->modemInput();
   input.insert(input.end(), data.begin(), data.end());
+  takeCommandLines();
   return {true, static_cast<std::uint32_t>(data.size())};
+}
+
+void VirtualSerialPort::takeCommandLines() {
+  const auto& input = phone_->modemInput();
+  const std::string_view text(reinterpret_cast<const char*>(input.data()), input.size());
+  for (auto end = text.find("\r\n", lineStart_); end != std::string_view::npos;
+       end = text.find("\r\n", lineStart_)) {
+    const std::string_view line = text.substr(lineStart_, end - lineStart_);
+    lineStart_ = end + 2;
+    // The phone answers by re-enumerating in P2K mode; the port goes with its AT device.
+    if (line == "AT+Mode=8") {
+      phone_->setMode(PhoneMode::P2K);
+      return;
+    }
+  }
 }
 
 bool VirtualSerialPort::close() {
