@@ -1,0 +1,170 @@
+#include "backup/BackupRun.h"
+
+#include <charconv>
+#include <system_error>
+
+namespace vestrel::backup {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSavedStatus = "Операция успешно выполнена";
+constexpr BackupRun::LoaderTexts kFlashLoaderTexts{
+    "Операция успешно выполнена!", "Загрузчик успешно записан!", "Загрузчик не найден!"};
+constexpr BackupRun::LoaderTexts kPdsLoaderTexts{
+    "Операция успешно выполнена", "Загрузчик успешно записан", "Загрузчик не найден"};
+
+#ifdef _WIN32
+constexpr const char* kArchiverName = "arch.exe";
+#else
+constexpr const char* kArchiverName = "arch";
+#endif
+
+std::string Kilobytes(std::int32_t bytes, int decimals) {
+  char text[32];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, bytes / 1024.0,
+                                       std::chars_format::fixed, decimals);
+  std::string result(text, ec == std::errc() ? end : text);
+  if (decimals == 0 && result.size() < 2) result.insert(0, 2 - result.size(), ' ');
+  return result;
+}
+
+// A run in progress; a second one started from a progress callback finds it set.
+struct RunningFlag {
+  bool& flag;
+  explicit RunningFlag(bool& f) : flag(f) { flag = true; }
+  ~RunningFlag() { flag = false; }
+};
+
+}  // namespace
+
+std::string ProgressText(const std::string& label, std::int32_t done, std::int32_t total,
+                         int decimals) {
+  return label + ": " + Kilobytes(done, decimals) + "/" + Kilobytes(total, decimals) + " Кб";
+}
+
+BackupRun::BackupRun(BackupUser& user, BackupLog& log, platform::Shell& shell)
+    : user_(user), log_(log), shell_(shell) {}
+
+void BackupRun::Log(const std::string& message) { user_.AppendLog(log_.Add(message)); }
+
+FlashProgressCallback BackupRun::ProgressOf(std::string label, int decimals) {
+  return [this, label = std::move(label), decimals](std::int32_t done, std::int32_t total) {
+    user_.SetStatus(ProgressText(label, done, total, decimals));
+    user_.Progress(done, total);
+    return true;
+  };
+}
+
+void BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
+                             const fs::path& loader, const LoaderTexts& texts) {
+  // An address that is not hex leaves the phone's value as it was.
+  if (const auto base = ParseAddress(model.LoaderLoadAddress)) phone.SetBaseAddr(*base);
+  if (const auto entry = ParseAddress(model.LoaderJumpAddress)) phone.SetEntryAddr(*entry);
+
+  std::error_code error;
+  if (!fs::is_regular_file(loader, error)) {
+    user_.ShowError("Не найден файл загрузчика!", "Ошибка");
+    Log(texts.missingLog);
+    user_.RequestClose();
+    return;
+  }
+  if (phone.SendLoader(loader, ltUseREAD, ProgressOf("Запись загрузчика", 0))) {
+    user_.SetStatus(texts.savedStatus);
+    Log(texts.savedLog);
+  }
+}
+
+bool BackupRun::SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const fs::path& file,
+                          const std::string& label) {
+  fs::path partial = file;
+  partial += ".partial";
+  if (!phone.SaveMemory(range, partial, ProgressOf(label, 2))) return false;
+  std::error_code error;
+  fs::rename(partial, file, error);
+  return !error;
+}
+
+void BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone,
+                          const AppliedModel& model, bool pack) {
+  if (running_ || !phone || !phone->IsOpen()) return;
+  RunningFlag running(running_);
+  user_.SetControlsLocked(true);
+
+  const fs::path folder = user_.ChooseFolder("Выберите директорию для сохраненя");
+  if (!folder.empty()) {
+    UploadLoader(*phone, model, model.LoaderFile, kFlashLoaderTexts);
+    std::optional<fs::path> lastSaved;
+    bool lastTakenSaved = false;
+    for (const std::size_t index : kSaveOrder) {
+      const SlotState& slot = model.slots[index];
+      if (!slot.taken()) continue;
+      const std::string group(BackupSlots[index].codeGroup);
+      user_.SetStatus("Сохранение " + group + "...");
+      const auto start = ParseAddress(slot.start);
+      const auto finish = ParseAddress(slot.end);
+      const fs::path file = folder / (group + "_" + slot.start + ".bin");
+      lastTakenSaved = start && finish &&
+                       SaveRange(*phone, {*start, *finish}, file, "Сохранение " + group);
+      if (lastTakenSaved) {
+        user_.SetStatus(kSavedStatus);
+        Log(group + " успешно сохранена");
+        lastSaved = file;
+      }
+    }
+    // Only a complete file is handed to the archiver, which deletes what it packs.
+    if (pack && lastTakenSaved) PackFile(*lastSaved);
+  }
+  PowerOffSelected(phone.get());
+  user_.SetControlsLocked(false);
+}
+
+void BackupRun::SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone,
+                        const AppliedModel& model, bool pack) {
+  if (running_ || !phone) return;
+  RunningFlag running(running_);
+
+  const fs::path chosen = phone->IsOpen() ? user_.ChooseSaveFile("BIN|*.bin") : fs::path();
+  if (!chosen.empty()) {
+    user_.SetControlsLocked(true);
+    UploadLoader(*phone, model, shell_.programHome() / "Profiles" / "pds.ldr", kPdsLoaderTexts);
+    user_.SetStatus("Сохранение PDS...");
+    const fs::path file = PdsFileName(chosen);
+    if (SaveRange(*phone, kPdsRange, file, "Сохранение PDS")) {
+      user_.SetStatus(kSavedStatus);
+      Log("PDS успешно сохранена");
+      if (pack) PackFile(file);
+    }
+  }
+  PowerOffSelected(phone.get());
+  user_.SetControlsLocked(false);
+}
+
+fs::path BackupRun::PdsFileName(const fs::path& chosen) {
+  if (chosen.has_extension()) return chosen;
+  fs::path file = chosen;
+  file += std::string("_") + kPdsStart + ".bin";
+  return file;
+}
+
+void BackupRun::PackFile(const fs::path& file) {
+  const fs::path archiver = shell_.programHome() / kArchiverName;
+  std::error_code error;
+  if (!fs::is_regular_file(archiver, error)) {
+    Log("Архиватор не найден");
+    return;
+  }
+  const std::string name = file.filename().string();
+  const std::string archive = fs::path(name).replace_extension(".rar").string();
+  shell_.startProgram(archiver, {"a", "-df", "-ep", "-m5", archive, name}, file.parent_path());
+  Log("Файл успешно упакован");
+}
+
+void BackupRun::PowerOffSelected(TMotoFlashModemItem* phone) {
+  if (!phone) return;
+  Log("Выключение телефона");
+  phone->PowerOff();
+}
+
+}  // namespace vestrel::backup

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "backup/AppliedModel.h"
+#include "backup/BackupLog.h"
+#include "backup/BackupUser.h"
+#include "phonelink/MotoFlashMode.h"
+#include "platform/Shell.h"
+
+namespace vestrel::backup {
+
+// The backup runs behind the dialog's start button, free of any window: the full backup of the
+// ticked elements and the PDS backup. A run holds its phone item until it returns, so a phone
+// dropped from the watcher's list meanwhile only makes the remaining commands fail.
+//
+// Each element is written to "<name>.partial" first and takes its real name only once it is
+// complete: a failed element never passes for a good backup, nor destroys an earlier one.
+class BackupRun {
+ public:
+  BackupRun(BackupUser& user, BackupLog& log, platform::Shell& shell);
+
+  // Uploads the model's loader, saves every taken element into a folder the user chooses, packs
+  // the last one when asked, and powers the phone off. Nothing happens without an open phone
+  // or while another run is in progress.
+  void SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone, const AppliedModel& model,
+                 bool pack);
+  // Uploads the PDS loader and saves the PDS area into a file the user names.
+  void SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone, const AppliedModel& model,
+               bool pack);
+
+  // Hands one file to the archiver beside the program, without waiting for it.
+  void PackFile(const std::filesystem::path& file);
+  void PowerOffSelected(TMotoFlashModemItem* phone);
+
+  bool Running() const { return running_; }
+
+  static constexpr MemoryRange kPdsRange{0x10010000, 0x10020000};
+  static constexpr const char* kPdsStart = "10010000";
+
+  // The PDS file for the name the user chose: "_10010000.bin" is added to a name without
+  // extension.
+  static std::filesystem::path PdsFileName(const std::filesystem::path& chosen);
+
+  // What a run says after its loader: the full backup's texts end in "!", the PDS run's not.
+  struct LoaderTexts {
+    const char* savedStatus;
+    const char* savedLog;
+    const char* missingLog;
+  };
+
+ private:
+  void Log(const std::string& message);
+  void UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
+                    const std::filesystem::path& loader, const LoaderTexts& texts);
+  // Saves the range under `file`; true once the whole range is there.
+  bool SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const std::filesystem::path& file,
+                 const std::string& label);
+  FlashProgressCallback ProgressOf(std::string label, int decimals);
+
+  BackupUser& user_;
+  BackupLog& log_;
+  platform::Shell& shell_;
+  bool running_ = false;
+};
+
+// "label: done/total Кб" with done and total in kilobytes: two decimals, or whole kilobytes at
+// least two characters wide. Always a dot as decimal separator.
+std::string ProgressText(const std::string& label, std::int32_t done, std::int32_t total,
+                         int decimals);
+
+}  // namespace vestrel::backup

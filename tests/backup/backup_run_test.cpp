@@ -1,0 +1,381 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "backup/BackupRun.h"
+#include "platform/fake/RecordingShell.h"
+#include "platform/linux/LinuxShell.h"
+#include "platform/virtual/VirtualBus.h"
+#include "tests/support/PhoneRig.h"
+
+namespace vestrel::backup {
+namespace {
+
+namespace fs = std::filesystem;
+using virtualphone::PhoneMode;
+using virtualphone::VirtualFlash;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// Answers the run as a test script says and keeps everything it was told.
+struct ScriptedUser final : BackupUser {
+  fs::path folder;
+  fs::path saveFile;
+  std::vector<std::string> log, statuses, errors, asked;
+  int closeRequests = 0;
+  bool locked = false;
+  std::function<void(std::int32_t, std::int32_t)> onProgress;
+
+  fs::path ChooseFolder(const std::string& caption) override {
+    asked.push_back(caption);
+    return folder;
+  }
+  fs::path ChooseSaveFile(const std::string& filter) override {
+    asked.push_back(filter);
+    return saveFile;
+  }
+  void ShowError(const std::string& text, const std::string& title) override {
+    errors.push_back(title + ": " + text);
+  }
+  void AppendLog(const std::string& line) override { log.push_back(line); }
+  void SetStatus(const std::string& text) override { statuses.push_back(text); }
+  void Progress(std::int32_t done, std::int32_t total) override {
+    if (onProgress) onProgress(done, total);
+  }
+  void SetControlsLocked(bool value) override { locked = value; }
+  void RequestClose() override { ++closeRequests; }
+};
+
+std::tm Noon() {
+  std::tm t{};
+  t.tm_hour = 14;
+  t.tm_min = 3;
+  t.tm_sec = 27;
+  return t;
+}
+
+std::vector<std::string> Messages(const std::vector<std::string>& lines) {
+  std::vector<std::string> messages;
+  for (const auto& line : lines) messages.push_back(line.substr(10));
+  return messages;
+}
+
+bool HoldsPhoneMemory(const fs::path& file, std::uint32_t start, std::uintmax_t size) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.size() != size) return false;
+  for (std::uint32_t i = 0; i < size; ++i) {
+    if (static_cast<std::uint8_t>(bytes[i]) != VirtualFlash::MemoryByte(start + i)) return false;
+  }
+  return true;
+}
+
+class BackupRunTest : public ::testing::Test {
+ protected:
+  fs::path home;
+  fs::path out;
+  testing::PhoneRig rig;
+  std::shared_ptr<virtualphone::VirtualPhone> phone;
+  std::unique_ptr<TMotoFlashMode> watcher;
+  std::shared_ptr<TMotoFlashModemItem> item;
+  ScriptedUser user;
+  BackupLog log{Noon};
+  std::unique_ptr<platform::RecordingShell> shell;
+  std::unique_ptr<BackupRun> run;
+  AppliedModel model;
+
+  void SetUp() override {
+    home = fs::temp_directory_path() /
+           ("vestrel-backup-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(home);
+    out = home / "out";
+    fs::create_directories(home / "Profiles");
+    fs::create_directories(out);
+    // Stand-in loaders: the virtual phone runs whatever bytes it is sent.
+    for (const char* name : {"0823.ldr", "L6.ldr", "E1000_0631.ldr", "pds.ldr", "V3x.ldr"}) {
+      std::ofstream(home / "Profiles" / name, std::ios::binary) << std::string(9000, '\x5A');
+    }
+    std::ofstream(home / "arch") << "stand-in";
+    shell = std::make_unique<platform::RecordingShell>(home / "vestrel");
+    run = std::make_unique<BackupRun>(user, log, *shell);
+    phone = rig.plug("F", PhoneMode::Flash);
+    watcher = std::make_unique<TMotoFlashMode>(rig.context);
+    item = watcher->DeviceList().Items(0);
+    ASSERT_TRUE(item->OpenPhone());
+    user.folder = out;
+  }
+
+  void TearDown() override { fs::remove_all(home); }
+
+  // Applies the model with only the named code groups ticked.
+  void Choose(const char* modelText, std::vector<std::string> ticked) {
+    model.Apply(*FindModel(modelText), home);
+    for (std::size_t s = 0; s < kSlotCount; ++s) {
+      model.slots[s].ticked = std::find(ticked.begin(), ticked.end(),
+                                        std::string(BackupSlots[s].codeGroup)) != ticked.end();
+    }
+  }
+
+  std::vector<std::string> FilesInOut() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(out)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(BackupRunTest, C380WithEveryElementSavesSixFilesAndPacksTheLast) {
+  Choose("C380", {"CG1", "CG2", "CG3", "CG4", "CG5", "CG8", "CG7", "CG15", "CG17", "CG18"});
+  std::string lastCg1Text;
+  user.onProgress = [&](std::int32_t, std::int32_t) {
+    if (!user.statuses.empty() && user.statuses.back().rfind("Сохранение CG1:", 0) == 0) {
+      lastCg1Text = user.statuses.back();
+    }
+  };
+  run->SaveFlash(item, model, true);
+
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена",
+                          "CG2 успешно сохранена", "CG3 успешно сохранена",
+                          "CG4 успешно сохранена", "CG15 успешно сохранена",
+                          "CG18 успешно сохранена", "Файл успешно упакован",
+                          "Выключение телефона"));
+  EXPECT_EQ(user.log.front(), "14:03:27: Загрузчик успешно записан!");
+  EXPECT_THAT(FilesInOut(), ElementsAre("CG15_10920000.bin", "CG18_10B1F800.bin",
+                                        "CG1_10080000.bin", "CG2_10B20000.bin",
+                                        "CG3_10040000.bin", "CG4_109E0000.bin"));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG1_10080000.bin", 0x10080000, 0x8A0000));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 0x800));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG4_109E0000.bin", 0x109E0000, 0x13F800));
+  EXPECT_EQ(lastCg1Text, "Сохранение CG1: 8832.00/8832.00 Кб");
+
+  ASSERT_EQ(shell->startedPrograms.size(), 1u);
+  const auto& packed = shell->startedPrograms[0];
+  EXPECT_EQ(packed.program, home / "arch");
+  EXPECT_THAT(packed.arguments,
+              ElementsAre("a", "-df", "-ep", "-m5", "CG18_10B1F800.rar", "CG18_10B1F800.bin"));
+  EXPECT_EQ(packed.folder, out);
+  EXPECT_EQ(phone->mode(), PhoneMode::Off);
+  EXPECT_FALSE(user.locked);
+  EXPECT_THAT(user.asked, ElementsAre("Выберите директорию для сохраненя"));
+}
+
+TEST_F(BackupRunTest, CG7AndCG8AreSavedInTheirPlaceInTheOrder) {
+  Choose("L6", {"CG4", "CG7", "CG15"});
+  run->SaveFlash(item, model, false);
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre("Загрузчик успешно записан!", "CG4 успешно сохранена",
+                          "CG7 успешно сохранена", "CG15 успешно сохранена",
+                          "Выключение телефона"));
+
+  phone->setMode(PhoneMode::Flash);  // on again
+  rig.bus.deliverNotices();
+  item = watcher->DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  user.log.clear();
+  Choose("E1000", {"CG5", "CG8", "CG18"});
+  run->SaveFlash(item, model, false);
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre("Загрузчик успешно записан!", "CG5 успешно сохранена",
+                          "CG8 успешно сохранена", "CG18 успешно сохранена",
+                          "Выключение телефона"));
+  // CG5 of E1000 ends on a block of 56 bytes.
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG5_1104C4C8.bin", 0x1104C4C8, 0x111FF7FF - 0x1104C4C8 + 1));
+}
+
+TEST_F(BackupRunTest, AHiddenTickedBoxIsNotSaved) {
+  Choose("L6", {"CG7", "CG18"});
+  model.Apply(*FindModel("C380"), home);  // CG7 hidden, still ticked
+  run->SaveFlash(item, model, true);
+  EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.bin"));
+}
+
+TEST_F(BackupRunTest, WithNothingTickedTheLoaderStillGoesAndThePhoneIsPoweredOff) {
+  Choose("C380", {});
+  run->SaveFlash(item, model, true);
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!", "Выключение телефона"));
+  EXPECT_THAT(phone->flash().framesTaken(), ::testing::Contains("JUMP"));
+  EXPECT_THAT(FilesInOut(), IsEmpty());
+  EXPECT_THAT(shell->startedPrograms, IsEmpty());
+  EXPECT_EQ(phone->mode(), PhoneMode::Off);
+}
+
+TEST_F(BackupRunTest, ACancelledFolderChoicePowersOffWithoutTheLoader) {
+  Choose("C380", {"CG18"});
+  user.folder.clear();
+  run->SaveFlash(item, model, true);
+  EXPECT_THAT(Messages(user.log), ElementsAre("Выключение телефона"));
+  EXPECT_THAT(phone->flash().framesTaken(), ::testing::Not(::testing::Contains("ADDR")));
+  EXPECT_EQ(phone->mode(), PhoneMode::Off);
+  EXPECT_FALSE(user.locked);
+}
+
+TEST_F(BackupRunTest, AMissingLoaderIsReportedAndTheElementsAreStillAttempted) {
+  Choose("C380", {"CG18"});
+  fs::remove(home / "Profiles" / "0823.ldr");
+  run->SaveFlash(item, model, true);
+  EXPECT_THAT(user.errors, ElementsAre("Ошибка: Не найден файл загрузчика!"));
+  EXPECT_EQ(user.closeRequests, 1);
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик не найден!", "Выключение телефона"));
+  // Without a loader the read fails: what arrived is kept apart from a good backup's name.
+  EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.bin.partial"));
+  EXPECT_THAT(shell->startedPrograms, IsEmpty());
+}
+
+TEST_F(BackupRunTest, AFailedElementLeavesAnEarlierGoodBackupInPlace) {
+  Choose("C380", {"CG18"});
+  std::ofstream(out / "CG18_10B1F800.bin") << "earlier backup";
+  phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 3);
+  run->SaveFlash(item, model, true);
+  std::ifstream earlier(out / "CG18_10B1F800.bin");
+  std::string text;
+  std::getline(earlier, text);
+  EXPECT_EQ(text, "earlier backup");
+  EXPECT_EQ(fs::file_size(out / "CG18_10B1F800.bin.partial"), 3u * 256);
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!", "Выключение телефона"));
+}
+
+TEST_F(BackupRunTest, APhoneLostMidRunEndsTheRunNormally) {
+  Choose("C380", {"CG4", "CG18"});
+  int blocks = 0;
+  user.onProgress = [&](std::int32_t, std::int32_t) {
+    if (user.statuses.back().rfind("Сохранение CG4", 0) == 0 && ++blocks == 10) {
+      rig.bus.unplug(*phone);
+      rig.bus.deliverNotices();  // the watcher drops the item; the run still holds it
+      run->SaveFlash(item, model, true);  // no second run while this one goes on
+    }
+  };
+  run->SaveFlash(item, model, true);
+  EXPECT_EQ(watcher->DeviceList().Count(), 0);
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!", "Выключение телефона"));
+  EXPECT_FALSE(user.locked);
+  EXPECT_FALSE(run->Running());
+}
+
+TEST_F(BackupRunTest, PdsSavesTheFixedRangeUnderTheChosenName) {
+  Choose("C380", {"CG1"});
+  user.saveFile = out / "pds";
+  run->SavePDS(item, model, true);
+  EXPECT_THAT(user.asked, ElementsAre("BIN|*.bin"));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "pds_10010000.bin", 0x10010000, 65536));
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre("Загрузчик успешно записан", "PDS успешно сохранена",
+                          "Файл успешно упакован", "Выключение телефона"));
+  EXPECT_THAT(user.statuses, ::testing::Contains("Сохранение PDS: 64.00/64.00 Кб"));
+  EXPECT_EQ(phone->flash().entryAddress(), 0x03FD0010u);
+  ASSERT_EQ(shell->startedPrograms.size(), 1u);
+  EXPECT_THAT(shell->startedPrograms[0].arguments,
+              ElementsAre("a", "-df", "-ep", "-m5", "pds_10010000.rar", "pds_10010000.bin"));
+}
+
+TEST_F(BackupRunTest, PdsLoaderGoesWhereTheModelsLoaderGoes) {
+  Choose("V3x", {});
+  user.saveFile = out / "my.dat";
+  fs::remove(home / "arch");
+  run->SavePDS(item, model, true);
+  EXPECT_EQ(phone->flash().entryAddress(), 0x08000010u);
+  EXPECT_TRUE(fs::exists(out / "my.dat"));
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан", "PDS успешно сохранена",
+                                              "Архиватор не найден", "Выключение телефона"));
+}
+
+TEST_F(BackupRunTest, PdsWithoutItsLoaderOrWithACancelledNameStillPowersOff) {
+  Choose("C380", {});
+  user.saveFile.clear();
+  run->SavePDS(item, model, true);
+  EXPECT_THAT(Messages(user.log), ElementsAre("Выключение телефона"));
+  EXPECT_EQ(phone->mode(), PhoneMode::Off);
+
+  phone->setMode(PhoneMode::Flash);
+  rig.bus.deliverNotices();
+  item = watcher->DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  user.log.clear();
+  user.saveFile = out / "pds.bin";
+  fs::remove(home / "Profiles" / "pds.ldr");
+  run->SavePDS(item, model, false);
+  EXPECT_THAT(user.errors, ElementsAre("Ошибка: Не найден файл загрузчика!"));
+  EXPECT_EQ(Messages(user.log).front(), "Загрузчик не найден");
+}
+
+TEST_F(BackupRunTest, NoRunWithoutAnOpenPhone) {
+  Choose("C380", {"CG18"});
+  item->ClosePhone();
+  run->SaveFlash(item, model, true);
+  run->SaveFlash(nullptr, model, true);
+  run->SavePDS(nullptr, model, true);
+  EXPECT_THAT(user.log, IsEmpty());
+  EXPECT_THAT(user.asked, IsEmpty());
+}
+
+TEST(PdsFileName, AddsTheStartOnlyToANameWithoutExtension) {
+  EXPECT_EQ(BackupRun::PdsFileName("/b/pds"), fs::path("/b/pds_10010000.bin"));
+  EXPECT_EQ(BackupRun::PdsFileName("/b/my.dat"), fs::path("/b/my.dat"));
+  EXPECT_EQ(BackupRun::PdsFileName("/b.d/pds"), fs::path("/b.d/pds_10010000.bin"));
+}
+
+TEST(ProgressText, FormatsKilobytesWithADot) {
+  EXPECT_EQ(ProgressText("Сохранение CG1", 9043968, 9043967, 2),
+            "Сохранение CG1: 8832.00/8832.00 Кб");
+  EXPECT_EQ(ProgressText("Запись загрузчика", 8192, 9000, 0), "Запись загрузчика:  8/ 9 Кб");
+  EXPECT_EQ(ProgressText("Запись загрузчика", 204800, 204800, 0),
+            "Запись загрузчика: 200/200 Кб");
+}
+
+TEST(BackupLogFile, HoldsEveryLineWithCrLfAndIsNotWrittenWhenEmpty) {
+  const fs::path file = fs::temp_directory_path() / "vestrel-flashlog-test.log";
+  fs::remove(file);
+  BackupLog log(Noon);
+  log.WriteTo(file);
+  EXPECT_FALSE(fs::exists(file));
+  log.Add("Загрузчик успешно записан!");
+  log.Add("Выключение телефона");
+  log.WriteTo(file);
+  std::ifstream in(file, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "14:03:27: Загрузчик успешно записан!\r\n14:03:27: Выключение телефона\r\n");
+  fs::remove(file);
+  EXPECT_THROW(log.WriteTo("/nonexistent-folder/FlashLog.log"), std::runtime_error);
+}
+
+// The archiver really started: a stand-in script beside the program records its arguments.
+TEST(PackFile, StartsTheArchiverInTheFilesFolderWithOneArgumentPerWord) {
+  const fs::path home = fs::temp_directory_path() / "vestrel-pack-test";
+  fs::remove_all(home);
+  fs::create_directories(home / "my backups");
+  const fs::path record = home / "args.txt";
+  {
+    std::ofstream script(home / "arch");
+    script << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" << record.string()
+           << ".tmp\"\npwd >> \"" << record.string() << ".tmp\"\nmv \"" << record.string()
+           << ".tmp\" \"" << record.string() << "\"\n";
+  }
+  fs::permissions(home / "arch", fs::perms::owner_all);
+  ::setenv("VESTREL_HOME", home.c_str(), 1);
+  platform::LinuxShell shell;
+  ScriptedUser user;
+  BackupLog log(Noon);
+  BackupRun run(user, log, shell);
+  run.PackFile(home / "my backups" / "CG18 \"x\".bin");
+  ::unsetenv("VESTREL_HOME");
+
+  for (int i = 0; i < 500 && !fs::exists(record); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::ifstream in(record);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  EXPECT_THAT(lines, ElementsAre("a", "-df", "-ep", "-m5", "CG18 \"x\".rar", "CG18 \"x\".bin",
+                                 (home / "my backups").string()));
+  EXPECT_THAT(Messages(user.log), ElementsAre("Файл успешно упакован"));
+  fs::remove_all(home);
+}
+
+}  // namespace
+}  // namespace vestrel::backup
