@@ -155,9 +155,12 @@ void BackupRun::PackFile(const fs::path& file) {
     Log("Архиватор не найден");
     return;
   }
-  const std::string name = file.filename().string();
+  // The archiver gets the short name where there is one, so no name needs quoting.
+  const fs::path shortFile = shell_.shortPathName(file);
+  const std::string name = shortFile.filename().string();
   const std::string archive = fs::path(name).replace_extension(".rar").string();
-  shell_.startProgram(archiver, {"a", "-df", "-ep", "-m5", archive, name}, file.parent_path());
+  shell_.startProgram(archiver, {"a", "-df", "-ep", "-m5", archive, name},
+                      shortFile.parent_path());
   Log("Файл успешно упакован");
 }
 

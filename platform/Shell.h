@@ -19,6 +19,9 @@ class Shell {
   virtual bool startProgram(const std::filesystem::path& program,
                             const std::vector<std::string>& arguments,
                             const std::filesystem::path& folder) = 0;
+  // The short (8.3) form of an existing file's path where the volume keeps one; elsewhere, and
+  // on systems without short names, the path itself.
+  virtual std::filesystem::path shortPathName(const std::filesystem::path& path) { return path; }
   // The full path of the running executable.
   virtual std::filesystem::path executablePath() = 0;
   // Where the files beside the program are looked up: VESTREL_HOME when set, else the

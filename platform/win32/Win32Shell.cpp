@@ -43,6 +43,17 @@ bool Win32Shell::startProgram(const std::filesystem::path& program,
                                 folder.wstring().c_str(), SW_SHOWNORMAL));
 }
 
+std::filesystem::path Win32Shell::shortPathName(const std::filesystem::path& path) {
+  const std::wstring longName = path.wstring();
+  const DWORD size = GetShortPathNameW(longName.c_str(), nullptr, 0);
+  if (size == 0) return path;
+  std::wstring buffer(size, L'\0');
+  const DWORD length = GetShortPathNameW(longName.c_str(), buffer.data(), size);
+  if (length == 0 || length >= size) return path;
+  buffer.resize(length);
+  return std::filesystem::path(buffer);
+}
+
 std::filesystem::path Win32Shell::executablePath() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {

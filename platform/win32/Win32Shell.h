@@ -10,6 +10,7 @@ class Win32Shell final : public Shell {
   bool openAddress(const std::string& address) override;
   bool startProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                     const std::filesystem::path& folder) override;
+  std::filesystem::path shortPathName(const std::filesystem::path& path) override;
   std::filesystem::path executablePath() override;
   std::filesystem::path programHome() override;
 };
