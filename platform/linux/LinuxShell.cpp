@@ -44,7 +44,7 @@ bool LinuxShell::startProgram(const std::filesystem::path& program,
                               const std::filesystem::path& folder) {
   std::vector<std::string> words = {folder.string(), program.string()};
   words.insert(words.end(), arguments.begin(), arguments.end());
-  return runDetached("cd -- \"$1\" || exit 1; shift; command -v -- \"$1\" >/dev/null || exit 1; "
+  return runDetached("cd -- \"$1\" 2>/dev/null || exit 1; shift; command -v -- \"$1\" >/dev/null || exit 1; "
                      "\"$@\" </dev/null >/dev/null 2>&1 &",
                      words);
 }

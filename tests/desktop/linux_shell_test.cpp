@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/linux/LinuxShell.h"
+#include "tests/desktop/TempFolder.h"
+
+namespace vestrel::platform {
+namespace {
+
+using testing::readText;
+using testing::TempFolder;
+using testing::writeText;
+
+// The started programs run detached, so their traces are waited for (a few seconds at most).
+std::string awaitText(const std::filesystem::path& file) {
+  for (int i = 0; i < 500 && !std::filesystem::exists(file); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return readText(file);
+}
+
+std::filesystem::path script(const TempFolder& temp, const std::string& name, const std::string& body) {
+  auto path = temp / name;
+  writeText(path, "#!/bin/sh\n" + body);
+  chmod(path.c_str(), 0755);
+  return path;
+}
+
+TEST(LinuxShellTest, TheAddressReachesTheOpenerUntouched) {
+  TempFolder temp;
+  auto opener = script(temp, "opener", "printf '%s' \"$1\" > \"$(dirname \"$0\")/opened\"\n");
+  LinuxShell shell(opener.string());
+  const std::string address = "http://x.example/?a=1&b=$(touch pwned);`touch pwned2` 'q\"";
+  ASSERT_TRUE(shell.openAddress(address));
+  EXPECT_EQ(awaitText(temp / "opened"), address);
+  EXPECT_FALSE(std::filesystem::exists(temp / "pwned"));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "pwned2"));
+
+  EXPECT_FALSE(LinuxShell((temp / "no-such-opener").string()).openAddress("mailto:a@b.example"));
+}
+
+TEST(LinuxShellTest, ProgramsStartInTheirFolderWithTheirArguments) {
+  TempFolder temp;
+  auto program = script(temp, "archiver", "{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > started\n");
+  std::filesystem::create_directory(temp / "work dir");
+  LinuxShell shell;
+  ASSERT_TRUE(shell.startProgram(program, {"a", "-df", "two words"}, temp / "work dir"));
+  EXPECT_EQ(awaitText(temp / "work dir/started"),
+            (temp / "work dir").string() + "\n[a]\n[-df]\n[two words]\n");
+
+  EXPECT_FALSE(shell.startProgram(program, {}, temp / "missing folder"));
+  EXPECT_FALSE(shell.startProgram(temp / "missing program", {}, temp.path()));
+}
+
+TEST(LinuxShellTest, ProgramHomeIsVestrelHomeOrTheExecutablesFolder) {
+  LinuxShell shell;
+  auto exe = shell.executablePath();
+  EXPECT_EQ(exe.filename(), "desktop_tests");
+  EXPECT_TRUE(exe.is_absolute());
+
+  const char* saved = std::getenv("VESTREL_HOME");
+  std::string savedValue = saved ? saved : "";
+  unsetenv("VESTREL_HOME");
+  EXPECT_EQ(shell.programHome(), exe.parent_path());
+  setenv("VESTREL_HOME", "/srv/vestrel", 1);
+  EXPECT_EQ(shell.programHome(), "/srv/vestrel");
+  if (saved) setenv("VESTREL_HOME", savedValue.c_str(), 1);
+  else unsetenv("VESTREL_HOME");
+}
+
+}  // namespace
+}  // namespace vestrel::platform
