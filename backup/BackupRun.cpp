@@ -57,7 +57,7 @@ FlashProgressCallback BackupRun::ProgressOf(std::string label, int decimals) {
   };
 }
 
-void BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
+bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
                              const fs::path& loader, const LoaderTexts& texts) {
   // An address that is not hex leaves the phone's value as it was.
   if (const auto base = ParseAddress(model.LoaderLoadAddress)) phone.SetBaseAddr(*base);
@@ -68,12 +68,12 @@ void BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& mod
     user_.ShowError("Не найден файл загрузчика!", "Ошибка");
     Log(texts.missingLog);
     user_.RequestClose();
-    return;
+    return false;
   }
-  if (phone.SendLoader(loader, ltUseREAD, ProgressOf("Запись загрузчика", 0))) {
-    user_.SetStatus(texts.savedStatus);
-    Log(texts.savedLog);
-  }
+  if (!phone.SendLoader(loader, ltUseREAD, ProgressOf("Запись загрузчика", 0))) return false;
+  user_.SetStatus(texts.savedStatus);
+  Log(texts.savedLog);
+  return true;
 }
 
 bool BackupRun::SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const fs::path& file,
@@ -86,20 +86,23 @@ bool BackupRun::SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const f
   return !error;
 }
 
-void BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone,
-                          const AppliedModel& model, bool pack) {
-  if (running_ || !phone || !phone->IsOpen()) return;
+BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone,
+                                        const AppliedModel& model, bool pack) {
+  Outcome outcome;
+  if (running_ || !phone || !phone->IsOpen()) return outcome;
   RunningFlag running(running_);
   user_.SetControlsLocked(true);
 
   const fs::path folder = user_.ChooseFolder("Выберите директорию для сохраненя");
   if (!folder.empty()) {
-    UploadLoader(*phone, model, model.LoaderFile, kFlashLoaderTexts);
+    outcome.started = true;
+    outcome.loaderSent = UploadLoader(*phone, model, model.LoaderFile, kFlashLoaderTexts);
     std::optional<fs::path> lastSaved;
     bool lastTakenSaved = false;
     for (const std::size_t index : kSaveOrder) {
       const SlotState& slot = model.slots[index];
       if (!slot.taken()) continue;
+      ++outcome.taken;
       const std::string group(BackupSlots[index].codeGroup);
       user_.SetStatus("Сохранение " + group + "...");
       const auto start = ParseAddress(slot.start);
@@ -108,6 +111,7 @@ void BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone,
       lastTakenSaved = start && finish &&
                        SaveRange(*phone, {*start, *finish}, file, "Сохранение " + group);
       if (lastTakenSaved) {
+        ++outcome.saved;
         user_.SetStatus(kSavedStatus);
         Log(group + " успешно сохранена");
         lastSaved = file;
@@ -118,20 +122,26 @@ void BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone,
   }
   PowerOffSelected(phone.get());
   user_.SetControlsLocked(false);
+  return outcome;
 }
 
-void BackupRun::SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone,
-                        const AppliedModel& model, bool pack) {
-  if (running_ || !phone) return;
+BackupRun::Outcome BackupRun::SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone,
+                                      const AppliedModel& model, bool pack) {
+  Outcome outcome;
+  if (running_ || !phone) return outcome;
   RunningFlag running(running_);
 
   const fs::path chosen = phone->IsOpen() ? user_.ChooseSaveFile("BIN|*.bin") : fs::path();
   if (!chosen.empty()) {
+    outcome.started = true;
+    outcome.taken = 1;
     user_.SetControlsLocked(true);
-    UploadLoader(*phone, model, shell_.programHome() / "Profiles" / "pds.ldr", kPdsLoaderTexts);
+    outcome.loaderSent = UploadLoader(*phone, model, shell_.programHome() / "Profiles" / "pds.ldr",
+                                      kPdsLoaderTexts);
     user_.SetStatus("Сохранение PDS...");
     const fs::path file = PdsFileName(chosen);
     if (SaveRange(*phone, kPdsRange, file, "Сохранение PDS")) {
+      outcome.saved = 1;
       user_.SetStatus(kSavedStatus);
       Log("PDS успешно сохранена");
       if (pack) PackFile(file);
@@ -139,6 +149,7 @@ void BackupRun::SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone,
   }
   PowerOffSelected(phone.get());
   user_.SetControlsLocked(false);
+  return outcome;
 }
 
 fs::path BackupRun::PdsFileName(const fs::path& chosen) {

@@ -20,16 +20,24 @@ namespace vestrel::backup {
 // complete: a failed element never passes for a good backup, nor destroys an earlier one.
 class BackupRun {
  public:
+  // What a run achieved, for callers that judge it (the dialog shows only its log).
+  struct Outcome {
+    bool started = false;     // a phone was there and the folder or file was chosen
+    bool loaderSent = false;
+    int taken = 0;            // elements asked for
+    int saved = 0;            // elements saved whole
+  };
+
   BackupRun(BackupUser& user, BackupLog& log, platform::Shell& shell);
 
   // Uploads the model's loader, saves every taken element into a folder the user chooses, packs
   // the last one when asked, and powers the phone off. Nothing happens without an open phone
   // or while another run is in progress.
-  void SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone, const AppliedModel& model,
-                 bool pack);
+  Outcome SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone, const AppliedModel& model,
+                    bool pack);
   // Uploads the PDS loader and saves the PDS area into a file the user names.
-  void SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone, const AppliedModel& model,
-               bool pack);
+  Outcome SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone, const AppliedModel& model,
+                  bool pack);
 
   // Hands one file to the archiver beside the program, without waiting for it.
   void PackFile(const std::filesystem::path& file);
@@ -53,7 +61,7 @@ class BackupRun {
 
  private:
   void Log(const std::string& message);
-  void UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
+  bool UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
                     const std::filesystem::path& loader, const LoaderTexts& texts);
   // Saves the range under `file`; true once the whole range is there.
   bool SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const std::filesystem::path& file,

@@ -138,7 +138,10 @@ TEST_F(BackupRunTest, C380WithEveryElementSavesSixFilesAndPacksTheLast) {
       lastCg1Text = user.statuses.back();
     }
   };
-  run->SaveFlash(item, model, true);
+  const auto outcome = run->SaveFlash(item, model, true);
+  EXPECT_TRUE(outcome.started && outcome.loaderSent);
+  EXPECT_EQ(outcome.taken, 6);
+  EXPECT_EQ(outcome.saved, 6);
 
   EXPECT_THAT(Messages(user.log),
               ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена",
@@ -219,7 +222,10 @@ TEST_F(BackupRunTest, ACancelledFolderChoicePowersOffWithoutTheLoader) {
 TEST_F(BackupRunTest, AMissingLoaderIsReportedAndTheElementsAreStillAttempted) {
   Choose("C380", {"CG18"});
   fs::remove(home / "Profiles" / "0823.ldr");
-  run->SaveFlash(item, model, true);
+  const auto outcome = run->SaveFlash(item, model, true);
+  EXPECT_FALSE(outcome.loaderSent);
+  EXPECT_EQ(outcome.taken, 1);
+  EXPECT_EQ(outcome.saved, 0);
   EXPECT_THAT(user.errors, ElementsAre("Ошибка: Не найден файл загрузчика!"));
   EXPECT_EQ(user.closeRequests, 1);
   EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик не найден!", "Выключение телефона"));
