@@ -1,0 +1,89 @@
+#include "cli/CommandLine.h"
+
+#include <algorithm>
+
+namespace vestrel::cli {
+
+namespace {
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& word) {
+  return std::find(list.begin(), list.end(), word) != list.end();
+}
+
+}  // namespace
+
+Invocation ParseCommandLine(const std::vector<std::string>& argv) {
+  Invocation invocation;
+  GlobalOptions& options = invocation.options;
+  std::size_t i = 1;
+  for (; i < argv.size(); ++i) {
+    const std::string& word = argv[i];
+    if (word == "--virtual-phone") {
+      options.virtualPhone = true;
+    } else if (StartsWith(word, "--virtual-phone=")) {
+      options.virtualPhone = true;
+      const std::string folder = word.substr(16);
+      if (folder.empty()) throw UsageError("--virtual-phone= needs a folder");
+      options.phoneFolder = folder;
+    } else if (word == "--trace") {
+      if (++i == argv.size()) throw UsageError("--trace needs a file");
+      options.trace = argv[i];
+    } else if (word == "-v") {
+      options.verbose = true;
+    } else if (word == "--help" || word == "-h") {
+      options.help = true;
+    } else if (StartsWith(word, "-")) {
+      throw UsageError("unknown option: " + word);
+    } else {
+      break;
+    }
+  }
+  if (i == argv.size()) {
+    if (!options.help) throw UsageError("no command given");
+    return invocation;
+  }
+  invocation.command = argv[i];
+  invocation.words.assign(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
+  return invocation;
+}
+
+CommandWords::CommandWords(const std::vector<std::string>& words,
+                           const std::vector<std::string>& valued,
+                           const std::vector<std::string>& flags, std::size_t minOperands,
+                           std::size_t maxOperands) {
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (word == "--help" || word == "-h") {
+      help_ = true;
+    } else if (Contains(valued, word)) {
+      if (i + 1 == words.size()) throw UsageError(word + " needs a value");
+      values_.emplace_back(word, words[++i]);
+    } else if (Contains(flags, word)) {
+      flags_.push_back(word);
+    } else if (StartsWith(word, "--")) {
+      throw UsageError("unknown option: " + word);
+    } else {
+      operands_.push_back(word);
+    }
+  }
+  if (help_) return;
+  if (operands_.size() < minOperands) throw UsageError("missing argument");
+  if (operands_.size() > maxOperands) {
+    throw UsageError("unexpected argument: " + operands_[maxOperands]);
+  }
+}
+
+std::optional<std::string> CommandWords::value(const std::string& option) const {
+  for (auto it = values_.rbegin(); it != values_.rend(); ++it) {
+    if (it->first == option) return it->second;
+  }
+  return std::nullopt;
+}
+
+bool CommandWords::flag(const std::string& option) const { return Contains(flags_, option); }
+
+}  // namespace vestrel::cli

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vestrel::cli {
+
+// How the tool ends: 0 done, 1 the phone operation failed, 2 a usage error, 3 no phone in the
+// needed mode.
+enum ExitCode { kDone = 0, kFailed = 1, kUsage = 2, kNoPhone = 3 };
+
+// A usage error: its message is one line naming the bad word.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct GlobalOptions {
+  bool virtualPhone = false;
+  std::optional<std::filesystem::path> phoneFolder;  // --virtual-phone=DIR
+  std::optional<std::filesystem::path> trace;
+  bool verbose = false;
+  bool help = false;
+};
+
+struct Invocation {
+  GlobalOptions options;
+  std::string command;             // empty with --help alone
+  std::vector<std::string> words;  // the command's own arguments and options, in order
+};
+
+// Reads "[--virtual-phone[=DIR]] [--trace FILE] [-v] COMMAND [ARGS]"; throws UsageError.
+Invocation ParseCommandLine(const std::vector<std::string>& argv);
+
+// A command's own words split into options ("--name value" or "--name") and operands.
+class CommandWords {
+ public:
+  // `valued` names the options that take a value, `flags` those that do not; anything else
+  // starting with "--" is a usage error, as is an operand count outside min..max.
+  CommandWords(const std::vector<std::string>& words, const std::vector<std::string>& valued,
+               const std::vector<std::string>& flags, std::size_t minOperands,
+               std::size_t maxOperands);
+
+  std::optional<std::string> value(const std::string& option) const;
+  bool flag(const std::string& option) const;
+  const std::vector<std::string>& operands() const { return operands_; }
+  bool help() const { return help_; }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> values_;
+  std::vector<std::string> flags_;
+  std::vector<std::string> operands_;
+  bool help_ = false;
+};
+
+}  // namespace vestrel::cli

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "cli/Session.h"
+
+namespace vestrel::cli {
+
+// One command of the tool: its words, what it accepts, and what it does.
+struct Command {
+  const char* name;
+  const char* usage;    // after "vestrel-cli [OPTIONS] "
+  const char* summary;  // one line
+  std::vector<std::string> valued;  // options taking a value
+  std::vector<std::string> flags;
+  std::size_t minOperands;
+  std::size_t maxOperands;
+  int (*run)(Session& session, const CommandWords& words);
+};
+
+const std::vector<Command>& AllCommands();
+const Command* FindCommand(const std::string& name);
+
+// No phone in the mode the command needs: exit 3.
+struct NoPhone : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The phone operation failed: exit 1, with the phone's own debug line when there is one.
+struct OperationFailed : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Commands grouped by the mode they need.
+std::vector<Command> PhoneCommands();    // P2K mode
+std::vector<Command> BackupCommands();   // flash mode, and the model list
+std::vector<Command> ModeCommands();     // devices, the mode switches
+
+}  // namespace vestrel::cli

@@ -1,0 +1,15 @@
+#include "cli/LocalName.h"
+
+namespace vestrel::cli {
+
+std::optional<std::filesystem::path> LocalFileFor(const std::filesystem::path& folder,
+                                                  std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == ':') return std::nullopt;
+  }
+  return folder / std::filesystem::path(std::string(name));
+}
+
+}  // namespace vestrel::cli

@@ -1,0 +1,80 @@
+// devices, and the commands that restart a phone, power it off, put it to sleep or move it to
+// another USB mode.
+#include <cstdio>
+
+#include "cli/Require.h"
+
+namespace vestrel::cli {
+
+namespace {
+
+template <class Mode>
+void ListDevices(Mode* mode, const char* word) {
+  if (!mode) return;
+  auto& list = mode->DeviceList();
+  for (int i = 0; i < list.Count(); ++i) {
+    const TUSBDevice& info = list.Items(i)->ModemInfo();
+    std::printf("%s\t%s\t%s\n", word, info.LocationInformation.c_str(), info.DeviceDesc.c_str());
+  }
+}
+
+int Devices(Session& session, const CommandWords&) {
+  if (!session.HasBus()) {
+    throw NoPhone("no USB backend for real phones on this host yet; try --virtual-phone");
+  }
+  ListDevices(&session.P2K(), "p2k");
+  ListDevices(&session.Flash(), "flash");
+  ListDevices(&session.AT(), "at");
+  return kDone;
+}
+
+// A P2K command that makes the phone leave P2K mode or changes its state.
+template <bool (TMotoP2KModemItem::*Operation)()>
+int P2KOperation(Session& session, const CommandWords&) {
+  auto phone = RequireP2K(session);
+  Check(((*phone).*Operation)(), "the phone refused the command");
+  session.Pump();
+  return kDone;
+}
+
+int Suspend(Session& session, const CommandWords&) {
+  auto phone = RequireP2K(session);
+  const bool asleep = phone->IsSuspend();
+  Check(phone->Suspend(!asleep), "the phone refused the command");
+  std::printf("%s\n", asleep ? "awake" : "asleep");
+  return kDone;
+}
+
+int P2KMode(Session& session, const CommandWords&) {
+  auto phone = RequireAT(session);
+  phone->SwitchMode(0);
+  // SwitchMode answers only through its one report.
+  Check(session.LastDebugLine() == "Phone Switch", "the phone did not take the command");
+  session.Pump();
+  return kDone;
+}
+
+}  // namespace
+
+std::vector<Command> ModeCommands() {
+  return {
+      {"devices", "devices", "one line per phone: MODE, LOCATION, DESCRIPTION", {}, {}, 0, 0,
+       Devices},
+      {"reboot", "reboot", "restart the P2K phone", {}, {}, 0, 0,
+       P2KOperation<&TMotoP2KModemItem::Restart>},
+      {"poweroff", "poweroff", "power the P2K phone off", {}, {}, 0, 0,
+       P2KOperation<&TMotoP2KModemItem::PowerOff>},
+      {"suspend", "suspend", "put the P2K phone to sleep, or wake it; prints the new state", {},
+       {}, 0, 0, Suspend},
+      {"flash-mode", "flash-mode", "switch the P2K phone to flash mode", {}, {}, 0, 0,
+       P2KOperation<&TMotoP2KModemItem::SwitchToFlashMode>},
+      {"test-mode", "test-mode", "switch the P2K phone to test mode", {}, {}, 0, 0,
+       P2KOperation<&TMotoP2KModemItem::SwitchToTestMode>},
+      {"at-mode", "at-mode", "switch the P2K phone to AT (modem) mode", {}, {}, 0, 0,
+       P2KOperation<&TMotoP2KModemItem::SwitchToATMode>},
+      {"p2k-mode", "p2k-mode", "send a phone in AT mode back to P2K mode (AT+Mode=8)", {}, {}, 0,
+       0, P2KMode},
+  };
+}
+
+}  // namespace vestrel::cli
