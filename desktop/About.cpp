@@ -60,7 +60,7 @@ TForm3::TForm3(platform::Shell& shell, QWidget* parent)
 
   Label2.move(24, 120);
   Label2.setFont(fontOf(QStringLiteral("Arial"), 12));
-  Label2.setText(QStringLiteral("Благодарности: Зорину и Вересковой :)"));
+  Label2.setText(QStringLiteral("Благодарности: Зорину и Лисиной :)"));
   Label2.adjustSize();
 
   makeLink(Label3D2, lsEMailAddress, QString::fromLatin1(kAuthorEMail), {8, 151});

@@ -27,6 +27,7 @@ TEST_F(AboutTest, IsAFixedToolWindowWithItsControlsInPlace) {
   EXPECT_EQ(about.Label3D2.pos(), QPoint(8, 151));
   EXPECT_EQ(about.Label3D3.pos(), QPoint(200, 152));
   EXPECT_LE(about.Label3D3.geometry().right(), 268) << "the site's name fits the box";
+  EXPECT_LE(about.Label2.geometry().right(), 268) << "the thanks fit the box";
   EXPECT_EQ(about.Button1.geometry(), QRect(96, 176, 75, 17));
   EXPECT_EQ(about.Button1.text(), QStringLiteral("Закрыть"));
   EXPECT_EQ(about.Label3D1.TextStyle(), tsShadow);

@@ -112,22 +112,20 @@ TEST_F(Label3DTest, ADisabledLabelDrawsItsFaceGrey) {
 }
 
 TEST_F(Label3DTest, TurnedTextFollowsTheOffsetAndSizeRules) {
-  const QSize text(80, 20);
-  auto at90 = rotatedLayout(90, text);
-  EXPECT_EQ(at90.origin, QPoint(0, 80));
-  EXPECT_EQ(at90.turned, QSize(20, 80));
-  auto at180 = rotatedLayout(180, text);
-  EXPECT_EQ(at180.origin, QPoint(80, 20));
-  EXPECT_EQ(at180.turned, QSize(80, 20));
-  auto at270 = rotatedLayout(270, text);
-  EXPECT_EQ(at270.origin, QPoint(20, 0));
-  EXPECT_EQ(at270.turned, QSize(20, 80));
-  auto at360 = rotatedLayout(360, text);
-  EXPECT_EQ(at360.origin, QPoint(0, 0));
-  EXPECT_EQ(at360.turned, QSize(80, 20));
-  auto at30 = rotatedLayout(30, text);
-  EXPECT_EQ(at30.origin, QPoint(0, 40));
-  EXPECT_EQ(at30.turned, QSize(69 + 10, 40 + 17));
+  struct Case {
+    int angle;
+    QPoint origin;
+    QSize turned;
+  };
+  // A caption 80 pixels wide and 20 high.
+  const std::vector<Case> cases = {{30, {0, 40}, {69 + 10, 40 + 17}}, {90, {0, 80}, {20, 80}},
+                                   {180, {80, 20}, {80, 20}},          {270, {20, 0}, {20, 80}},
+                                   {360, {0, 0}, {80, 20}}};
+  for (const Case& expected : cases) {
+    auto layout = rotatedLayout(expected.angle, QSize(80, 20));
+    EXPECT_EQ(layout.origin, expected.origin) << expected.angle;
+    EXPECT_EQ(layout.turned, expected.turned) << expected.angle;
+  }
 }
 
 TEST_F(Label3DTest, AtNinetyDegreesTheLabelTakesTheTurnedSizeAndTheTextRisesFromBelow) {
