@@ -38,9 +38,9 @@ struct BackupRig {
 };
 
 void ReportPerRoundTrip(benchmark::State& state) {
-  state.counters["per_READ"] = benchmark::Counter(
-      kRoundTrips * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_READ"] =
+      benchmark::Counter(kRoundTrips * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_SaveMemoryStream4MiB(benchmark::State& state) {

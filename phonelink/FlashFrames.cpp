@@ -10,9 +10,10 @@ namespace vestrel::flash {
 namespace {
 
 constexpr std::size_t kTrimmedLimit = 255;
-constexpr std::string_view kErrorMark = "\x02" "ERR\x1E";
-constexpr std::string_view kReadMark = "\x02" "READ\x1E";
-constexpr std::string_view kBinAck = "ACK\x1E" "BIN";
+// STX, RS and ETX are written \002, \036 and \003.
+constexpr std::string_view kErrorMark = "\002ERR\036";
+constexpr std::string_view kReadMark = "\002READ\036";
+constexpr std::string_view kBinAck = "ACK\036BIN";
 
 void append(std::vector<std::uint8_t>& frame, std::string_view text) {
   frame.insert(frame.end(), text.begin(), text.end());
@@ -124,7 +125,7 @@ std::string_view Reply::Text() const {
 bool AcknowledgesCommand(const Reply& reply, std::string_view word) {
   const std::string_view text = trimmed(reply);
   if (text.empty()) return true;
-  return text.starts_with("ACK\x1E") && text.substr(4).starts_with(word);
+  return text.starts_with("ACK\036") && text.substr(4).starts_with(word);
 }
 
 bool AcknowledgesBin(const Reply& reply) {

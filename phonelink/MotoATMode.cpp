@@ -66,7 +66,6 @@ void TMotoATModemItem::SetTimeOut(std::uint32_t ms) {
   DoDebug("Phone Set TimeOut", dtInformation, false);
 }
 
-
 std::uint32_t TMotoATModemItem::WriteData(std::span<const std::uint8_t> data) {
   if (!port_) {
     DoDebug("Phone don`t open", dtError, true);
@@ -84,8 +83,8 @@ std::uint32_t TMotoATModemItem::WriteData(std::span<const std::uint8_t> data) {
 bool TMotoATModemItem::SendCommand(std::string_view command) {
   std::string line(command);
   line += "\r\n";
-  const bool ok = WriteData(std::span(reinterpret_cast<const std::uint8_t*>(line.data()),
-                                      line.size())) != 0;
+  const bool ok =
+      WriteData(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size())) != 0;
   DoDebug(ok ? "Phone Send Command" : "Phone Send Command Failed", ok ? dtInformation : dtError,
           false);
   return ok;

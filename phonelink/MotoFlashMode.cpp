@@ -73,33 +73,35 @@ bool TMotoFlashModemItem::SendBin(std::span<const std::uint8_t> data) {
   return ok;
 }
 
+bool TMotoFlashModemItem::FetchData(std::span<const std::uint8_t> frame, std::size_t limit,
+                                    DataRule delivers, std::size_t offset,
+                                    std::span<std::uint8_t> destination) {
+  const std::size_t count = destination.size();
+  flash::Reply reply;
+  const bool ok = count > 0 && count <= limit && Exchange(frame, reply) && delivers(reply, count);
+  if (ok)
+    std::copy_n(reply.bytes.begin() + static_cast<std::ptrdiff_t>(offset), count,
+                destination.begin());
+  return ok;
+}
+
 std::int32_t TMotoFlashModemItem::SendDump(std::uint32_t address,
                                            std::span<std::uint8_t> destination) {
   if (!IsOpen()) return 0;
-  const std::size_t count = destination.size();
-  flash::Reply reply;
-  const bool ok = count > 0 && count <= flash::kMaxDumpCount &&
-                  Exchange(flash::DumpFrame(address), reply) &&
-                  flash::DumpDelivers(reply, count);
-  if (ok) std::copy_n(reply.bytes.begin(), count, destination.begin());
+  const bool ok = FetchData(flash::DumpFrame(address), flash::kMaxDumpCount, flash::DumpDelivers, 0,
+                            destination);
   DoDebug(Outcome("Send DUMP (" + flash::Hex8(address) + ")", ok), ok ? dtInformation : dtError,
           true);
-  return ok ? static_cast<std::int32_t>(count) : 0;
+  return ok ? static_cast<std::int32_t>(destination.size()) : 0;
 }
 
 std::int32_t TMotoFlashModemItem::SendRead(std::uint32_t address,
                                            std::span<std::uint8_t> destination) {
   if (!IsOpen()) return 0;
-  const std::size_t count = destination.size();
-  flash::Reply reply;
-  const bool ok = count > 0 && count <= flash::kMaxReadCount &&
-                  Exchange(flash::ReadFrame(address, static_cast<std::uint32_t>(count)), reply) &&
-                  flash::ReadDelivers(reply, count);
-  if (ok) {
-    std::copy_n(reply.bytes.begin() + flash::kReadDataOffset, count, destination.begin());
-  }
-  const std::string text = "Send READ (" + flash::Hex8(address) + "," +
-                           flash::Hex4(static_cast<std::uint32_t>(count)) + " b)";
+  const auto count = static_cast<std::uint32_t>(destination.size());
+  const bool ok = FetchData(flash::ReadFrame(address, count), flash::kMaxReadCount,
+                            flash::ReadDelivers, flash::kReadDataOffset, destination);
+  const std::string text = "Send READ (" + flash::Hex8(address) + "," + flash::Hex4(count) + " b)";
   DoDebug(Outcome(text, ok), ok ? dtInformation : dtError, true);
   return ok ? static_cast<std::int32_t>(count) : 0;
 }

@@ -83,11 +83,15 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
  private:
   // Sends a frame and reads its reply; false when the write did not complete.
   bool Exchange(std::span<const std::uint8_t> frame, flash::Reply& reply);
+  using DataRule = bool (*)(const flash::Reply&, std::size_t count);
+  // Sends a "DUMP" or "READ" frame and fills `destination` from the reply at `offset`, when its
+  // size is 1..limit and the reply delivers that many bytes.
+  bool FetchData(std::span<const std::uint8_t> frame, std::size_t limit, DataRule delivers,
+                 std::size_t offset, std::span<std::uint8_t> destination);
   // "ADDR" or "JUMP": the frame, then the report naming the word and the address.
   bool SendAcknowledged(std::string_view word, std::span<const std::uint8_t> frame,
                         std::uint32_t address);
-  bool UploadLoader(std::istream& stream, std::int64_t size,
-                    const FlashProgressCallback& progress);
+  bool UploadLoader(std::istream& stream, std::int64_t size, const FlashProgressCallback& progress);
 
   std::uint32_t timeOut_ = 6000;
   TLoaderType loaderType_ = ltUseDUMP;

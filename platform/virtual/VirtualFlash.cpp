@@ -53,7 +53,8 @@ std::optional<std::uint32_t> parseDecimal(std::span<const std::uint8_t> digits) 
 }
 
 // The two hex digits of `checksum` match the low byte of the sum of `covered`.
-bool checksumMatches(std::span<const std::uint8_t> covered, std::span<const std::uint8_t> checksum) {
+bool checksumMatches(std::span<const std::uint8_t> covered,
+                     std::span<const std::uint8_t> checksum) {
   unsigned sum = 0;
   for (std::uint8_t b : covered) sum += b;
   const auto given = parseHex(checksum);
@@ -67,7 +68,7 @@ void VirtualFlash::readMemory(std::uint32_t address, std::span<std::uint8_t> int
     into[i] = MemoryByte(address + static_cast<std::uint32_t>(i));
   }
   for (const auto& segment : segments_) {
-    const std::uint32_t ahead = segment.start - address;  // segment starts inside `into`
+    const std::uint32_t ahead = segment.start - address;   // segment starts inside `into`
     const std::uint32_t behind = address - segment.start;  // `into` starts inside the segment
     if (ahead < into.size()) {
       const std::size_t n = std::min(segment.bytes.size(), into.size() - ahead);
@@ -220,7 +221,13 @@ std::vector<std::uint8_t> VirtualFlash::answerRead(const Frame& frame) const {
   const auto address = parseHex(body.first(8));
   const auto count = parseDecimal(body.last(4));
   if (!address || !count) return err(frame.word);
-  Bytes reply{kSTX, 'R', 'E', 'A', 'D', kRS, static_cast<std::uint8_t>(*count >> 8),
+  Bytes reply{kSTX,
+              'R',
+              'E',
+              'A',
+              'D',
+              kRS,
+              static_cast<std::uint8_t>(*count >> 8),
               static_cast<std::uint8_t>(*count)};
   reply.resize(reply.size() + *count);
   readMemory(*address, std::span(reply).last(*count));

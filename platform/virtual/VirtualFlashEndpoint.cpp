@@ -28,9 +28,13 @@ IoOutcome blockWrite(VirtualPhone& phone, std::span<const std::uint8_t> input) {
   const std::uint32_t n = lengthField(input);
   if (n > input.size() - kRequestHeader) return refused();
   switch (phone.flash().receive(input.subspan(kRequestHeader, n))) {
-    case FlashIntake::Refused: return refused();
-    case FlashIntake::PowerDown: phone.setMode(PhoneMode::Off); break;
-    case FlashIntake::Taken: break;
+    case FlashIntake::Refused:
+      return refused();
+    case FlashIntake::PowerDown:
+      phone.setMode(PhoneMode::Off);
+      break;
+    case FlashIntake::Taken:
+      break;
   }
   return {true, Wait::Signalled, true, 0};
 }
@@ -43,8 +47,8 @@ IoOutcome blockRead(VirtualPhone& phone, VirtualClock& clock, std::span<const st
     clock.advance(waitMs);
     return {true, Wait::Timeout, false, 0};
   }
-  const std::size_t n = std::min<std::size_t>(
-      {reply->size(), lengthField(input), output.size() - kDriverBytes});
+  const std::size_t n =
+      std::min<std::size_t>({reply->size(), lengthField(input), output.size() - kDriverBytes});
   std::fill_n(output.begin(), kDriverBytes, std::uint8_t{0});
   std::copy_n(reply->begin(), n, output.begin() + kDriverBytes);
   return {true, Wait::Signalled, true, static_cast<std::uint32_t>(kDriverBytes + n)};
@@ -53,13 +57,16 @@ IoOutcome blockRead(VirtualPhone& phone, VirtualClock& clock, std::span<const st
 }  // namespace
 
 IoOutcome FlashEndpointRequest(VirtualPhone& phone, VirtualClock& clock, std::uint32_t code,
-                               std::span<const std::uint8_t> input,
-                               std::span<std::uint8_t> output, std::uint32_t waitMs) {
+                               std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
+                               std::uint32_t waitMs) {
   phone.flash().bootFor(phone.appearance());
   switch (code) {
-    case platform::IOCTL_P2K_WRITE: return blockWrite(phone, input);
-    case platform::IOCTL_P2K_READ: return blockRead(phone, clock, input, output, waitMs);
-    default: return refused();
+    case platform::IOCTL_P2K_WRITE:
+      return blockWrite(phone, input);
+    case platform::IOCTL_P2K_READ:
+      return blockRead(phone, clock, input, output, waitMs);
+    default:
+      return refused();
   }
 }
 

@@ -11,12 +11,12 @@ namespace vestrel {
 namespace {
 
 using testing::DebugLine;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 using testing::PhoneRig;
 using testing::RecordInto;
 using testing::Texts;
 using virtualphone::PhoneMode;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // A phone in AT mode with its item found and its reports recorded.
 class ATItem : public ::testing::Test {
@@ -135,9 +135,9 @@ TEST_F(ATItem, ALineSplitOverWritesIsTakenWhenItEnds) {
   open();
   const std::string head = "AT+Mo";
   const std::string tail = "de=8\r\n";
-  EXPECT_EQ(item->WriteData(std::span(reinterpret_cast<const std::uint8_t*>(head.data()),
-                                      head.size())),
-            5u);
+  EXPECT_EQ(
+      item->WriteData(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size())),
+      5u);
   EXPECT_EQ(phone->mode(), PhoneMode::AT);
   item->WriteData(std::span(reinterpret_cast<const std::uint8_t*>(tail.data()), tail.size()));
   EXPECT_EQ(phone->mode(), PhoneMode::P2K);

@@ -13,10 +13,12 @@ namespace {
 
 using platform::IoOutcome;
 using platform::Wait;
-using testing::ScriptedDriverHandle;
 using ::testing::ElementsAre;
+using testing::ScriptedDriverHandle;
 
 using Bytes = std::vector<std::uint8_t>;
+
+// STX, RS and ETX are written \002, \036 and \003.
 
 Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
@@ -28,18 +30,18 @@ flash::Reply replyOf(std::string_view text) {
 }
 
 TEST(FlashFrames, AddressFramesCarryTheDigitChecksum) {
-  EXPECT_EQ(flash::AddrFrame(0x03FD0000), bytesOf("\x02" "ADDR\x1E" "03FD0000AD\x03"));
-  EXPECT_EQ(flash::JumpFrame(0x03FD0010), bytesOf("\x02" "JUMP\x1E" "03FD0010AE\x03"));
+  EXPECT_EQ(flash::AddrFrame(0x03FD0000), bytesOf("\002ADDR\03603FD0000AD\003"));
+  EXPECT_EQ(flash::JumpFrame(0x03FD0010), bytesOf("\002JUMP\03603FD0010AE\003"));
   // The sum wraps: 8 x 'F' is 0x230.
-  EXPECT_EQ(flash::AddrFrame(0xFFFFFFFF), bytesOf("\x02" "ADDR\x1E" "FFFFFFFF30\x03"));
+  EXPECT_EQ(flash::AddrFrame(0xFFFFFFFF), bytesOf("\002ADDR\036FFFFFFFF30\003"));
 }
 
 TEST(FlashFrames, ShortFramesAreByteExact) {
-  EXPECT_EQ(flash::PowerDownFrame(), bytesOf("\x02POWER_DOWN\x03"));
-  EXPECT_EQ(flash::DumpFrame(0x10B1F800), bytesOf("\x02" "DUMP\x1E" "10B1F800\x03"));
+  EXPECT_EQ(flash::PowerDownFrame(), bytesOf("\002POWER_DOWN\003"));
+  EXPECT_EQ(flash::DumpFrame(0x10B1F800), bytesOf("\002DUMP\03610B1F800\003"));
   // The count is decimal on the wire.
-  EXPECT_EQ(flash::ReadFrame(0x10080000, 256), bytesOf("\x02" "READ\x1E" "10080000,0256\x03"));
-  EXPECT_EQ(flash::ReadFrame(0x0000ABCD, 7), bytesOf("\x02" "READ\x1E" "0000ABCD,0007\x03"));
+  EXPECT_EQ(flash::ReadFrame(0x10080000, 256), bytesOf("\002READ\03610080000,0256\003"));
+  EXPECT_EQ(flash::ReadFrame(0x0000ABCD, 7), bytesOf("\002READ\0360000ABCD,0007\003"));
 }
 
 TEST(FlashFrames, BinPadsWithFFAndChecksumsThePaddingWithoutEndByte) {
@@ -60,33 +62,33 @@ TEST(FlashFrames, BinOfWholeBlocksNeedsNoPadding) {
 }
 
 TEST(FlashReplies, AddressCommandsNeedTheirAcknowledgementOrSilence) {
-  EXPECT_TRUE(flash::AcknowledgesCommand(replyOf("\x02" "ACK\x1E" "ADDR\x03"), "ADDR"));
-  EXPECT_TRUE(flash::AcknowledgesCommand(replyOf(" \r\nACK\x1E" "ADDR\x1E" "03FD0000"), "ADDR"));
+  EXPECT_TRUE(flash::AcknowledgesCommand(replyOf("\002ACK\036ADDR\003"), "ADDR"));
+  EXPECT_TRUE(flash::AcknowledgesCommand(replyOf(" \r\nACK\036ADDR\03603FD0000"), "ADDR"));
   EXPECT_TRUE(flash::AcknowledgesCommand(replyOf(""), "JUMP"));
-  EXPECT_FALSE(flash::AcknowledgesCommand(replyOf("\x02" "ACK\x1E" "JUMP\x03"), "ADDR"));
-  EXPECT_FALSE(flash::AcknowledgesCommand(replyOf("\x02" "ERR\x1E" "ADDR\x03"), "ADDR"));
+  EXPECT_FALSE(flash::AcknowledgesCommand(replyOf("\002ACK\036JUMP\003"), "ADDR"));
+  EXPECT_FALSE(flash::AcknowledgesCommand(replyOf("\002ERR\036ADDR\003"), "ADDR"));
 }
 
 TEST(FlashReplies, BinNeedsExactlyItsAcknowledgement) {
-  EXPECT_TRUE(flash::AcknowledgesBin(replyOf("\x02" "ACK\x1E" "BIN\x03")));
+  EXPECT_TRUE(flash::AcknowledgesBin(replyOf("\002ACK\036BIN\003")));
   EXPECT_TRUE(flash::AcknowledgesBin(replyOf("")));
-  EXPECT_FALSE(flash::AcknowledgesBin(replyOf("\x02" "ACK\x1E" "BIN more\x03")));
-  EXPECT_FALSE(flash::AcknowledgesBin(replyOf("\x02" "ACK\x1E" "BI\x03")));
+  EXPECT_FALSE(flash::AcknowledgesBin(replyOf("\002ACK\036BIN more\003")));
+  EXPECT_FALSE(flash::AcknowledgesBin(replyOf("\002ACK\036BI\003")));
 }
 
 TEST(FlashReplies, ReadNeedsItsMarkAndEveryByteAskedFor) {
-  std::string whole("\x02" "READ\x1E\x01\x00", 8);
+  std::string whole("\002READ\036\x01\x00", 8);
   whole += std::string(256, 'x');
   EXPECT_TRUE(flash::ReadDelivers(replyOf(whole), 256));
   // Data without the mark, and a reply cut short, would be zeros reported as memory.
-  EXPECT_FALSE(flash::ReadDelivers(replyOf("\x03" + whole.substr(1)), 256));
+  EXPECT_FALSE(flash::ReadDelivers(replyOf("\003" + whole.substr(1)), 256));
   EXPECT_FALSE(flash::ReadDelivers(replyOf(whole.substr(0, whole.size() - 1)), 256));
   EXPECT_FALSE(flash::ReadDelivers(replyOf(""), 1));
 }
 
 TEST(FlashReplies, DumpIsDataUnlessMarkedAsErrorOrShort) {
   EXPECT_TRUE(flash::DumpDelivers(replyOf(std::string(16, 'd')), 16));
-  EXPECT_FALSE(flash::DumpDelivers(replyOf("dd\x02" "ERR\x1E" "DUMP\x03"), 4));
+  EXPECT_FALSE(flash::DumpDelivers(replyOf("dd\002ERR\036DUMP\003"), 4));
   EXPECT_FALSE(flash::DumpDelivers(replyOf(std::string(15, 'd')), 16));
   EXPECT_FALSE(flash::DumpDelivers(replyOf(""), 1));
 }

@@ -13,14 +13,14 @@ namespace vestrel {
 namespace {
 
 using testing::DebugLine;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 using testing::PhoneRig;
 using testing::RecordInto;
 using testing::Texts;
 using virtualphone::FlashFault;
 using virtualphone::PhoneMode;
 using virtualphone::VirtualFlash;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -96,7 +96,9 @@ class FlashItem : public ::testing::Test {
     if (!folder.empty()) std::filesystem::remove_all(folder);
   }
 
-  DebugLine lastLine() const { return lines.empty() ? DebugLine{"", dtInformation, false} : lines.back(); }
+  DebugLine lastLine() const {
+    return lines.empty() ? DebugLine{"", dtInformation, false} : lines.back();
+  }
 
   FlashProgressCallback recordProgress() {
     return [this](std::int32_t done, std::int32_t total) {
@@ -107,9 +109,10 @@ class FlashItem : public ::testing::Test {
 
   std::filesystem::path fileIn(const std::string& name) {
     if (folder.empty()) {
-      folder = std::filesystem::temp_directory_path() /
-               ("vestrel-flash-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+      folder =
+          std::filesystem::temp_directory_path() /
+          ("vestrel-flash-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
       std::filesystem::create_directories(folder);
     }
     return folder / name;
@@ -197,8 +200,8 @@ TEST_F(FlashItem, AJumpOutsideTheStoredLoaderIsRefused) {
   const Bytes loader = loaderOf(16);
   auto stream = streamOf(loader);
   EXPECT_FALSE(item->SendLoaderStream(&stream, ltUseREAD, nullptr));
-  EXPECT_THAT(Texts(lines), ElementsAre("Send ADDR 03FD0000", "Send BIN", "Send JUMP 03FE0000 Failed",
-                                        "Send Loader Failed"));
+  EXPECT_THAT(Texts(lines), ElementsAre("Send ADDR 03FD0000", "Send BIN",
+                                        "Send JUMP 03FE0000 Failed", "Send Loader Failed"));
 }
 
 TEST_F(FlashItem, AFrameWhoseWriteFailsIsNotAcceptedEvenWithoutReply) {
@@ -241,9 +244,10 @@ TEST_F(FlashItem, ShortOrErrorRepliesDeliverNothing) {
   phone->flash().failFrame(FlashFault::Error, "DUMP");
   EXPECT_EQ(item->SendDump(0x10080000, data), 0);
   EXPECT_EQ(data, Bytes(256, 0xEE));
-  EXPECT_THAT(Texts(lines), ElementsAre("Send READ (10080000,0100 b) Failed",
-                                        "Send READ (10080000,0100 b) Failed",
-                                        "Send DUMP (10080000) Failed", "Send DUMP (10080000) Failed"));
+  EXPECT_THAT(
+      Texts(lines),
+      ElementsAre("Send READ (10080000,0100 b) Failed", "Send READ (10080000,0100 b) Failed",
+                  "Send DUMP (10080000) Failed", "Send DUMP (10080000) Failed"));
 }
 
 TEST_F(FlashItem, CountsBeyondTheReplyBufferAreRefusedWithoutARequest) {
