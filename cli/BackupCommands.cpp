@@ -89,9 +89,8 @@ int Models(Session&, const CommandWords&) {
 
 // Runs `save` of a BackupRun towards `target`; the run's own log tells what happened.
 template <class Save>
-int RunBackup(Session& session, const CommandWords& words, const AppliedModel& model,
-              const fs::path& target, Save save) {
-  auto phone = RequireFlash(session);
+int RunBackup(const std::shared_ptr<TMotoFlashModemItem>& phone, const CommandWords& words,
+              const AppliedModel& model, const fs::path& target, Save save) {
   platform::LinuxShell shell;
   CommandLineUser user(target);
   BackupLog log;
@@ -111,12 +110,14 @@ int Backup(Session& session, const CommandWords& words) {
   AppliedModel model;
   model.Apply(row, shell.programHome());
   TickElements(model, row, words.value("--elements").value_or("all"));
+  auto phone = RequireFlash(session);
   const fs::path folder = words.operands()[0];
   std::error_code error;
+  fs::create_directories(folder, error);
   if (!fs::is_directory(folder, error)) {
-    throw OperationFailed("not a folder: " + folder.string());
+    throw OperationFailed("cannot make the folder " + folder.string());
   }
-  return RunBackup(session, words, model, folder, &BackupRun::SaveFlash);
+  return RunBackup(phone, words, model, folder, &BackupRun::SaveFlash);
 }
 
 int BackupPds(Session& session, const CommandWords& words) {
@@ -124,7 +125,7 @@ int BackupPds(Session& session, const CommandWords& words) {
   platform::LinuxShell shell;
   AppliedModel model;
   model.Apply(row, shell.programHome());
-  return RunBackup(session, words, model, words.operands()[0], &BackupRun::SavePDS);
+  return RunBackup(RequireFlash(session), words, model, words.operands()[0], &BackupRun::SavePDS);
 }
 
 }  // namespace

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Runs one scenario of the command-line tool as a user would, in a fresh temporary folder.
+# Usage: driver.sh VESTREL_CLI MEMORY_CHECK SCENARIO
+# A scenario calls `run ARGS...` and then checks what the tool did with the expect_* helpers.
+set -u
+CLI=$1
+MEMORY_CHECK=$2
+SCENARIO=$3
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK" || exit 1
+PHONE="$WORK/phone"
+export VESTREL_HOME="$WORK/home"
+mkdir -p "$VESTREL_HOME/Profiles"
+for loader in 0823.ldr 2526.ldr L6.ldr pds.ldr; do
+  head -c 9000 /dev/zero | tr '\0' 'L' > "$VESTREL_HOME/Profiles/$loader"
+done
+
+FAILURES=0
+STATUS=0
+OUT=""
+ERR=""
+
+# Runs the tool on the phone kept in $PHONE.
+run() {
+  "$CLI" --virtual-phone="$PHONE" "$@" > "$WORK/.out" 2> "$WORK/.err"
+  STATUS=$?
+  OUT=$(cat "$WORK/.out")
+  ERR=$(cat "$WORK/.err")
+}
+
+# Runs the tool without any phone option.
+run_bare() {
+  "$CLI" "$@" > "$WORK/.out" 2> "$WORK/.err"
+  STATUS=$?
+  OUT=$(cat "$WORK/.out")
+  ERR=$(cat "$WORK/.err")
+}
+
+fail() {
+  echo "FAIL ($(basename "$SCENARIO")): $*"
+  echo "  stdout: $OUT"
+  echo "  stderr: $ERR"
+  FAILURES=$((FAILURES + 1))
+}
+
+expect_status() { [ "$STATUS" -eq "$1" ] || fail "exit status $STATUS, wanted $1"; }
+expect_out() { [ "$OUT" = "$1" ] || fail "stdout differs from: $1"; }
+expect_out_has() { grep -qF -- "$1" <<< "$OUT" || fail "stdout lacks: $1"; }
+expect_out_lacks() { ! grep -qF -- "$1" <<< "$OUT" || fail "stdout has: $1"; }
+expect_err_has() { grep -qF -- "$1" <<< "$ERR" || fail "stderr lacks: $1"; }
+expect_err_lines() {
+  [ "$(printf '%s\n' "$ERR" | grep -c .)" -eq "$1" ] || fail "stderr is not $1 line(s)"
+}
+expect_same_file() { cmp -s "$1" "$2" || fail "$1 and $2 differ"; }
+expect_no_file() { [ ! -e "$1" ] || fail "$1 should not exist"; }
+# The file holds the phone's memory from START on, byte for byte.
+expect_phone_memory() {
+  "$MEMORY_CHECK" "$1" "$2" || fail "$1 does not hold the phone memory at $2"
+}
+
+# shellcheck source=/dev/null
+source "$SCENARIO"
+
+if [ "$FAILURES" -ne 0 ]; then
+  echo "$FAILURES check(s) failed"
+  exit 1
+fi
+echo "all checks passed"

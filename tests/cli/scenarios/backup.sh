@@ -1,0 +1,25 @@
+# A phone switched to flash mode is backed up; the files hold the phone's memory.
+run flash-mode
+expect_status 0
+run devices
+expect_out_has "flash	Port_#0001.Hub_#0001	Motorola Flash Interface"
+mkdir out
+run backup --model C380 --elements CG3,CG18 out
+expect_status 0
+expect_out_has "Загрузчик успешно записан!"
+expect_out_has "CG3 успешно сохранена"
+expect_out_has "CG18 успешно сохранена"
+expect_out_has "Выключение телефона"
+expect_phone_memory out/CG3_10040000.bin 10040000
+expect_phone_memory out/CG18_10B1F800.bin 10B1F800
+[ "$(stat -c %s out/CG3_10040000.bin)" -eq 262144 ] || fail "CG3 is not 256 KiB"
+expect_no_file out/CG1_10080000.bin
+
+# Powered off by the backup; switched on again for the next run, it is in P2K mode.
+run devices
+expect_out_has "p2k	"
+run flash-mode
+run backup-pds --model 0 pds
+expect_status 0
+expect_phone_memory pds_10010000.bin 10010000
+[ "$(stat -c %s pds_10010000.bin)" -eq 65536 ] || fail "PDS is not 64 KiB"
