@@ -48,7 +48,8 @@ void TAutoRunner::SetAppName(const std::string& name) {
 // The current user has no service keys. The key path always follows the normalised value,
 // so a later write lands in the key that AutoRunWhere names.
 void TAutoRunner::Normalise() {
-  if (regLocation_ == CurrentUser && (autoRunWhere_ == RunServices || autoRunWhere_ == RunServicesOnce)) {
+  if (regLocation_ == CurrentUser &&
+      (autoRunWhere_ == RunServices || autoRunWhere_ == RunServicesOnce)) {
     autoRunWhere_ = Run;
   }
   keyPath_ = std::string(kKeyBase) + kKeyNames[autoRunWhere_];

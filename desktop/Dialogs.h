@@ -22,7 +22,8 @@ class Dialogs {
   virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& title,
                                               const QString& startFolder) = 0;
   virtual std::optional<QStringList> OpenFileNames(QWidget* parent, const QString& title,
-                                                   const QString& folder, const QString& filter) = 0;
+                                                   const QString& folder,
+                                                   const QString& filter) = 0;
   virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& title,
                                               const QString& proposed, const QString& filter) = 0;
   virtual std::optional<QString> InputText(QWidget* parent, const QString& title,

@@ -16,13 +16,19 @@ const QColor kFrameWhite(0xFF, 0xFF, 0xFF);
 
 Qt::PenStyle qtPenStyle(TPenStyle style) {
   switch (style) {
-    case psDash: return Qt::DashLine;
-    case psDot: return Qt::DotLine;
-    case psDashDot: return Qt::DashDotLine;
-    case psDashDotDot: return Qt::DashDotDotLine;
-    case psClear: return Qt::NoPen;
+    case psDash:
+      return Qt::DashLine;
+    case psDot:
+      return Qt::DotLine;
+    case psDashDot:
+      return Qt::DashDotLine;
+    case psDashDotDot:
+      return Qt::DashDotDotLine;
+    case psClear:
+      return Qt::NoPen;
     case psSolid:
-    case psInsideFrame: break;
+    case psInsideFrame:
+      break;
   }
   return Qt::SolidLine;
 }
@@ -122,7 +128,9 @@ void TLabel3D::SetTransparent(bool transparent) {
   update();
 }
 
-QColor TLabel3D::FontColor() const { return palette().color(QPalette::Active, QPalette::WindowText); }
+QColor TLabel3D::FontColor() const {
+  return palette().color(QPalette::Active, QPalette::WindowText);
+}
 
 void TLabel3D::SetFontColor(const QColor& colour) {
   QPalette colours = palette();
@@ -140,8 +148,9 @@ void TLabel3D::AdjustBounds() {
     return;
   }
   QRect bounds(0, 0, wordWrap() ? width() : kUnbounded, kUnbounded);
-  resize(metrics.boundingRect(bounds, TextFlags() & ~(Qt::AlignVertical_Mask | Qt::AlignHorizontal_Mask),
-                              text())
+  resize(metrics
+             .boundingRect(
+                 bounds, TextFlags() & ~(Qt::AlignVertical_Mask | Qt::AlignHorizontal_Mask), text())
              .size());
 }
 
@@ -154,9 +163,12 @@ int TLabel3D::TextFlags() const {
   int flags = Qt::TextExpandTabs | (alignment() & Qt::AlignHorizontal_Mask);
   if (wordWrap()) flags |= Qt::TextWordWrap;
   if (showAccelChar_) flags |= Qt::TextShowMnemonic;
-  if (escapement_ == 0 && layout_ == tlCenter) flags |= Qt::TextSingleLine | Qt::AlignVCenter;
-  else if (escapement_ == 0 && layout_ == tlBottom) flags |= Qt::TextSingleLine | Qt::AlignBottom;
-  else flags |= Qt::AlignTop;
+  if (escapement_ == 0 && layout_ == tlCenter)
+    flags |= Qt::TextSingleLine | Qt::AlignVCenter;
+  else if (escapement_ == 0 && layout_ == tlBottom)
+    flags |= Qt::TextSingleLine | Qt::AlignBottom;
+  else
+    flags |= Qt::AlignTop;
   return flags;
 }
 
@@ -198,9 +210,12 @@ void TLabel3D::DrawCaption(QPainter& painter, const QRect& area, int flags) {
 
 QColor TLabel3D::ColourOf(PassColour colour) const {
   switch (colour) {
-    case PassColour::Shadow: return shadowColor_;
-    case PassColour::Highlight: return highlightColor_;
-    case PassColour::Face: break;
+    case PassColour::Shadow:
+      return shadowColor_;
+    case PassColour::Highlight:
+      return highlightColor_;
+    case PassColour::Face:
+      break;
   }
   return isEnabled() ? FontColor() : grayTextColor_;
 }
@@ -231,8 +246,10 @@ void TLabel3D::DrawRotated(QPainter& painter, QRect area, const QColor& colour) 
   const RotatedLayout layout = rotatedLayout(escapement_, extent);
   QPoint origin = area.topLeft() + layout.origin;
   if (!autoSize_) {
-    if (alignment() & Qt::AlignHCenter) origin.rx() += (width() - layout.turned.width()) / 2;
-    else if (alignment() & Qt::AlignRight) origin.rx() += width() - layout.turned.width();
+    if (alignment() & Qt::AlignHCenter)
+      origin.rx() += (width() - layout.turned.width()) / 2;
+    else if (alignment() & Qt::AlignRight)
+      origin.rx() += width() - layout.turned.width();
   }
   painter.save();
   painter.setPen(colour);
@@ -263,7 +280,8 @@ void TLabel3D::Click() {
   if (IsLink() && !address_.isEmpty()) {
     setCursor(Qt::BusyCursor);
     QCoreApplication::processEvents();
-    const QString target = labelStyle_ == lsEMailAddress ? QStringLiteral("mailto:") + address_ : address_;
+    const QString target =
+        labelStyle_ == lsEMailAddress ? QStringLiteral("mailto:") + address_ : address_;
     shell_.openAddress(target.toStdString());
     setCursor(Qt::PointingHandCursor);
   }

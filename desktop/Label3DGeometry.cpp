@@ -10,25 +10,34 @@ double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 double sinDeg(double degrees) { return std::sin(radians(degrees)); }
 double cosDeg(double degrees) { return std::cos(radians(degrees)); }
 // Truncation toward zero, after rounding away the error of sin and cos at whole angles.
-int truncated(double value) { return static_cast<int>(std::trunc(value + (value < 0 ? -1e-9 : 1e-9))); }
+int truncated(double value) {
+  return static_cast<int>(std::trunc(value + (value < 0 ? -1e-9 : 1e-9)));
+}
 
 }  // namespace
 
 std::vector<TextPass> textPasses(TTextStyle style, int shift) {
   std::vector<TextPass> passes;
   switch (style) {
-    case tsNone: break;
-    case tsRaised: passes.push_back({{1, 1}, PassColour::Shadow}); break;
+    case tsNone:
+      break;
+    case tsRaised:
+      passes.push_back({{1, 1}, PassColour::Shadow});
+      break;
     case tsLightRaised:
       passes.push_back({{1, 1}, PassColour::Shadow});
       passes.push_back({{-1, -1}, PassColour::Highlight});
       break;
-    case tsRecessed: passes.push_back({{1, 1}, PassColour::Highlight}); break;
+    case tsRecessed:
+      passes.push_back({{1, 1}, PassColour::Highlight});
+      break;
     case tsHeavyRecessed:
       passes.push_back({{1, 1}, PassColour::Highlight});
       passes.push_back({{-1, -1}, PassColour::Shadow});
       break;
-    case tsShadow: passes.push_back({{shift, shift}, PassColour::Shadow}); break;
+    case tsShadow:
+      passes.push_back({{shift, shift}, PassColour::Shadow});
+      break;
   }
   passes.push_back({{0, 0}, PassColour::Face});
   return passes;

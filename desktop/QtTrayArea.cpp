@@ -6,10 +6,14 @@ namespace {
 // Qt's activation reasons as the mouse messages the area would have sent.
 std::uintptr_t mouseMessageOf(QSystemTrayIcon::ActivationReason reason) {
   switch (reason) {
-    case QSystemTrayIcon::Trigger: return kLeftButtonUp;
-    case QSystemTrayIcon::DoubleClick: return kLeftButtonDoubleClick;
-    case QSystemTrayIcon::Context: return kRightButtonUp;
-    default: return 0;
+    case QSystemTrayIcon::Trigger:
+      return kLeftButtonUp;
+    case QSystemTrayIcon::DoubleClick:
+      return kLeftButtonDoubleClick;
+    case QSystemTrayIcon::Context:
+      return kRightButtonUp;
+    default:
+      return 0;
   }
 }
 

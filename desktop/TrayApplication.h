@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QPoint>
 #include <QIcon>
+#include <QPoint>
 #include <exception>
 
 namespace vestrel::desktop {

@@ -73,7 +73,8 @@ void TTrayIcon::IconChanged() {
 // The area takes new flags only with a fresh add.
 void TTrayIcon::SetNotifyFlag(bool& flag, bool value) {
   flag = value;
-  record_.uFlags = (nifMessage_ ? kNifMessage : 0) | (nifIcon_ ? kNifIcon : 0) | (nifTip_ ? kNifTip : 0);
+  record_.uFlags =
+      (nifMessage_ ? kNifMessage : 0) | (nifIcon_ ? kNifIcon : 0) | (nifTip_ ? kNifTip : 0);
   if (iconVisible_) {
     SendNotify(NotifyCode::Delete);
     SendNotify(NotifyCode::Add);
@@ -99,8 +100,12 @@ void TTrayIcon::SetVisibility(VisibilityIndex index, bool value) {
       SendNotify(value ? NotifyCode::Add : NotifyCode::Delete);
       iconVisible_ = value;
       break;
-    case VisibilityIndex::Form: formVisible_ = value; break;
-    case VisibilityIndex::App: appVisible_ = value; break;
+    case VisibilityIndex::Form:
+      formVisible_ = value;
+      break;
+    case VisibilityIndex::App:
+      appVisible_ = value;
+      break;
   }
   if (loading_ || !pForm_) return;
   ApplyFormVisibility();
@@ -124,16 +129,25 @@ void TTrayIcon::ApplyFormVisibility() {
   }
 }
 
-void TTrayIcon::ApplyApplicationVisibility() { application_.ShowApplication(appVisible_ || noTray_); }
+void TTrayIcon::ApplyApplicationVisibility() {
+  application_.ShowApplication(appVisible_ || noTray_);
+}
 
 void TTrayIcon::TrayMessage(std::uint32_t message, std::uintptr_t, std::uintptr_t lParam) {
   if (message != kTrayCallbackMessage) return;
   try {
     switch (lParam) {
-      case kLeftButtonUp: Click(Qt::LeftButton); break;
-      case kLeftButtonDoubleClick: DblClick(); break;
-      case kRightButtonUp: Click(Qt::RightButton); break;
-      default: break;
+      case kLeftButtonUp:
+        Click(Qt::LeftButton);
+        break;
+      case kLeftButtonDoubleClick:
+        DblClick();
+        break;
+      case kRightButtonUp:
+        Click(Qt::RightButton);
+        break;
+      default:
+        break;
     }
   } catch (...) {
     application_.HandleException(std::current_exception());

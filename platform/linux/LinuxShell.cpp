@@ -34,9 +34,10 @@ bool runDetached(const char* script, const std::vector<std::string>& arguments) 
 }  // namespace
 
 bool LinuxShell::openAddress(const std::string& address) {
-  return runDetached("command -v -- \"$1\" >/dev/null || exit 1; "
-                     "\"$1\" \"$2\" </dev/null >/dev/null 2>&1 &",
-                     {opener_, address});
+  return runDetached(
+      "command -v -- \"$1\" >/dev/null || exit 1; "
+      "\"$1\" \"$2\" </dev/null >/dev/null 2>&1 &",
+      {opener_, address});
 }
 
 bool LinuxShell::startProgram(const std::filesystem::path& program,
@@ -44,9 +45,10 @@ bool LinuxShell::startProgram(const std::filesystem::path& program,
                               const std::filesystem::path& folder) {
   std::vector<std::string> words = {folder.string(), program.string()};
   words.insert(words.end(), arguments.begin(), arguments.end());
-  return runDetached("cd -- \"$1\" 2>/dev/null || exit 1; shift; command -v -- \"$1\" >/dev/null || exit 1; "
-                     "\"$@\" </dev/null >/dev/null 2>&1 &",
-                     words);
+  return runDetached(
+      "cd -- \"$1\" 2>/dev/null || exit 1; shift; command -v -- \"$1\" >/dev/null || exit 1; "
+      "\"$@\" </dev/null >/dev/null 2>&1 &",
+      words);
 }
 
 std::filesystem::path LinuxShell::executablePath() {

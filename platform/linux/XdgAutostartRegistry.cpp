@@ -17,8 +17,9 @@ constexpr std::string_view kRunKey = "software\\microsoft\\windows\\currentversi
 bool isRunKey(std::string_view path) {
   while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
   while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  return std::equal(path.begin(), path.end(), kRunKey.begin(), kRunKey.end(),
-                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+  return std::equal(path.begin(), path.end(), kRunKey.begin(), kRunKey.end(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == b;
+  });
 }
 
 // A value name becomes a file name, so it must name a file inside the folder.
@@ -82,7 +83,8 @@ AutostartFolders autostartFoldersFrom(const std::function<const char*(const char
     return value ? std::string(value) : std::string();
   };
   fs::path userConfig = nonEmpty("XDG_CONFIG_HOME");
-  if (userConfig.empty() || userConfig.is_relative()) userConfig = fs::path(nonEmpty("HOME")) / ".config";
+  if (userConfig.empty() || userConfig.is_relative())
+    userConfig = fs::path(nonEmpty("HOME")) / ".config";
 
   fs::path machineConfig = "/etc/xdg";
   std::istringstream dirs(nonEmpty("XDG_CONFIG_DIRS"));

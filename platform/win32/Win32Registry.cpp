@@ -20,7 +20,8 @@ class Win32Key final : public RegistryKey {
     std::wstring wideName = toWide(name);
     DWORD type = 0;
     DWORD bytes = 0;
-    if (RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, nullptr, &bytes) !=
+            ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ)) {
       return std::nullopt;
     }

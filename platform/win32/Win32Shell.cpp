@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Shell.h"
 
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <shellapi.h>
 
 #include <cstdlib>
@@ -27,8 +28,8 @@ std::wstring quotedWord(const std::wstring& word) {
 }  // namespace
 
 bool Win32Shell::openAddress(const std::string& address) {
-  return executed(ShellExecuteW(nullptr, L"open", toWide(address).c_str(), nullptr, nullptr,
-                                SW_SHOWNORMAL));
+  return executed(
+      ShellExecuteW(nullptr, L"open", toWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
 }
 
 bool Win32Shell::startProgram(const std::filesystem::path& program,

@@ -1,6 +1,7 @@
+#include "desktop/About.h"
+
 #include <gtest/gtest.h>
 
-#include "desktop/About.h"
 #include "platform/fake/RecordingShell.h"
 
 namespace vestrel::desktop {
@@ -20,7 +21,8 @@ TEST_F(AboutTest, IsAFixedToolWindowWithItsControlsInPlace) {
 
   EXPECT_EQ(about.Label1.geometry(), QRect(8, 32, 257, 81));
   EXPECT_TRUE(about.Label1.wordWrap());
-  EXPECT_TRUE(about.Label1.text().startsWith(QStringLiteral("Изначально программа писАлась для себя")));
+  EXPECT_TRUE(
+      about.Label1.text().startsWith(QStringLiteral("Изначально программа писАлась для себя")));
   EXPECT_EQ(about.Label1.font().pixelSize(), 13);
   EXPECT_EQ(about.Label2.pos(), QPoint(24, 120));
   EXPECT_TRUE(about.Label2.text().startsWith(QStringLiteral("Благодарности:")));
@@ -47,8 +49,9 @@ TEST_F(AboutTest, TheLinksLookLikeLinksAndOpenOnlyThroughTheirHandlers) {
 
   about.Label3D2.Click();
   about.Label3D3.Click();
-  EXPECT_EQ(shell.openedAddresses,
-            (std::vector<std::string>{std::string("mailto:") + TForm3::kAuthorEMail, TForm3::kWebSite}));
+  EXPECT_EQ(
+      shell.openedAddresses,
+      (std::vector<std::string>{std::string("mailto:") + TForm3::kAuthorEMail, TForm3::kWebSite}));
 }
 
 TEST_F(AboutTest, CloseHidesTheBox) {

@@ -1,6 +1,7 @@
+#include "desktop/AutoRunner.h"
+
 #include <gtest/gtest.h>
 
-#include "desktop/AutoRunner.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/RecordingShell.h"
 

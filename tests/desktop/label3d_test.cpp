@@ -1,3 +1,5 @@
+#include "desktop/Label3D.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -5,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "desktop/Label3D.h"
 #include "platform/fake/RecordingShell.h"
 
 namespace vestrel::desktop {
@@ -67,8 +68,9 @@ TEST_F(Label3DTest, StartsWithItsDesignedValues) {
 }
 
 TEST_F(Label3DTest, EscapementIsKeptBetween0And360) {
-  const std::vector<std::pair<int, int>> cases = {{-30, 330}, {-360, 0}, {-400, 320}, {361, 1},
-                                                  {720, 360}, {360, 360}, {45, 45}, {-1000000, 80}};
+  const std::vector<std::pair<int, int>> cases = {{-30, 330}, {-360, 0},     {-400, 320},
+                                                  {361, 1},   {720, 360},    {360, 360},
+                                                  {45, 45},   {-1000000, 80}};
   for (auto [given, kept] : cases) {
     label.SetEscapement(given);
     EXPECT_EQ(label.Escapement(), kept) << given;
@@ -118,8 +120,10 @@ TEST_F(Label3DTest, TurnedTextFollowsTheOffsetAndSizeRules) {
     QSize turned;
   };
   // A caption 80 pixels wide and 20 high.
-  const std::vector<Case> cases = {{30, {0, 40}, {69 + 10, 40 + 17}}, {90, {0, 80}, {20, 80}},
-                                   {180, {80, 20}, {80, 20}},          {270, {20, 0}, {20, 80}},
+  const std::vector<Case> cases = {{30, {0, 40}, {69 + 10, 40 + 17}},
+                                   {90, {0, 80}, {20, 80}},
+                                   {180, {80, 20}, {80, 20}},
+                                   {270, {20, 0}, {20, 80}},
                                    {360, {0, 0}, {80, 20}}};
   for (const Case& expected : cases) {
     auto layout = rotatedLayout(expected.angle, QSize(80, 20));
@@ -241,7 +245,8 @@ TEST_F(Label3DTest, AMouseReleaseInsideTheLabelIsAClick) {
   int clicked = 0;
   label.SetOnClick([&](TLabel3D&) { ++clicked; });
   auto send = [&](QEvent::Type type, QPointF at) {
-    QMouseEvent event(type, at, label.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent event(type, at, label.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(&label, &event);
   };
   send(QEvent::MouseButtonPress, {2, 2});

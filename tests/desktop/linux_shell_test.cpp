@@ -23,7 +23,8 @@ std::string awaitText(const std::filesystem::path& file) {
   return readText(file);
 }
 
-std::filesystem::path script(const TempFolder& temp, const std::string& name, const std::string& body) {
+std::filesystem::path script(const TempFolder& temp, const std::string& name,
+                             const std::string& body) {
   auto path = temp / name;
   writeText(path, "#!/bin/sh\n" + body);
   chmod(path.c_str(), 0755);
@@ -45,7 +46,8 @@ TEST(LinuxShellTest, TheAddressReachesTheOpenerUntouched) {
 
 TEST(LinuxShellTest, ProgramsStartInTheirFolderWithTheirArguments) {
   TempFolder temp;
-  auto program = script(temp, "archiver", "{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > started\n");
+  auto program =
+      script(temp, "archiver", "{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > started\n");
   std::filesystem::create_directory(temp / "work dir");
   LinuxShell shell;
   ASSERT_TRUE(shell.startProgram(program, {"a", "-df", "two words"}, temp / "work dir"));
@@ -68,8 +70,10 @@ TEST(LinuxShellTest, ProgramHomeIsVestrelHomeOrTheExecutablesFolder) {
   EXPECT_EQ(shell.programHome(), exe.parent_path());
   setenv("VESTREL_HOME", "/srv/vestrel", 1);
   EXPECT_EQ(shell.programHome(), "/srv/vestrel");
-  if (saved) setenv("VESTREL_HOME", savedValue.c_str(), 1);
-  else unsetenv("VESTREL_HOME");
+  if (saved)
+    setenv("VESTREL_HOME", savedValue.c_str(), 1);
+  else
+    unsetenv("VESTREL_HOME");
 }
 
 }  // namespace

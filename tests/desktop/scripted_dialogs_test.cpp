@@ -16,7 +16,8 @@ TEST(ScriptedDialogsTest, AnswersInOrderAndRecordsTheQuestions) {
   dialogs.AnswerFolder(QStringLiteral("/backups"));
   dialogs.AnswerOpenFiles(QStringList{"/a", "/b"});
   dialogs.AnswerInput(std::nullopt);
-  EXPECT_EQ(dialogs.Message(nullptr, "Подтверждение", "Удалить?", MessageIcon::Question, MessageButtons::YesNo),
+  EXPECT_EQ(dialogs.Message(nullptr, "Подтверждение", "Удалить?", MessageIcon::Question,
+                            MessageButtons::YesNo),
             MessageAnswer::Yes);
   EXPECT_EQ(dialogs.ChooseFolder(nullptr, "Папка", "/"), QStringLiteral("/backups"));
   EXPECT_EQ(dialogs.OpenFileNames(nullptr, "Файлы", "/", "*"), (QStringList{"/a", "/b"}));
@@ -31,9 +32,9 @@ TEST(ScriptedDialogsTest, AnswersInOrderAndRecordsTheQuestions) {
 TEST(ScriptedDialogsTest, UnexpectedOrMismatchedQuestionsFailAndAreDismissed) {
   ScriptedDialogs dialogs;
   MessageAnswer answer = MessageAnswer::Ok;
-  EXPECT_NONFATAL_FAILURE(answer = dialogs.Message(nullptr, "Ошибка", "x", MessageIcon::Error,
-                                                   MessageButtons::YesNo),
-                          "unexpected dialog");
+  EXPECT_NONFATAL_FAILURE(
+      answer = dialogs.Message(nullptr, "Ошибка", "x", MessageIcon::Error, MessageButtons::YesNo),
+      "unexpected dialog");
   EXPECT_EQ(answer, MessageAnswer::No);
 
   dialogs.AnswerMessage(MessageAnswer::Ok);

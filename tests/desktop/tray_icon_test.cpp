@@ -44,10 +44,11 @@ class TrayIconTest : public ::testing::Test {
     icon->SetIconVisible(iconVisible);
     icon->SetFormVisible(formVisible);
     icon->SetAppVisible(appVisible);
-    icon->SetOnClick([this](TTrayIcon&, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-      clicks.buttons.push_back(button);
-      clicks.at.emplace_back(x, y);
-    });
+    icon->SetOnClick(
+        [this](TTrayIcon&, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+          clicks.buttons.push_back(button);
+          clicks.at.emplace_back(x, y);
+        });
     icon->SetOnDblClick([this](TTrayIcon&) { ++clicks.doubleClicks; });
     icon->EndLoading();
     return icon;

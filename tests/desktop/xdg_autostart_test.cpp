@@ -31,10 +31,12 @@ TEST(DesktopEntryTest, SwitchedOffOrCommandlessEntriesCountAsEmpty) {
   EXPECT_FALSE(autostartEntryCommand("[Desktop Entry]\nName=x\n"));
   EXPECT_FALSE(autostartEntryCommand("[Desktop Entry]\nExec=\n"));
   EXPECT_FALSE(autostartEntryCommand("[Desktop Entry]\nExec=/bin/x\nHidden=true\n"));
-  EXPECT_FALSE(autostartEntryCommand("[Desktop Entry]\nExec=/bin/x\nX-GNOME-Autostart-enabled=false\n"));
+  EXPECT_FALSE(
+      autostartEntryCommand("[Desktop Entry]\nExec=/bin/x\nX-GNOME-Autostart-enabled=false\n"));
   EXPECT_FALSE(autostartEntryCommand("[Other]\nExec=/bin/x\n"));
   EXPECT_FALSE(autostartEntryCommand(""));
-  EXPECT_EQ(autostartEntryCommand("# note\r\n[Desktop Entry]\r\nExec = /bin/x --tray\r\n"), "/bin/x --tray");
+  EXPECT_EQ(autostartEntryCommand("# note\r\n[Desktop Entry]\r\nExec = /bin/x --tray\r\n"),
+            "/bin/x --tray");
 }
 
 TEST(AutostartFoldersTest, FollowTheXdgVariablesAndTheirDefaults) {
@@ -48,12 +50,14 @@ TEST(AutostartFoldersTest, FollowTheXdgVariablesAndTheirDefaults) {
   EXPECT_EQ(defaults.currentUser, "/home/ann/.config/autostart");
   EXPECT_EQ(defaults.localMachine, "/etc/xdg/autostart");
 
-  auto set = from({{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", "/cfg"},
+  auto set = from({{"HOME", "/home/ann"},
+                   {"XDG_CONFIG_HOME", "/cfg"},
                    {"XDG_CONFIG_DIRS", ":relative:/first:/second"}});
   EXPECT_EQ(set.currentUser, "/cfg/autostart");
   EXPECT_EQ(set.localMachine, "/first/autostart");
 
-  EXPECT_EQ(from({{"HOME", "/h"}, {"XDG_CONFIG_HOME", "relative"}}).currentUser, "/h/.config/autostart");
+  EXPECT_EQ(from({{"HOME", "/h"}, {"XDG_CONFIG_HOME", "relative"}}).currentUser,
+            "/h/.config/autostart");
 }
 
 class XdgRegistryTest : public ::testing::Test {
@@ -65,7 +69,8 @@ class XdgRegistryTest : public ::testing::Test {
 
 TEST_F(XdgRegistryTest, OnlyTheRunKeyExists) {
   EXPECT_TRUE(registry.openKey(RegistryRoot::CurrentUser, kRun));
-  EXPECT_TRUE(registry.openKey(RegistryRoot::LocalMachine, "software\\MICROSOFT\\windows\\CurrentVersion\\Run\\"));
+  EXPECT_TRUE(registry.openKey(RegistryRoot::LocalMachine,
+                               "software\\MICROSOFT\\windows\\CurrentVersion\\Run\\"));
   EXPECT_FALSE(registry.openKey(RegistryRoot::CurrentUser, std::string(kRun) + "Once"));
   EXPECT_FALSE(registry.openKey(RegistryRoot::LocalMachine, std::string(kRun) + "Services"));
   EXPECT_FALSE(registry.openKey(RegistryRoot::CurrentUser, "\\Software"));
@@ -76,7 +81,8 @@ TEST_F(XdgRegistryTest, ValuesAreDesktopEntriesInTheRootsFolder) {
   EXPECT_FALSE(key->readString("Vestrel"));
   EXPECT_FALSE(key->deleteValue("Vestrel"));
   ASSERT_TRUE(key->writeString("Vestrel", "/opt/vestrel/vestrel")) << "creates the missing folder";
-  EXPECT_EQ(autostartEntryCommand(readText(folders.currentUser / "Vestrel.desktop")), "/opt/vestrel/vestrel");
+  EXPECT_EQ(autostartEntryCommand(readText(folders.currentUser / "Vestrel.desktop")),
+            "/opt/vestrel/vestrel");
   EXPECT_EQ(key->readString("Vestrel"), "/opt/vestrel/vestrel");
   EXPECT_FALSE(registry.openKey(RegistryRoot::LocalMachine, kRun)->readString("Vestrel"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folders.currentUser), {}), 1)
@@ -123,7 +129,8 @@ TEST_F(XdgAutoRunnerTest, FirstStartIsUntickedAndTickingWritesTheEntry) {
   EXPECT_FALSE(Present(folders.localMachine));
 
   runner.SetAutoRun(true);
-  EXPECT_EQ(autostartEntryCommand(readText(folders.localMachine / "Vestrel.desktop")), "/opt/vestrel/vestrel");
+  EXPECT_EQ(autostartEntryCommand(readText(folders.localMachine / "Vestrel.desktop")),
+            "/opt/vestrel/vestrel");
   runner.SetRegLocation(desktop::CurrentUser);
   EXPECT_TRUE(Present(folders.currentUser));
   EXPECT_FALSE(Present(folders.localMachine));

@@ -35,7 +35,8 @@ class ScriptedDialogs final : public desktop::Dialogs {
   std::size_t Unused() const { return script_.size(); }
 
   desktop::MessageAnswer Message(QWidget*, const QString& caption, const QString& text,
-                                 desktop::MessageIcon icon, desktop::MessageButtons buttons) override {
+                                 desktop::MessageIcon icon,
+                                 desktop::MessageButtons buttons) override {
     questions_.push_back({Kind::Message, caption, text, icon, buttons});
     auto answer = Next<desktop::MessageAnswer>(caption + ": " + text);
     if (answer) return *answer;
@@ -68,10 +69,17 @@ class ScriptedDialogs final : public desktop::Dialogs {
   }
 
  private:
-  struct Folder { std::optional<QString> value; };
-  struct SaveFile { std::optional<QString> value; };
-  struct Input { std::optional<QString> value; };
-  using Answer = std::variant<desktop::MessageAnswer, Folder, std::optional<QStringList>, SaveFile, Input>;
+  struct Folder {
+    std::optional<QString> value;
+  };
+  struct SaveFile {
+    std::optional<QString> value;
+  };
+  struct Input {
+    std::optional<QString> value;
+  };
+  using Answer =
+      std::variant<desktop::MessageAnswer, Folder, std::optional<QStringList>, SaveFile, Input>;
 
   template <class T>
   std::optional<T> Next(const QString& question) {

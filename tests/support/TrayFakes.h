@@ -33,7 +33,8 @@ class RecordingTrayArea final : public desktop::TrayArea {
   void Mouse(std::uintptr_t mouse) {
     auto shown = icons;
     for (auto& [id, record] : shown) {
-      if (record.uFlags & desktop::kNifMessage) record.hWnd->TrayMessage(record.uCallbackMessage, id, mouse);
+      if (record.uFlags & desktop::kNifMessage)
+        record.hWnd->TrayMessage(record.uCallbackMessage, id, mouse);
     }
   }
 
