@@ -16,6 +16,8 @@ TTrayIcon::TTrayIcon(QObject* owner, TrayArea& area, TrayApplication& applicatio
 
 TTrayIcon::~TTrayIcon() {
   destroying_ = true;
+  // The area must never keep an icon whose window is gone, also when loading never ended.
+  loading_ = false;
   if (iconVisible_) SendNotify(NotifyCode::Delete);
   QObject::disconnect(menuWatch_);
 }
