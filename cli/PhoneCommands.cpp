@@ -6,6 +6,7 @@
 #include "cli/LocalName.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
+#include "p2kapi/PhoneInfo.h"
 #include "phonelink/MotoSysUtils.h"
 #include "phonelink/PhoneText.h"
 
@@ -52,6 +53,16 @@ ProgressCallback BarFor(ProgressBar& bar) {
     bar.Show(done, total);
     return true;
   };
+}
+
+int Info(Session& session, const CommandWords&) {
+  RequireP2K(session);  // opened, so the library finds it ready
+  P2KApi library(session.P2K());
+  const auto info = ReadPhoneInfo(library);
+  Check(info.has_value(), "cannot read the phone information");
+  std::printf("model: %s\nfirmware: %s\nflex: %s\n", PhoneTextToUtf8(info->model).c_str(),
+              PhoneTextToUtf8(info->firmware).c_str(), PhoneTextToUtf8(info->flex).c_str());
+  return kDone;
 }
 
 int Drives(Session& session, const CommandWords&) {
@@ -211,6 +222,7 @@ int ToneDatabaseReset(Session& session, const CommandWords&) {
 
 std::vector<Command> PhoneCommands() {
   return {
+      {"info", "info", "the phone's model, firmware and flex version", {}, {}, 0, 0, Info},
       {"drives", "drives", "the phone's volume names", {}, {}, 0, 0, Drives},
       {"ls", "ls [VOLUME]", "the files of a volume (default the first): SIZE, ATTRIBUTES, NAME",
        {}, {}, 0, 1, List},

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "platform/virtual/P2KPersonality.h"
+
 namespace vestrel::cli {
 
 namespace {
@@ -83,6 +85,9 @@ void Session::LoadVirtualPhone(const GlobalOptions& options) {
     mode = StartingMode(*phoneFolder_);
   }
   virtualPhone_ = virtualBus_->plug(identity, mode);
+  virtualphone::P2KPersonality::Install(
+      *virtualPhone_, phoneFolder_ ? virtualphone::P2KPersonality::FromFolder(*phoneFolder_)
+                                   : virtualphone::P2KPersonality::Sample());
 }
 
 void Session::SaveVirtualPhone() {
