@@ -12,10 +12,11 @@ CMAKE_GEN   := -G Ninja
 deps:
 	@scripts/install-deps $(PACKAGES)
 
+# The tour of vestrel-cli on the virtual phone kept under the build tree.
 run: deps
 	cmake -S . -B $(RUN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(RUN_BUILD)
-	$(RUN_BUILD)/demo/vestrel-demo
+	scripts/tour $(RUN_BUILD)/cli/vestrel-cli $(RUN_BUILD)/tour
 
 # Every test run is also a memory-safety check: the test build carries ASan and UBSan.
 test: deps
