@@ -1,13 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "phonelink/ModemFamily.h"
 #include "phonelink/ModemItem.h"
+#include "phonelink/P2KFileSystem.h"
 #include "platform/DeviceClasses.h"
 
 namespace vestrel {
@@ -62,7 +65,58 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   // with success, else switches to cfoP2K05.
   void ProbeCommandFormat();
 
+  // Phone control (P2KControl.cpp). Each tests IsOpen, sends one command and reports
+  // one line. Restart, PowerOff and the mode switches make the phone leave P2K mode.
+  bool Restart();
+  // True when the phone answered that it sleeps (reply byte 0); false when the command failed
+  // or the reply carried no byte at all.
+  bool IsSuspend();
+  // true puts the phone to sleep (byte 0x00), false wakes it (byte 0x01).
+  bool Suspend(bool sleep);
+  bool PowerOff();
+  bool SwitchToFlashMode();
+  bool SwitchToTestMode();
+  // A bare vendor control transfer, outside ExecuteCommand; true unless the driver wait failed.
+  bool SwitchToATMode();
+
+  // File-system layout (P2KFileSystem.cpp).
+  // The volume names, one per line (CR LF between lines); `drives` is emptied first.
+  bool GetDrives(std::string& drives);
+  // Free bytes of the volume /<volume>; 0 on failure.
+  std::int32_t GetFreeSpace(char volume);
+  // Files matching "<folder>|<mask>"; 0 on failure.
+  std::int32_t GetFileCount(std::string_view pattern);
+  // Asks for `count` batches of entries; each entry goes to `callback` and is appended to
+  // `list` when they are given. False only when closed or count < 1.
+  bool GetFileList(std::int32_t count, std::vector<P2KFileRecord>* list,
+                   const FileListCallback& callback);
+
+  // File transfer (P2KFileTransfer.cpp). Read, write and close act on the file that
+  // was opened last.
+  bool FileOpen(std::string_view name, std::uint16_t attributes);
+  // Asks for buffer.size() bytes (at most 4096). Returns the reply length, 0 on any failure or
+  // error code (0x08: end of file). Never stores more than buffer.size() bytes; a result above
+  // buffer.size() means the phone sent more than it was asked for.
+  std::int32_t FileRead(std::span<std::uint8_t> buffer);
+  // Writes at most 1024 bytes.
+  bool FileWrite(std::span<const std::uint8_t> data);
+  bool FileClose();
+  bool FileDelete(std::string_view name);
+  // Opening a file with attributes is what sets them; the file is closed again.
+  bool FileSetAttribute(std::string_view name, std::uint16_t attributes);
+  // Copies a phone file into `localPath` in blocks of `blockSize`; `total` is only handed to
+  // the callback. The local file is created first: a failure to create or write it throws
+  // std::filesystem::filesystem_error. The local file is left in place in every case.
+  bool FileDownload(std::string_view phoneName, const std::filesystem::path& localPath,
+                    std::size_t blockSize, std::int64_t total, const ProgressCallback& progress);
+  // Copies `localPath` to the phone in blocks of `blockSize`. A local file that cannot be
+  // opened or read throws std::filesystem::filesystem_error.
+  bool FileUpload(const std::filesystem::path& localPath, std::string_view phoneName,
+                  std::size_t blockSize, const ProgressCallback& progress);
+
  private:
+  // The variant byte of the FSAC word for this item's FSACOption.
+  std::uint8_t FsacVariant() const { return fsacOption_ == fsacAP ? 1 : 0; }
   bool ExecuteOverControl(std::uint16_t command, std::span<const std::uint8_t> payload,
                           std::span<std::uint8_t> reply, std::uint16_t& replyLength);
   bool ExecuteOverBlocks(std::uint16_t command, std::span<const std::uint8_t> payload,

@@ -1,0 +1,316 @@
+// Single-file operations and whole-file copies of TMotoP2KModemItem.
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+#include "phonelink/MotoP2KMode.h"
+
+namespace vestrel {
+
+namespace {
+
+// Reply buffer of open and close; whatever data they carry is not used.
+constexpr std::size_t kSmallReply = 16;
+
+void putBe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  out.push_back(static_cast<std::uint8_t>(value >> 24));
+  out.push_back(static_cast<std::uint8_t>(value >> 16));
+  out.push_back(static_cast<std::uint8_t>(value >> 8));
+  out.push_back(static_cast<std::uint8_t>(value));
+}
+
+// Names that the copy, delete and attribute operations accept: 1 to 255 characters.
+bool NormalName(std::string_view name) { return !name.empty() && name.size() <= kMaxPhoneName; }
+
+[[noreturn]] void ThrowHostError(const char* what, const std::filesystem::path& path, int error) {
+  throw std::filesystem::filesystem_error(
+      what, path, std::error_code(error ? error : EIO, std::generic_category()));
+}
+
+// Calls a progress callback; false only when it asked to stop. A failure inside is swallowed.
+bool KeepGoing(const ProgressCallback& progress, std::int64_t done, std::int64_t total) {
+  if (!progress) return true;
+  try {
+    return progress(done, total);
+  } catch (...) {
+    return true;
+  }
+}
+
+}  // namespace
+
+bool TMotoP2KModemItem::FileOpen(std::string_view name, std::uint16_t attributes) {
+  if (!IsOpen()) {
+    DoDebug("File Open is Failed - Phone isn`t open", dtError, false);
+    return false;
+  }
+  if (name.size() > kMaxPhoneName + 1) {
+    DoDebug("File Open is Failed - FileName isn`t normal", dtError, false);
+    return false;
+  }
+  const auto word = fsac::Word(FsacVariant(), fsac::kOpen);
+  std::vector<std::uint8_t> payload(word.begin(), word.end());
+  putBe32(payload, AttrToPhoneAttr(attributes));
+  payload.insert(payload.end(), name.begin(), name.end());
+  std::array<std::uint8_t, kSmallReply> reply{};
+  std::uint16_t length = 0;
+  if (!ExecuteCommand(fsac::kCommand, payload, reply, length)) {
+    DoDebug("File Open is Failed - Read Command is Error", dtError, false);
+    return false;
+  }
+  if (length != 0) {
+    DoDebug("File Open is Failed - Recv Data is Error", dtError, false);
+    return false;
+  }
+  DoDebug("File Open", dtInformation, false);
+  return true;
+}
+
+std::int32_t TMotoP2KModemItem::FileRead(std::span<std::uint8_t> buffer) {
+  if (!IsOpen()) {
+    DoDebug("File Read is Failed - Phone isn`t open", dtError, false);
+    return 0;
+  }
+  if (buffer.size() > fsac::kMaxReadBlock) {
+    DoDebug("File Read is Failed - BuffSize isn`t normal (0 > Buffer Size > 4096)", dtError, false);
+    return 0;
+  }
+  const auto word = fsac::Word(FsacVariant(), fsac::kRead);
+  const auto n = static_cast<std::uint32_t>(buffer.size());
+  const std::array<std::uint8_t, 8> payload{word[0],
+                                            word[1],
+                                            word[2],
+                                            word[3],
+                                            static_cast<std::uint8_t>(n >> 24),
+                                            static_cast<std::uint8_t>(n >> 16),
+                                            static_cast<std::uint8_t>(n >> 8),
+                                            static_cast<std::uint8_t>(n)};
+  std::uint16_t length = 0;
+  if (!ExecuteCommand(fsac::kCommand, payload, buffer, length)) {
+    DoDebug("File Read is Failed - Read Command is Error", dtError, false);
+    return 0;
+  }
+  if (length == 1) {
+    // A one-byte reply is an error code, not data.
+    const int code = buffer.empty() ? -1 : buffer[0];
+    if (code == fsac::kReplyError) {
+      DoDebug("File Read is Failed - Read Data is Error", dtError, false);
+    } else if (code == fsac::kReplyEndOfFile) {
+      DoDebug("File Read is Failed - End of File", dtError, false);
+    }
+    return 0;
+  }
+  DoDebug("File Read", dtInformation, false);
+  return length;
+}
+
+bool TMotoP2KModemItem::FileWrite(std::span<const std::uint8_t> data) {
+  if (!IsOpen()) {
+    DoDebug("File Write is Failed - Phone isn`t open", dtError, false);
+    return false;
+  }
+  if (data.size() > fsac::kMaxWriteBlock) {
+    DoDebug("File Write is Failed - BuffSize isn`t normal (0 > Buffer Size > 1024)", dtError,
+            false);
+    return false;
+  }
+  const auto word = fsac::Word(FsacVariant(), fsac::kWrite);
+  std::vector<std::uint8_t> payload(word.begin(), word.end());
+  payload.reserve(fsac::kWordSize + 4 + data.size());
+  putBe32(payload, static_cast<std::uint32_t>(data.size()));
+  payload.insert(payload.end(), data.begin(), data.end());
+  std::array<std::uint8_t, 1> reply{};
+  std::uint16_t length = 0;
+  if (!ExecuteCommand(fsac::kCommand, payload, reply, length)) {
+    DoDebug("File Write is Failed - Read Command is Error", dtError, false);
+    return false;
+  }
+  if (length == 1 && reply[0] == fsac::kReplyError) {
+    DoDebug("File Write is Failed - Write Data is Error", dtError, false);
+    return false;
+  }
+  DoDebug("File Write", dtInformation, false);
+  return true;
+}
+
+bool TMotoP2KModemItem::FileClose() {
+  if (!IsOpen()) {
+    DoDebug("File Close is Failed - Phone isn`t open", dtError, false);
+    return false;
+  }
+  const auto word = fsac::Word(FsacVariant(), fsac::kClose);
+  std::array<std::uint8_t, kSmallReply> reply{};
+  std::uint16_t length = 0;
+  if (!ExecuteCommand(fsac::kCommand, word, reply, length)) {
+    DoDebug("File Close is Failed - Read Command is Error", dtError, false);
+    return false;
+  }
+  if (length != 0) {
+    DoDebug("File Close is Failed - Recv Data is Error", dtError, false);
+    return false;
+  }
+  DoDebug("File Close", dtInformation, false);
+  return true;
+}
+
+bool TMotoP2KModemItem::FileDelete(std::string_view name) {
+  if (!IsOpen()) {
+    DoDebug("File Delete is Failed - Phone isn`t open", dtError, false);
+    return false;
+  }
+  if (!NormalName(name)) {
+    DoDebug("File Delete Phone is Failed - FileName isn`t normal", dtError, false);
+    return false;
+  }
+  const auto word = fsac::Word(FsacVariant(), fsac::kDelete);
+  std::vector<std::uint8_t> payload(word.begin(), word.end());
+  payload.insert(payload.end(), name.begin(), name.end());
+  std::array<std::uint8_t, 1> reply{};
+  std::uint16_t length = 0;
+  if (!ExecuteCommand(fsac::kCommand, payload, reply, length)) {
+    DoDebug("File Delete is Failed - Read Command is Error", dtError, false);
+    return false;
+  }
+  if (length == 1 && reply[0] == fsac::kReplyError) {
+    DoDebug("File Delete is Failed - file isn`t deleted", dtError, false);
+    return false;
+  }
+  DoDebug("File Delete", dtInformation, false);
+  return true;
+}
+
+bool TMotoP2KModemItem::FileSetAttribute(std::string_view name, std::uint16_t attributes) {
+  if (!IsOpen()) {
+    DoDebug("File Set Attribute is Failed - Phone isn`t open", dtError, false);
+    return false;
+  }
+  if (!NormalName(name)) {
+    DoDebug("File Set Attribute is Failed - FileName isn`t normal", dtError, false);
+    return false;
+  }
+  if (!FileOpen(name, attributes)) {
+    DoDebug("File Set Attribute is Fail - file isn`t opened", dtError, false);
+    DoDebug("File Set Attribute is Fail", dtError, false);
+    return false;
+  }
+  if (!FileClose()) {
+    DoDebug("File Set Attribute is Fail - file isn`t closed", dtError, false);
+    DoDebug("File Set Attribute is Fail", dtError, false);
+    return false;
+  }
+  DoDebug("File Set Attribute", dtInformation, false);
+  return true;
+}
+
+bool TMotoP2KModemItem::FileDownload(std::string_view phoneName,
+                                     const std::filesystem::path& localPath, std::size_t blockSize,
+                                     std::int64_t total, const ProgressCallback& progress) {
+  std::ofstream out(localPath, std::ios::binary | std::ios::trunc);
+  if (!out) ThrowHostError("Cannot create file", localPath, errno);
+
+  if (!IsOpen()) {
+    DoDebug("File Download is Failed - Phone isn`t open", dtError, false);
+    return false;
+  }
+  if (!NormalName(phoneName)) {
+    DoDebug("File Download is Failed - FileName isn`t normal", dtError, false);
+    return false;
+  }
+  if (!FileOpen(phoneName, faOpenForRead)) {
+    DoDebug("File Download is Failed - file isn`t opened", dtError, false);
+    return false;
+  }
+
+  // A block above the read limit fails at its first read; one byte past the limit is enough
+  // room to make it do so without allocating whatever size was asked for.
+  std::vector<std::uint8_t> buffer(std::min(blockSize, fsac::kMaxReadBlock + 1));
+  std::int64_t done = 0;
+  int hostError = 0;
+  for (;;) {
+    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+    const std::int32_t n = FileRead(buffer);
+    // 0 and 1 end the copy; so does a reply larger than was asked for.
+    if (n <= 1 || static_cast<std::size_t>(n) > buffer.size()) break;
+    if (!out.write(reinterpret_cast<const char*>(buffer.data()), n)) {
+      hostError = errno;
+      break;
+    }
+    done += n;
+    if (!KeepGoing(progress, done, total)) break;
+  }
+  if (!hostError && !out.flush()) hostError = errno ? errno : EIO;
+
+  const bool closed = FileClose();
+  if (hostError) ThrowHostError("Cannot write file", localPath, hostError);
+  if (!closed) {
+    DoDebug("File Download is Failed - file isn`t closed", dtError, true);
+    return false;
+  }
+  if (done > 0) {
+    DoDebug("File Download", dtInformation, false);
+    return true;
+  }
+  DoDebug("File Download is Failed", dtError, false);
+  return false;
+}
+
+bool TMotoP2KModemItem::FileUpload(const std::filesystem::path& localPath,
+                                   std::string_view phoneName, std::size_t blockSize,
+                                   const ProgressCallback& progress) {
+  std::ifstream in(localPath, std::ios::binary);
+  if (!in) ThrowHostError("Cannot open file", localPath, errno);
+  in.seekg(0, std::ios::end);
+  const std::streamoff end = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (end < 0 || !in) ThrowHostError("Cannot read file", localPath, errno);
+  const auto size = static_cast<std::int64_t>(end);
+
+  if (!IsOpen()) {
+    DoDebug("File Upload is Failed - Phone isn`t open", dtError, false);
+    return false;
+  }
+  if (!NormalName(phoneName) || size == 0) {
+    DoDebug("File Upload is Failed - FileName isn`t normal", dtError, false);
+    return false;
+  }
+  if (!FileOpen(phoneName, 0)) {
+    DoDebug("File Upload is Failed - file isn`t opened", dtError, false);
+    return false;
+  }
+
+  // Bounded by the file's size. A block above the write limit fails unsent; only a last,
+  // shorter block that fits the limit goes out.
+  std::vector<std::uint8_t> buffer(
+      std::min<std::size_t>(blockSize, static_cast<std::size_t>(size)));
+  std::int64_t sent = 0;
+  int hostError = 0;
+  while (sent < size) {
+    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (in.bad()) {
+      hostError = errno ? errno : EIO;
+      break;
+    }
+    if (got == 0) break;
+    // A block that failed is neither retried nor counted.
+    if (FileWrite(std::span<const std::uint8_t>(buffer).first(got))) {
+      sent += static_cast<std::int64_t>(got);
+    }
+    if (!KeepGoing(progress, sent, size)) break;
+  }
+
+  const bool closed = FileClose();
+  if (hostError) ThrowHostError("Cannot read file", localPath, hostError);
+  if (!closed) DoDebug("File Upload is Failed - file isn`t close", dtError, true);
+  if (sent == size) {
+    DoDebug("File Upload", dtInformation, false);
+    return true;
+  }
+  DoDebug("File Upload is Failed", dtError, false);
+  return false;
+}
+
+}  // namespace vestrel
