@@ -1,0 +1,102 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "phonelink/MotoATMode.h"
+#include "phonelink/MotoFlashMode.h"
+#include "phonelink/MotoP2KMode.h"
+#include "tests/support/PhoneRig.h"
+
+namespace vestrel {
+namespace {
+
+using testing::PhoneRig;
+using virtualphone::P2KAnswer;
+using virtualphone::PhoneMode;
+using virtualphone::VirtualFlash;
+
+constexpr std::uint16_t kProbe = 0x0FFF;
+constexpr std::uint16_t kFlashModeCommand = 0x000D;
+
+// One phone on the bus and a watcher per mode, as the main window holds them.
+class ModeRoundTrip : public ::testing::Test {
+ protected:
+  PhoneRig rig;
+  std::shared_ptr<virtualphone::VirtualPhone> phone = rig.plug("RT");
+  TMotoP2KMode p2k{rig.context};
+  TMotoFlashMode flashMode{rig.context};
+  TMotoATMode atMode{rig.context};
+  std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("vestrel-roundtrip-" +
+       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+
+  void SetUp() override {
+    // The phone acknowledges the flash-mode command, then re-enumerates.
+    phone->setP2KHandler([this](std::uint16_t command, std::span<const std::uint8_t>) {
+      if (command == kFlashModeCommand) phone->leaveAfterReply(PhoneMode::Flash);
+      return P2KAnswer{command == kProbe || command == kFlashModeCommand, {}};
+    });
+    std::filesystem::create_directories(folder);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  std::shared_ptr<TMotoP2KModemItem> openP2KItem() {
+    auto item = p2k.DeviceList().Items(0);
+    if (item && !item->OpenPhone()) return nullptr;
+    return item;
+  }
+};
+
+TEST_F(ModeRoundTrip, P2KToFlashLoaderUploadBackupAndPowerOff) {
+  auto p2kItem = openP2KItem();
+  ASSERT_TRUE(p2kItem);
+  ASSERT_TRUE(p2kItem->SwitchToFlashMode());
+  rig.bus.deliverNotices();
+  EXPECT_EQ(p2k.DeviceList().Count(), 0);
+  ASSERT_EQ(flashMode.DeviceList().Count(), 1);
+
+  auto flashItem = flashMode.DeviceList().Items(0);
+  ASSERT_TRUE(flashItem->OpenPhone());
+  std::vector<char> loader(12000);
+  for (std::size_t i = 0; i < loader.size(); ++i) loader[i] = static_cast<char>(i ^ 0x5A);
+  std::ofstream(folder / "e398.ldr", std::ios::binary).write(loader.data(), 12000);
+  ASSERT_TRUE(flashItem->SendLoader(folder / "e398.ldr", ltUseREAD, nullptr));
+
+  const MemoryRange range{0x10040000, 0x10047FFF};
+  ASSERT_TRUE(flashItem->SaveMemory(range, folder / "CG1_10040000.bin", nullptr));
+  std::ifstream saved(folder / "CG1_10040000.bin", std::ios::binary);
+  const std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(saved), {});
+  ASSERT_EQ(bytes.size(), 0x8000u);
+  for (std::uint32_t i = 0; i < bytes.size(); ++i) {
+    ASSERT_EQ(bytes[i], VirtualFlash::MemoryByte(range.Start + i)) << "at offset " << i;
+  }
+
+  EXPECT_TRUE(flashItem->PowerOff());
+  rig.bus.deliverNotices();
+  EXPECT_EQ(flashMode.DeviceList().Count(), 0);
+  EXPECT_EQ(phone->mode(), PhoneMode::Off);
+}
+
+TEST_F(ModeRoundTrip, P2KToATAndBackToP2K) {
+  auto p2kItem = openP2KItem();
+  ASSERT_TRUE(p2kItem);
+  ASSERT_TRUE(p2kItem->SwitchToATMode());
+  rig.bus.deliverNotices();
+  EXPECT_EQ(p2k.DeviceList().Count(), 0);
+  ASSERT_EQ(atMode.DeviceList().Count(), 1);
+
+  auto atItem = atMode.DeviceList().Items(0);
+  ASSERT_TRUE(atItem->OpenPhone());
+  atItem->SwitchMode(0);
+  rig.bus.deliverNotices();
+  EXPECT_EQ(atMode.DeviceList().Count(), 0);
+  ASSERT_EQ(p2k.DeviceList().Count(), 1);
+  EXPECT_NE(p2k.DeviceList().Items(0), p2kItem);
+  EXPECT_TRUE(openP2KItem());
+}
+
+}  // namespace
+}  // namespace vestrel
