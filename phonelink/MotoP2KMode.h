@@ -135,6 +135,7 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   TCIInterfaceMode interfaceMode_ = tciE398;
   TCMDFormatOptions cmdFormat_ = cfoP2K;
   std::vector<std::uint8_t> work_;
+  bool readReachedEnd_ = false;  // the last FileRead got the end-of-file answer
 };
 
 struct P2KFamily {

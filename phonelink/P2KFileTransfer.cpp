@@ -89,6 +89,7 @@ std::int32_t TMotoP2KModemItem::FileRead(std::span<std::uint8_t> buffer) {
                                             static_cast<std::uint8_t>(n >> 8),
                                             static_cast<std::uint8_t>(n)};
   std::uint16_t length = 0;
+  readReachedEnd_ = false;
   if (!ExecuteCommand(fsac::kCommand, payload, buffer, length)) {
     DoDebug("File Read is Failed - Read Command is Error", dtError, false);
     return 0;
@@ -96,6 +97,7 @@ std::int32_t TMotoP2KModemItem::FileRead(std::span<std::uint8_t> buffer) {
   if (length == 1) {
     // A one-byte reply is an error code, not data.
     const int code = buffer.empty() ? -1 : buffer[0];
+    readReachedEnd_ = code == fsac::kReplyEndOfFile;
     if (code == fsac::kReplyError) {
       DoDebug("File Read is Failed - Read Data is Error", dtError, false);
     } else if (code == fsac::kReplyEndOfFile) {
@@ -229,17 +231,26 @@ bool TMotoP2KModemItem::FileDownload(std::string_view phoneName,
   std::vector<std::uint8_t> buffer(std::min(blockSize, fsac::kMaxReadBlock + 1));
   std::int64_t done = 0;
   int hostError = 0;
+  bool stoppedByCaller = false;
   for (;;) {
-    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
-    const std::int32_t n = FileRead(buffer);
+    // With the size known, the last read is never left a single byte: the phone's one-byte
+    // reply is taken for an error code, and the byte would be lost.
+    std::size_t ask = buffer.size();
+    if (ask > 1 && total - done == static_cast<std::int64_t>(ask) + 1) --ask;
+    const auto block = std::span(buffer).first(ask);
+    std::fill(block.begin(), block.end(), std::uint8_t{0});
+    const std::int32_t n = FileRead(block);
     // 0 and 1 end the copy; so does a reply larger than was asked for.
-    if (n <= 1 || static_cast<std::size_t>(n) > buffer.size()) break;
-    if (!out.write(reinterpret_cast<const char*>(buffer.data()), n)) {
+    if (n <= 1 || static_cast<std::size_t>(n) > ask) break;
+    if (!out.write(reinterpret_cast<const char*>(block.data()), n)) {
       hostError = errno;
       break;
     }
     done += n;
-    if (!KeepGoing(progress, done, total)) break;
+    if (!KeepGoing(progress, done, total)) {
+      stoppedByCaller = true;
+      break;
+    }
   }
   if (!hostError && !out.flush()) hostError = errno ? errno : EIO;
 
@@ -249,11 +260,15 @@ bool TMotoP2KModemItem::FileDownload(std::string_view phoneName,
     DoDebug("File Download is Failed - file isn`t closed", dtError, true);
     return false;
   }
-  if (done > 0) {
+  // Only the end-of-file answer (or the caller's own stop) makes the copy whole; a read that
+  // failed midway leaves a partial file, which must not pass for the phone file.
+  if (done > 0 && (readReachedEnd_ || stoppedByCaller)) {
     DoDebug("File Download", dtInformation, false);
     return true;
   }
-  DoDebug("File Download is Failed", dtError, false);
+  DoDebug(done > 0 ? "File Download is Failed - file isn`t read to its end"
+                   : "File Download is Failed",
+          dtError, false);
   return false;
 }
 

@@ -117,6 +117,19 @@ TEST_F(Transfer, AShortBlockDoesNotEndTheDownload) {
   EXPECT_THAT(SubCommands(), ElementsAre(0x00, 0x01, 0x01, 0x01, 0x04));
 }
 
+TEST_F(Transfer, AReadErrorMidwayFailsTheDownloadInsteadOfPassingForAWholeCopy) {
+  file = Pattern(12000);
+  auto inner = script;
+  int reads = 0;
+  script = [&, inner](std::uint16_t c, const Bytes& p) -> P2KAnswer {
+    if (p[3] == fsac::kRead && ++reads == 2) return {true, {fsac::kReplyError}};
+    return inner(c, p);
+  };
+  EXPECT_FALSE(item->FileDownload("/a/x", dir / "x", 4000, 12000, nullptr));
+  EXPECT_EQ(fs::file_size(dir / "x"), 4000u);  // the partial file is kept
+  EXPECT_EQ(Texts().back(), "File Download is Failed - file isn`t read to its end");
+}
+
 TEST_F(Transfer, ADownloadWhoseFileCannotBeOpenedLeavesAnEmptyLocalFile) {
   auto inner = script;
   script = [inner](std::uint16_t c, const Bytes& p) -> P2KAnswer {
@@ -408,13 +421,17 @@ TEST_F(TransferOnVirtualPhone, AnUploadComesBackByteForByte) {
   EXPECT_EQ(personality->State().files.at("/a/mobile/audio/song.mp3").contents, Pattern(10, 9));
 }
 
-// A phone file whose size leaves one byte for the last read loses that byte: a one-byte read
-// reply is an error code by the protocol. Kept as the protocol has it; noted here.
-TEST_F(TransferOnVirtualPhone, ALastBlockOfOneByteReadsAsAnErrorCode) {
-  WriteFile(dir / "odd", Pattern(4001));
+// A one-byte read reply is an error code by the protocol: with the size known, the download
+// never leaves a single byte for its last read, so no byte is lost.
+TEST_F(TransferOnVirtualPhone, AFileOneByteLongerThanItsBlocksArrivesWhole) {
+  const Bytes data = Pattern(8001);
+  WriteFile(dir / "odd", data);
   ASSERT_TRUE(item->FileUpload(dir / "odd", "/a/odd", 1000, nullptr));
-  ASSERT_TRUE(item->FileDownload("/a/odd", dir / "odd.back", 4000, 4001, nullptr));
-  EXPECT_EQ(fs::file_size(dir / "odd.back"), 4000u);
+  ASSERT_TRUE(item->FileDownload("/a/odd", dir / "odd.back", 4000, 8001, nullptr));
+  EXPECT_EQ(ReadFile(dir / "odd.back"), data);
+  // Without the size, the lost byte is at least not reported as a whole copy.
+  EXPECT_FALSE(item->FileDownload("/a/odd", dir / "odd.blind", 4000, 0, nullptr));
+  EXPECT_EQ(Texts().back(), "File Download is Failed - file isn`t read to its end");
 }
 
 TEST_F(TransferOnVirtualPhone, AttributesDeleteAndTheRingtoneDatabase) {
