@@ -7,20 +7,17 @@
 #include "phonelink/MotoATMode.h"
 #include "phonelink/MotoFlashMode.h"
 #include "phonelink/MotoP2KMode.h"
+#include "platform/virtual/P2KPersonality.h"
 #include "tests/support/PhoneRig.h"
 
 namespace vestrel {
 namespace {
 
 using testing::PhoneRig;
-using virtualphone::P2KAnswer;
 using virtualphone::PhoneMode;
 using virtualphone::VirtualFlash;
 
-constexpr std::uint16_t kProbe = 0x0FFF;
-constexpr std::uint16_t kFlashModeCommand = 0x000D;
-
-// One phone on the bus and a watcher per mode, as the main window holds them.
+// The sample phone on the bus and a watcher per mode, as the main window holds them.
 class ModeRoundTrip : public ::testing::Test {
  protected:
   PhoneRig rig;
@@ -34,11 +31,7 @@ class ModeRoundTrip : public ::testing::Test {
        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 
   void SetUp() override {
-    // The phone acknowledges the flash-mode command, then re-enumerates.
-    phone->setP2KHandler([this](std::uint16_t command, std::span<const std::uint8_t>) {
-      if (command == kFlashModeCommand) phone->leaveAfterReply(PhoneMode::Flash);
-      return P2KAnswer{command == kProbe || command == kFlashModeCommand, {}};
-    });
+    virtualphone::P2KPersonality::Install(*phone, virtualphone::P2KPersonality::Sample());
     std::filesystem::create_directories(folder);
   }
   void TearDown() override { std::filesystem::remove_all(folder); }
