@@ -19,6 +19,18 @@ namespace vestrel {
 template <class Family>
 class TMotoMode;
 
+// What the families share: items made from their record alone, no per-mode settings and nothing
+// more to do on a new item. A family with more hides these.
+template <class ItemT>
+struct FamilyBase {
+  using Item = ItemT;
+  struct ModeSettings {};
+  static std::shared_ptr<Item> MakeItem(const PhoneLinkContext& context, const TUSBDevice& info) {
+    return std::make_shared<Item>(context, info);
+  }
+  static void PrepareNewItem(Item&, const ModeSettings&) {}
+};
+
 template <class Family>
 class TMotoModemList {
  public:

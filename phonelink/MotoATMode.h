@@ -45,18 +45,11 @@ class TMotoATModemItem final : public TMotoModemItem<TMotoATModemItem> {
   std::uint32_t timeOut_ = 100;
 };
 
-struct ATFamily {
-  using Item = TMotoATModemItem;
-  struct ModeSettings {};
+struct ATFamily : FamilyBase<TMotoATModemItem> {
   static constexpr std::string_view kInterfaceClass = platform::kUsbDeviceClass;
   static constexpr std::string_view kNameFilter = "Motorola USB Modem";
   static constexpr std::string_view kAbout = "Vestrel phone link: phones in AT modem mode";
   static constexpr bool kNoticesBeforeList = true;
-
-  static std::shared_ptr<Item> MakeItem(const PhoneLinkContext& context, const TUSBDevice& info) {
-    return std::make_shared<Item>(context, info);
-  }
-  static void PrepareNewItem(Item&, const ModeSettings&) {}
 };
 
 using TMotoATModemList = TMotoModemList<ATFamily>;

@@ -101,18 +101,11 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   std::string lastError_;
 };
 
-struct FlashFamily {
-  using Item = TMotoFlashModemItem;
-  struct ModeSettings {};
+struct FlashFamily : FamilyBase<TMotoFlashModemItem> {
   static constexpr std::string_view kInterfaceClass = platform::kPhoneDriverClass;
   static constexpr std::string_view kNameFilter = "Motorola Flash Interface";
   static constexpr std::string_view kAbout = "Vestrel phone link: phones in flash mode";
   static constexpr bool kNoticesBeforeList = false;
-
-  static std::shared_ptr<Item> MakeItem(const PhoneLinkContext& context, const TUSBDevice& info) {
-    return std::make_shared<Item>(context, info);
-  }
-  static void PrepareNewItem(Item&, const ModeSettings&) {}
 };
 
 using TMotoFlashModemList = TMotoModemList<FlashFamily>;

@@ -198,11 +198,6 @@ void TMotoP2KModemItem::ProbeCommandFormat() {
   cmdFormat_ = answered ? cfoP2K : cfoP2K05;
 }
 
-std::shared_ptr<TMotoP2KModemItem> P2KFamily::MakeItem(const PhoneLinkContext& context,
-                                                       const TUSBDevice& info) {
-  return std::make_shared<TMotoP2KModemItem>(context, info);
-}
-
 void P2KFamily::PrepareNewItem(Item& item, const ModeSettings& settings) {
   item.SetFSACOption(settings.fsacOption);
   item.ParseInterfaceNumber();

@@ -138,8 +138,7 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   bool readReachedEnd_ = false;  // the last FileRead got the end-of-file answer
 };
 
-struct P2KFamily {
-  using Item = TMotoP2KModemItem;
+struct P2KFamily : FamilyBase<TMotoP2KModemItem> {
   struct ModeSettings {
     TFSACOptions fsacOption = fsacBP;
   };
@@ -148,7 +147,7 @@ struct P2KFamily {
   static constexpr std::string_view kAbout = "Vestrel phone link: phones in P2K command mode";
   static constexpr bool kNoticesBeforeList = false;
 
-  static std::shared_ptr<Item> MakeItem(const PhoneLinkContext& context, const TUSBDevice& info);
+  // A new item takes the mode's FSACOption and its interface number from its device path.
   static void PrepareNewItem(Item& item, const ModeSettings& settings);
 };
 
