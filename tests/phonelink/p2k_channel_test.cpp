@@ -22,8 +22,7 @@ using ::testing::HasSubstr;
 class P2KChannel : public ::testing::Test {
  protected:
   PhoneRig rig;
-  std::ostringstream* trace = nullptr;
-  std::unique_ptr<platform::TracingBus> traced;
+  std::unique_ptr<testing::MemoryTrace> trace;
   std::shared_ptr<virtualphone::VirtualPhone> phone;
   std::unique_ptr<TMotoP2KMode> mode;
   std::shared_ptr<TMotoP2KModemItem> item;
@@ -31,25 +30,15 @@ class P2KChannel : public ::testing::Test {
   void plug(P2KTransport transport = P2KTransport::Control) {
     phone = rig.plug("A");
     phone->setP2KTransport(transport);
-    auto out = std::make_unique<std::ostringstream>();
-    trace = out.get();
-    traced = std::make_unique<platform::TracingBus>(
-        rig.bus, std::make_shared<platform::TraceSink>(std::move(out)));
-    mode = std::make_unique<TMotoP2KMode>(PhoneLinkContext{*traced, rig.clock});
+    trace = std::make_unique<testing::MemoryTrace>(rig.bus);
+    mode = std::make_unique<TMotoP2KMode>(PhoneLinkContext{trace->bus(), rig.clock});
     item = mode->DeviceList().Items(0);
   }
 
   void open(P2KTransport transport = P2KTransport::Control) {
     plug(transport);
     ASSERT_TRUE(item->OpenPhone());
-    trace->str("");
-  }
-
-  std::vector<std::string> traceLines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(trace->str());
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+    trace->Clear();
   }
 
   bool run(std::uint16_t command, std::vector<std::uint8_t> payload,
@@ -62,7 +51,7 @@ TEST_F(P2KChannel, OpeningProbesOverControlTransfersByteForByte) {
   plug();
   ASSERT_TRUE(item->OpenPhone());
   EXPECT_EQ(item->CMDFormatOptions(), cfoP2K);
-  const auto lines = traceLines();
+  const auto lines = trace->Lines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_THAT(lines[0], HasSubstr("OPEN \\\\?\\USB#VID_1D5A&PID_4902&MI_08#A#"));
   // Setup 41 02 0000 0800 0800, then sequence 2, command 0FFF, no payload, two zero bytes.
@@ -81,11 +70,11 @@ TEST_F(P2KChannel, APhoneAnsweringOnlyBlocksIsFoundAfterTheFullPollingTime) {
   EXPECT_LT(rig.clock.tickCount() - before, TMotoP2KModemItem::kReplyDeadlineMs + 100);
 
   // From then on commands travel as block writes: 12-byte request, passed as n + 6 bytes.
-  trace->str("");
+  trace->Clear();
   std::vector<std::uint8_t> reply(1);
   std::uint16_t length = 0;
   EXPECT_TRUE(run(0x0FFF, {}, reply, length));
-  const auto lines = traceLines();
+  const auto lines = trace->Lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "80002018 020C00000000030FFF000000000000000000 -> signalled");
   EXPECT_EQ(lines[1], "8000201C 0200100000 -> signalled 0000000000030FFF0001000000000000");
@@ -96,13 +85,13 @@ TEST_F(P2KChannel, EmptyRequestsAre18And12Bytes) {
   std::vector<std::uint8_t> reply(1);
   std::uint16_t length = 0;
   run(0x0FFF, {}, reply, length);
-  std::string control = traceLines().at(0);
+  std::string control = trace->Lines().at(0);
   EXPECT_EQ(control.substr(9, control.find(" ->") - 9).size(), 18u * 2);
 
   item->SetCMDFormatOptions(cfoP2K05);
-  trace->str("");
+  trace->Clear();
   run(0x0FFF, {}, reply, length);
-  std::string block = traceLines().at(0);
+  std::string block = trace->Lines().at(0);
   // Type byte, 32-bit length 12, the 12-byte request, one spare byte.
   EXPECT_EQ(block.substr(9, 10), "020C000000");
   EXPECT_EQ(block.substr(9, block.find(" ->") - 9).size(), (12u + 6) * 2);
@@ -162,11 +151,11 @@ TEST_F(P2KChannel, LargestPayloadGoesThroughAndALargerOneIsRefusedUnsent) {
     EXPECT_EQ(echoed, largest);
   }
   const auto sent = phone->sequenceNumbers().size();
-  trace->str("");
+  trace->Clear();
   EXPECT_FALSE(run(0x0001, std::vector<std::uint8_t>(TMotoP2KModemItem::kMaxPayload + 1), reply,
                    length));
   EXPECT_EQ(phone->sequenceNumbers().size(), sent);
-  EXPECT_TRUE(trace->str().empty());
+  EXPECT_TRUE(trace->Text().empty());
 }
 
 TEST_F(P2KChannel, ASuccessFlagOfZeroStillDeliversTheReply) {
@@ -251,7 +240,7 @@ TEST_F(P2KChannel, AClosedItemSendsNothing) {
   std::vector<std::uint8_t> reply(1);
   std::uint16_t length = 0;
   EXPECT_FALSE(run(0x0FFF, {}, reply, length));
-  EXPECT_TRUE(trace->str().empty());
+  EXPECT_TRUE(trace->Text().empty());
 }
 
 TEST(P2KInterface, DevicePathNamesTheCommandInterface) {

@@ -104,7 +104,7 @@ TEST_F(Control, TheWireTraceOfSuspendShowsItsByte) {
   ASSERT_FALSE(trace1.empty());
   // Setup 41 02 0000 0800 0900, sequence 3, command 0036, length 1, 0000, the byte, 0000.
   EXPECT_EQ(trace1[0], "80002014 41020000080009000003003600010000000000 -> signalled");
-  trace->str("");
+  trace->Clear();
   ASSERT_TRUE(item->Suspend(false));
   auto trace2 = TraceLines();
   ASSERT_FALSE(trace2.empty());

@@ -47,8 +47,7 @@ class P2KPhoneTest : public ::testing::Test {
   std::vector<Sent> sent;  // commands after the open's probe, in order
   Script script;           // answers scripted commands; none: success flag 0
   testing::PhoneRig rig;
-  std::ostringstream* trace = nullptr;
-  std::unique_ptr<platform::TracingBus> traced;
+  std::unique_ptr<testing::MemoryTrace> trace;
   std::shared_ptr<virtualphone::VirtualPhone> phone;
   std::unique_ptr<TMotoP2KMode> mode;
   std::shared_ptr<TMotoP2KModemItem> item;
@@ -77,16 +76,13 @@ class P2KPhoneTest : public ::testing::Test {
   }
 
   void Attach() {
-    auto out = std::make_unique<std::ostringstream>();
-    trace = out.get();
-    traced = std::make_unique<platform::TracingBus>(
-        rig.bus, std::make_shared<platform::TraceSink>(std::move(out)));
-    mode = std::make_unique<TMotoP2KMode>(PhoneLinkContext{*traced, rig.clock});
+    trace = std::make_unique<testing::MemoryTrace>(rig.bus);
+    mode = std::make_unique<TMotoP2KMode>(PhoneLinkContext{trace->bus(), rig.clock});
     item = mode->DeviceList().Items(0);
     ASSERT_TRUE(item);
     ASSERT_TRUE(item->OpenPhone());
     item->SetOnDebugEvent(testing::RecordInto<TMotoP2KModemItem>(lines));
-    trace->str("");
+    trace->Clear();
   }
 
   // A closed item of the same phone, recording its lines.
@@ -94,17 +90,12 @@ class P2KPhoneTest : public ::testing::Test {
     ASSERT_TRUE(item->ClosePhone());
     lines.clear();
     sent.clear();
-    trace->str("");
+    trace->Clear();
   }
 
   std::vector<std::string> Texts() const { return testing::Texts(lines); }
 
-  std::vector<std::string> TraceLines() const {
-    std::vector<std::string> out;
-    std::istringstream in(trace->str());
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-  }
+  std::vector<std::string> TraceLines() const { return trace->Lines(); }
 
   static Bytes Word(int sub, int variant = 0) { return B({0, variant, 0, sub}); }
 

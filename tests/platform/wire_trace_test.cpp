@@ -8,6 +8,7 @@
 
 #include "platform/WireTrace.h"
 #include "platform/virtual/VirtualBus.h"
+#include "tests/support/PhoneRig.h"
 
 namespace vestrel::platform {
 namespace {
@@ -15,22 +16,10 @@ namespace {
 using virtualphone::PhoneMode;
 using ::testing::ElementsAre;
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 struct TracedRig {
   virtualphone::VirtualClock clock;
   virtualphone::VirtualBus bus{clock};
-  std::ostringstream* out;
-  TracingBus traced;
-
-  TracedRig() : TracedRig(std::make_unique<std::ostringstream>()) {}
-  explicit TracedRig(std::unique_ptr<std::ostringstream> stream)
-      : out(stream.get()), traced(bus, std::make_shared<TraceSink>(std::move(stream))) {}
+  vestrel::testing::MemoryTrace trace{bus};
 };
 
 TEST(WireTrace, HexIsUpperCaseWithoutSpaces) {
@@ -44,8 +33,8 @@ TEST(WireTrace, DriverCallsOpenAndCloseGiveOneLineEach) {
   auto phone = rig.bus.plug({"here", "T1", 8}, PhoneMode::P2K);
   const std::string path = phone->devicePath();
 
-  EXPECT_EQ(rig.traced.openDriver("\\\\?\\nothing"), nullptr);
-  auto handle = rig.traced.openDriver(path);
+  EXPECT_EQ(rig.trace.bus().openDriver("\\\\?\\nothing"), nullptr);
+  auto handle = rig.trace.bus().openDriver(path);
   ASSERT_NE(handle, nullptr);
   std::vector<std::uint8_t> output(16);
   const std::uint8_t poll[] = {0xC1, 0x00, 0x00, 0x00, 0x08, 0x00, 0x08, 0x00, 0x00};
@@ -54,7 +43,7 @@ TEST(WireTrace, DriverCallsOpenAndCloseGiveOneLineEach) {
   handle->ioControl(IOCTL_P2K_READ, read, output, 10000);
   EXPECT_TRUE(handle->close());
 
-  EXPECT_THAT(linesOf(rig.out->str()),
+  EXPECT_THAT(rig.trace.Lines(),
               ElementsAre("OPEN \\\\?\\nothing -> failed", "OPEN " + path + " -> signalled",
                           "80002014 C10000000800080000 -> signalled 000000000000000000000000",
                           "8000201C 0200100000 -> timeout", "CLOSE " + path + " -> signalled"));
@@ -63,11 +52,11 @@ TEST(WireTrace, DriverCallsOpenAndCloseGiveOneLineEach) {
 TEST(WireTrace, SerialWritesAreTraced) {
   TracedRig rig;
   auto phone = rig.bus.plug({"here", "T2", 8}, PhoneMode::AT);
-  auto port = rig.traced.openSerial(phone->devicePath());
+  auto port = rig.trace.bus().openSerial(phone->devicePath());
   ASSERT_NE(port, nullptr);
   const std::uint8_t line[] = {'A', 'T', '\r', '\n'};
   EXPECT_EQ(port->write(line).written, 4u);
-  EXPECT_EQ(linesOf(rig.out->str()).at(1), "SERIAL 41540D0A -> signalled");
+  EXPECT_EQ(rig.trace.Lines().at(1), "SERIAL 41540D0A -> signalled");
 }
 
 TEST(WireTrace, TheEnvironmentVariableSwitchesTracingOnToAFile) {
