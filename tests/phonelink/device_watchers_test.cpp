@@ -295,54 +295,6 @@ TEST(FlashItemFrame, KeepsItsLatestReportAndStartsWithItsDefaults) {
   EXPECT_EQ(item->LastError(), "Close Phone");
 }
 
-TEST(ATItemFrame, AModemWithoutABaudRateIsNeverOpen) {
-  PhoneRig rig;
-  auto phone = rig.plug("M", PhoneMode::AT);
-  std::vector<DebugLine> lines;
-  TMotoATMode at(rig.context);
-  auto item = at.DeviceList().Items(0);
-  item->SetOnDebugEvent(RecordInto<TMotoATModemItem>(lines));
-
-  ASSERT_TRUE(item->OpenPhone());
-  EXPECT_EQ(phone->modemTimeouts().readTotalConstant, 100u);
-  EXPECT_EQ(phone->modemTimeouts().writeTotalConstant, 100u);
-  lines.clear();
-  EXPECT_TRUE(item->OpenPhone());  // already open: silent
-  EXPECT_TRUE(lines.empty());
-
-  phone->setModemBaudRate(0);
-  EXPECT_FALSE(item->IsOpen());
-  EXPECT_EQ(item->Handle(), nullptr);
-  EXPECT_TRUE(item->OpenPhone());  // opens afresh
-  EXPECT_FALSE(item->IsOpen());
-  EXPECT_THAT(Texts(lines), ElementsAre("Phone Close", "Close Phone Failed", "Open Phone",
-                                        "Phone Close"));
-}
-
-TEST(ATItemFrame, TimeOutIsKeptOnlyWhenThePortReadsItBack) {
-  PhoneRig rig;
-  auto phone = rig.plug("M", PhoneMode::AT);
-  std::vector<DebugLine> lines;
-  TMotoATMode at(rig.context);
-  auto item = at.DeviceList().Items(0);
-  item->SetOnDebugEvent(RecordInto<TMotoATModemItem>(lines));
-  ASSERT_TRUE(item->OpenPhone());
-  lines.clear();
-
-  item->SetTimeOut(100);  // the port already has it: nothing written, nothing said
-  EXPECT_TRUE(lines.empty());
-  item->SetTimeOut(250);
-  EXPECT_EQ(item->TimeOut(), 250u);
-  EXPECT_EQ(phone->modemTimeouts().readTotalConstant, 250u);
-  EXPECT_THAT(Texts(lines), ElementsAre("Phone Set TimeOut"));
-
-  item->ClosePhone();
-  lines.clear();
-  item->SetTimeOut(300);
-  EXPECT_EQ(item->TimeOut(), 250u);
-  EXPECT_THAT(Texts(lines), ElementsAre("Phone Set TimeOut Failed"));
-}
-
 // Enumeration rules, on records written by hand.
 class Enumeration : public ::testing::Test {
  protected:
