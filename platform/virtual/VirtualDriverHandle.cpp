@@ -79,6 +79,7 @@ IoOutcome VirtualDriverHandle::ioControl(std::uint32_t code, std::span<const std
   }
   if (openedMode_ != PhoneMode::P2K) return gone();
   if (phone_->replyFault() == ReplyFault::Silent) return timedOut(waitMs);
+  if (phone_->replyFault() == ReplyFault::Stall) return stalled();
   switch (code) {
     case platform::IOCTL_P2K_CONTROL: return control(input, output);
     case platform::IOCTL_P2K_WRITE: return blockWrite(input);
