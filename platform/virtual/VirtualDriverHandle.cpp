@@ -12,6 +12,8 @@ using platform::Wait;
 
 namespace {
 
+// The wire constants and byte helpers here are the virtual phone's own, deliberately not shared
+// with phonelink/: the phone is the independent side the phone link is tested against.
 constexpr std::size_t kSetupSize = 8;
 constexpr std::size_t kDriverBytes = 4;  // the driver's own bytes before the data it returns
 constexpr std::size_t kControlHeader = 16;
