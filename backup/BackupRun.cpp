@@ -1,7 +1,11 @@
 #include "backup/BackupRun.h"
 
+#include "platform/ProgramFiles.h"
+
 #include <charconv>
 #include <system_error>
+
+#include "platform/ProgramFiles.h"
 
 namespace vestrel::backup {
 
@@ -136,7 +140,7 @@ BackupRun::Outcome BackupRun::SavePDS(const std::shared_ptr<TMotoFlashModemItem>
     outcome.started = true;
     outcome.taken = 1;
     user_.SetControlsLocked(true);
-    outcome.loaderSent = UploadLoader(*phone, model, shell_.programHome() / "Profiles" / "pds.ldr",
+    outcome.loaderSent = UploadLoader(*phone, model, platform::FindProgramFile(shell_, fs::path("Profiles") / "pds.ldr"),
                                       kPdsLoaderTexts);
     user_.SetStatus("Сохранение PDS...");
     const fs::path file = PdsFileName(chosen);
@@ -160,7 +164,7 @@ fs::path BackupRun::PdsFileName(const fs::path& chosen) {
 }
 
 void BackupRun::PackFile(const fs::path& file) {
-  const fs::path archiver = shell_.programHome() / kArchiverName;
+  const fs::path archiver = platform::FindProgramFile(shell_, kArchiverName);
   std::error_code error;
   if (!fs::is_regular_file(archiver, error)) {
     Log("Архиватор не найден");

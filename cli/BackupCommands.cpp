@@ -5,6 +5,7 @@
 #include "backup/BackupRun.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
+#include "platform/ProgramFiles.h"
 
 namespace vestrel::cli {
 
@@ -46,6 +47,13 @@ class CommandLineUser final : public BackupUser {
   bool quiet_;
   std::string status_;
 };
+
+// The folder whose "Profiles" holds the model's loader: beside the program, else where an
+// installed program keeps its data.
+fs::path LoaderHome(Session& session, std::size_t row) {
+  return platform::FindProgramFolder(session.Host().shell(),
+                                     fs::path("Profiles") / ModelMemoryMap[row].loader);
+}
 
 std::size_t ModelOf(const CommandWords& words) {
   const auto model = words.value("--model");
@@ -111,7 +119,7 @@ int RunBackup(Session& session, const CommandWords& words, const AppliedModel& m
 int Backup(Session& session, const CommandWords& words) {
   const std::size_t row = ModelOf(words);
   AppliedModel model;
-  model.Apply(row, session.Host().shell().programHome());
+  model.Apply(row, LoaderHome(session, row));
   TickElements(model, row, words.value("--elements").value_or("all"));
   const fs::path folder = words.operands()[0];
   std::error_code error;
@@ -125,7 +133,7 @@ int Backup(Session& session, const CommandWords& words) {
 int BackupPds(Session& session, const CommandWords& words) {
   const std::size_t row = ModelOf(words);
   AppliedModel model;
-  model.Apply(row, session.Host().shell().programHome());
+  model.Apply(row, LoaderHome(session, row));
   return RunBackup(session, words, model, words.operands()[0], &BackupRun::SavePDS);
 }
 

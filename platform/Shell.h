@@ -27,6 +27,13 @@ class Shell {
   // Where the files beside the program are looked up: VESTREL_HOME when set, else the
   // executable's directory.
   virtual std::filesystem::path programHome() = 0;
+  // The folders that may hold files shipped beside the program (loaders, the archiver), in the
+  // order they are searched: the program home first; an installed program adds the desktop's
+  // shared data folders.
+  virtual std::vector<std::filesystem::path> dataFolders() { return {programHome()}; }
+  // Where the program writes its own files (the flash log): the program home where it may be
+  // written, else the user's state folder for the program.
+  virtual std::filesystem::path stateFolder() { return programHome(); }
 };
 
 }  // namespace vestrel::platform

@@ -2,6 +2,7 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -30,6 +31,20 @@ bool runDetached(const char* script, const std::vector<std::string>& arguments) 
   }
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// An XDG base folder: the variable when it names an absolute path, else $HOME + `fallback`.
+std::filesystem::path UserBaseFolder(const char* variable, const char* fallback) {
+  const std::filesystem::path set = Environment(variable);
+  if (set.is_absolute()) return set;
+  return std::filesystem::path(Environment("HOME")) / fallback;
+}
+
+constexpr const char* kProgramFolder = "vestrel";
 
 }  // namespace
 
@@ -60,6 +75,35 @@ std::filesystem::path LinuxShell::executablePath() {
 std::filesystem::path LinuxShell::programHome() {
   if (const char* home = std::getenv("VESTREL_HOME"); home && *home) return home;
   return executablePath().parent_path();
+}
+
+}  // namespace vestrel::platform
+
+namespace vestrel::platform {
+
+std::vector<std::filesystem::path> LinuxShell::dataFolders() {
+  std::vector<std::filesystem::path> folders = {programHome(),
+                                                UserBaseFolder("XDG_DATA_HOME", ".local/share") /
+                                                    kProgramFolder};
+  std::string shared = Environment("XDG_DATA_DIRS");
+  if (shared.empty()) shared = "/usr/local/share:/usr/share";
+  std::size_t start = 0;
+  while (start <= shared.size()) {
+    const std::size_t end = std::min(shared.find(':', start), shared.size());
+    const std::filesystem::path folder = shared.substr(start, end - start);
+    if (folder.is_absolute()) folders.push_back(folder / kProgramFolder);
+    start = end + 1;
+  }
+  return folders;
+}
+
+std::filesystem::path LinuxShell::stateFolder() {
+  const std::filesystem::path home = programHome();
+  if (::access(home.c_str(), W_OK) == 0) return home;
+  const std::filesystem::path state = UserBaseFolder("XDG_STATE_HOME", ".local/state") / kProgramFolder;
+  std::error_code error;
+  std::filesystem::create_directories(state, error);
+  return state;
 }
 
 }  // namespace vestrel::platform

@@ -17,6 +17,12 @@ class LinuxShell final : public Shell {
                     const std::filesystem::path& folder) override;
   std::filesystem::path executablePath() override;
   std::filesystem::path programHome() override;
+  // The program home, then $XDG_DATA_HOME/vestrel (default ~/.local/share/vestrel), then each
+  // folder of $XDG_DATA_DIRS (default /usr/local/share:/usr/share) followed by vestrel.
+  std::vector<std::filesystem::path> dataFolders() override;
+  // The program home when this user may write there, else $XDG_STATE_HOME/vestrel (default
+  // ~/.local/state/vestrel), made when missing.
+  std::filesystem::path stateFolder() override;
 
  private:
   std::string opener_;

@@ -76,5 +76,27 @@ TEST(LinuxShellTest, ProgramHomeIsVestrelHomeOrTheExecutablesFolder) {
     unsetenv("VESTREL_HOME");
 }
 
+TEST(LinuxShellTest, AnInstalledProgramFindsItsFilesInTheDesktopsDataFolders) {
+  setenv("VESTREL_HOME", "/nonexistent/program", 1);
+  setenv("XDG_DATA_HOME", "/home/u/.data", 1);
+  setenv("XDG_DATA_DIRS", "/opt/share:relative:/usr/share", 1);
+  LinuxShell shell;
+  EXPECT_EQ(shell.dataFolders(),
+            (std::vector<std::filesystem::path>{"/nonexistent/program", "/home/u/.data/vestrel",
+                                                "/opt/share/vestrel", "/usr/share/vestrel"}));
+  // A program folder nobody may write keeps its log in the user's state folder.
+  const auto state = std::filesystem::temp_directory_path() / "vestrel-state-test";
+  std::filesystem::remove_all(state);
+  setenv("XDG_STATE_HOME", state.c_str(), 1);
+  EXPECT_EQ(shell.stateFolder(), state / "vestrel");
+  EXPECT_TRUE(std::filesystem::is_directory(state / "vestrel"));
+  setenv("VESTREL_HOME", state.c_str(), 1);
+  EXPECT_EQ(shell.stateFolder(), state);
+  for (const char* name : {"VESTREL_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_STATE_HOME"}) {
+    unsetenv(name);
+  }
+  std::filesystem::remove_all(state);
+}
+
 }  // namespace
 }  // namespace vestrel::platform
