@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
+#include "platform/linux/LinuxErrors.h"
 #include "platform/linux/UsbTransfer.h"
 
 namespace vestrel::platform {
@@ -22,17 +24,19 @@ std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) {
          (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
-IoOutcome refusedAtOnce() { return {false, Wait::Failed, false, 0}; }
+// A request the driver turns down before it reaches the device (bad layout, unknown code).
+IoOutcome refused() { return {false, Wait::Signalled, false, 0, OsError::FromErrno(EINVAL)}; }
+IoOutcome closedHandle() { return {false, Wait::Failed, false, 0, OsError::FromErrno(EBADF)}; }
 
-// The outcome a request that reached the device has, by how its transfer ended.
 IoOutcome outcomeOf(const TransferResult& result, std::uint32_t bytes) {
+  const OsError error = LibusbError(result.libusbError);
   switch (result.end) {
-    case TransferEnd::Completed: return {true, Wait::Signalled, true, bytes};
-    case TransferEnd::Failed: return {true, Wait::Signalled, false, 0};
-    case TransferEnd::TimedOut: return {true, Wait::Timeout, false, 0};
+    case TransferEnd::Completed: return {true, Wait::Signalled, true, bytes, {}};
+    case TransferEnd::Failed: return {false, Wait::Signalled, false, 0, error};
+    case TransferEnd::TimedOut: return {false, Wait::Timeout, false, 0, error};
     case TransferEnd::Gone: break;
   }
-  return {false, Wait::Failed, false, 0};
+  return {false, Wait::Failed, false, 0, error};
 }
 
 // Puts the driver's zero bytes and `data` into `output`; returns the count delivered.
@@ -59,33 +63,33 @@ UsbDriverHandle::UsbDriverHandle(libusb_context* context, int fd, libusb_device_
 
 UsbDriverHandle::~UsbDriverHandle() { close(); }
 
-bool UsbDriverHandle::close() {
-  if (!handle_) return false;
+OsError UsbDriverHandle::close() {
+  if (!handle_) return OsError::FromErrno(EBADF);
   // Releasing gives the interface back to the kernel driver detached when it was claimed.
   libusb_release_interface(handle_, interfaceNumber_);
   libusb_close(handle_);
   handle_ = nullptr;
-  return ::close(fd_) == 0;
+  return ::close(fd_) == 0 ? OsError() : OsError::FromErrno(errno);
 }
 
 IoOutcome UsbDriverHandle::ioControl(std::uint32_t code, std::span<const std::uint8_t> input,
                                      std::span<std::uint8_t> output, std::uint32_t waitMs) {
-  if (!handle_) return refusedAtOnce();
+  if (!handle_) return closedHandle();
   switch (code) {
     case IOCTL_P2K_CONTROL: return control(input, output, waitMs);
     case IOCTL_P2K_WRITE: return bulkWrite(input, waitMs);
     case IOCTL_P2K_READ: return bulkRead(input, output, waitMs);
-    default: return refusedAtOnce();
+    default: return refused();
   }
 }
 
 IoOutcome UsbDriverHandle::control(std::span<const std::uint8_t> input,
                                    std::span<std::uint8_t> output, std::uint32_t waitMs) {
-  if (input.size() < kSetupSize) return refusedAtOnce();
+  if (input.size() < kSetupSize) return refused();
   const bool toHost = (input[0] & LIBUSB_ENDPOINT_IN) != 0;
   const std::size_t length = input[6] | (input[7] << 8);
   // Host to device sends exactly wLength data bytes; there must be that many.
-  if (!toHost && input.size() < kSetupSize + length) return refusedAtOnce();
+  if (!toHost && input.size() < kSetupSize + length) return refused();
   std::vector<std::uint8_t> buffer(kSetupSize + length, 0);
   std::copy_n(input.begin(), toHost ? kSetupSize : kSetupSize + length, buffer.begin());
   const TransferResult result = RunControlTransfer(context_, handle_, buffer, waitMs);
@@ -96,9 +100,9 @@ IoOutcome UsbDriverHandle::control(std::span<const std::uint8_t> input,
 }
 
 IoOutcome UsbDriverHandle::bulkWrite(std::span<const std::uint8_t> input, std::uint32_t waitMs) {
-  if (!bulkOut_ || input.size() < kBlockHeader) return refusedAtOnce();
+  if (!bulkOut_ || input.size() < kBlockHeader) return refused();
   const std::uint32_t n = le32(input, 1);
-  if (n > input.size() - kBlockHeader) return refusedAtOnce();
+  if (n > input.size() - kBlockHeader) return refused();
   std::vector<std::uint8_t> data(input.begin() + kBlockHeader,
                                  input.begin() + kBlockHeader + static_cast<std::ptrdiff_t>(n));
   return outcomeOf(RunBulkTransfer(context_, handle_, *bulkOut_, data, waitMs), 0);
@@ -106,7 +110,7 @@ IoOutcome UsbDriverHandle::bulkWrite(std::span<const std::uint8_t> input, std::u
 
 IoOutcome UsbDriverHandle::bulkRead(std::span<const std::uint8_t> input,
                                     std::span<std::uint8_t> output, std::uint32_t waitMs) {
-  if (!bulkIn_ || input.size() < kBlockHeader) return refusedAtOnce();
+  if (!bulkIn_ || input.size() < kBlockHeader) return refused();
   const std::size_t room = output.size() > kDriverBytes ? output.size() - kDriverBytes : 0;
   const std::size_t wanted = std::min<std::size_t>(le32(input, 1), room);
   std::vector<std::uint8_t> data((wanted + kBulkPacket - 1) / kBulkPacket * kBulkPacket);

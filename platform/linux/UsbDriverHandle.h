@@ -30,7 +30,7 @@ class UsbDriverHandle final : public DriverHandle {
   IoOutcome ioControl(std::uint32_t code, std::span<const std::uint8_t> input,
                       std::span<std::uint8_t> output, std::uint32_t waitMs) override;
   void cancelIo() override {}
-  bool close() override;
+  OsError close() override;
 
  private:
   IoOutcome control(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
