@@ -23,7 +23,7 @@ std::string text(const char* value) { return value ? value : ""; }
 
 template <class T>
 bool hexAttribute(udev_device* device, const char* name, T& out) {
-  const std::string_view value = text(udev_device_get_sysattr_value(device, name));
+  const std::string value = text(udev_device_get_sysattr_value(device, name));
   unsigned long number = 0;
   const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number, 16);
   if (value.empty() || error != std::errc() || number > static_cast<T>(-1)) return false;
@@ -60,7 +60,7 @@ std::vector<UsbDeviceInfo> ScanUsbDevices(udev* context) {
   });
 
   forEachDevice(context, "usb", [&](udev_device* device) {
-    const std::string_view type = text(udev_device_get_devtype(device));
+    const std::string type = text(udev_device_get_devtype(device));
     const std::string syspath = text(udev_device_get_syspath(device));
     if (type == "usb_interface") {
       UsbInterfaceInfo info;
