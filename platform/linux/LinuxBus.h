@@ -59,7 +59,7 @@ class LinuxBus final : public DeviceBus {
   libusb_context* libusb_ = nullptr;
   bool stale_ = true;
   std::map<std::string, std::vector<DeviceInterfaceRecord>> records_;  // by interface class
-  std::map<std::string, std::uint32_t> instances_;                    // by appearance key
+  std::map<std::string, std::uint32_t> instances_;                     // by appearance key
   std::uint32_t nextInstance_ = 1;
   std::map<std::uint64_t, std::pair<std::string, std::function<void()>>> subscribers_;
   std::uint64_t nextSubscriber_ = 1;

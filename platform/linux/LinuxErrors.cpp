@@ -20,8 +20,7 @@ std::string permissionHint() {
 
 std::string busyHint(const std::string& node) {
   const std::string holders = ProcessesHolding(node);
-  return holders.empty() ? "; another program or driver holds it"
-                         : "; held by " + holders;
+  return holders.empty() ? "; another program or driver holds it" : "; held by " + holders;
 }
 
 }  // namespace

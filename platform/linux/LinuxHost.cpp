@@ -21,8 +21,8 @@ DeviceSide RealPhoneSide() {
   auto bus = LinuxBus::Open(std::move(table), error);
   if (!bus) {
     std::cerr << "vestrel: udev cannot be reached: " << error.describe() << '\n';
-    return {std::make_unique<SteadyClock>(), std::make_unique<NullBus>(), Host::kNoDeviceBackend,
-            {}};
+    return {
+        std::make_unique<SteadyClock>(), std::make_unique<NullBus>(), Host::kNoDeviceBackend, {}};
   }
   return {std::make_unique<SteadyClock>(), std::move(bus), "USB (udev, libusb)", {}};
 }
@@ -32,8 +32,8 @@ DeviceSide RealPhoneSide() {
 std::unique_ptr<Host> OpenHost(const HostOptions& options) {
   DesktopSide desktop{std::make_unique<LinuxShell>(),
                       std::make_unique<XdgAutostartRegistry>(autostartFoldersFrom(std::getenv))};
-  DeviceSide device = options.virtualPhone ? virtualphone::VirtualPhoneSide(options.phoneFolder)
-                                           : RealPhoneSide();
+  DeviceSide device =
+      options.virtualPhone ? virtualphone::VirtualPhoneSide(options.phoneFolder) : RealPhoneSide();
   return AssembleHost(std::move(device), std::move(desktop), options);
 }
 

@@ -39,14 +39,14 @@ std::string format(const char* pattern, Numbers... numbers) {
 
 DeviceInterfaceRecord recordOf(const UsbDeviceInfo& device, const UsbInterfaceInfo& interface,
                                const PhoneKind& kind, std::string devicePath) {
-  const std::string ids = format("USB\\VID_%04X&PID_%04X&MI_%02X", device.vendor, device.product,
-                                 interface.number);
+  const std::string ids =
+      format("USB\\VID_%04X&PID_%04X&MI_%02X", device.vendor, device.product, interface.number);
   const std::string idsWithRevision =
       format("USB\\VID_%04X&PID_%04X&REV_%04X&MI_%02X", device.vendor, device.product,
              device.release, interface.number);
-  const std::string usbClass = format("USB\\Class_%02x&SubClass_%02x&Prot_%02x",
-                                      interface.interfaceClass, interface.subClass,
-                                      interface.protocol);
+  const std::string usbClass =
+      format("USB\\Class_%02x&SubClass_%02x&Prot_%02x", interface.interfaceClass,
+             interface.subClass, interface.protocol);
   const std::string classOnly = format("USB\\Class_%02x", interface.interfaceClass);
   const std::string classSub =
       format("USB\\Class_%02x&SubClass_%02x", interface.interfaceClass, interface.subClass);
@@ -86,8 +86,8 @@ std::vector<PhoneInterface> PhoneInterfacesOf(const std::vector<UsbDeviceInfo>& 
       }
       std::string path = device.devnode + format("#VID_%04X&PID_%04X&MI_%02X", device.vendor,
                                                  device.product, interface.number);
-      found.push_back({std::string(kPhoneDriverClass), path,
-                       recordOf(device, interface, *kind, path)});
+      found.push_back(
+          {std::string(kPhoneDriverClass), path, recordOf(device, interface, *kind, path)});
     }
   }
   return found;

@@ -62,9 +62,12 @@ std::filesystem::path userTablePath() {
 
 std::string_view FamilyName(PhoneFamily family) {
   switch (family) {
-    case PhoneFamily::P2K: return "p2k";
-    case PhoneFamily::Flash: return "flash";
-    case PhoneFamily::AT: return "at";
+    case PhoneFamily::P2K:
+      return "p2k";
+    case PhoneFamily::Flash:
+      return "flash";
+    case PhoneFamily::AT:
+      return "at";
   }
   return {};
 }

@@ -31,10 +31,14 @@ IoOutcome closedHandle() { return {false, Wait::Failed, false, 0, OsError::FromE
 IoOutcome outcomeOf(const TransferResult& result, std::uint32_t bytes) {
   const OsError error = LibusbError(result.libusbError);
   switch (result.end) {
-    case TransferEnd::Completed: return {true, Wait::Signalled, true, bytes, {}};
-    case TransferEnd::Failed: return {false, Wait::Signalled, false, 0, error};
-    case TransferEnd::TimedOut: return {false, Wait::Timeout, false, 0, error};
-    case TransferEnd::Gone: break;
+    case TransferEnd::Completed:
+      return {true, Wait::Signalled, true, bytes, {}};
+    case TransferEnd::Failed:
+      return {false, Wait::Signalled, false, 0, error};
+    case TransferEnd::TimedOut:
+      return {false, Wait::Timeout, false, 0, error};
+    case TransferEnd::Gone:
+      break;
   }
   return {false, Wait::Failed, false, 0, error};
 }
@@ -51,8 +55,7 @@ std::uint32_t deliver(std::span<std::uint8_t> output, std::span<const std::uint8
 }  // namespace
 
 UsbDriverHandle::UsbDriverHandle(libusb_context* context, int fd, libusb_device_handle* handle,
-                                 std::uint8_t interfaceNumber,
-                                 std::optional<std::uint8_t> bulkOut,
+                                 std::uint8_t interfaceNumber, std::optional<std::uint8_t> bulkOut,
                                  std::optional<std::uint8_t> bulkIn)
     : context_(context),
       fd_(fd),
@@ -76,10 +79,14 @@ IoOutcome UsbDriverHandle::ioControl(std::uint32_t code, std::span<const std::ui
                                      std::span<std::uint8_t> output, std::uint32_t waitMs) {
   if (!handle_) return closedHandle();
   switch (code) {
-    case IOCTL_P2K_CONTROL: return control(input, output, waitMs);
-    case IOCTL_P2K_WRITE: return bulkWrite(input, waitMs);
-    case IOCTL_P2K_READ: return bulkRead(input, output, waitMs);
-    default: return refused();
+    case IOCTL_P2K_CONTROL:
+      return control(input, output, waitMs);
+    case IOCTL_P2K_WRITE:
+      return bulkWrite(input, waitMs);
+    case IOCTL_P2K_READ:
+      return bulkRead(input, output, waitMs);
+    default:
+      return refused();
   }
 }
 

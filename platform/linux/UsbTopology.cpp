@@ -54,7 +54,8 @@ std::vector<UsbDeviceInfo> ScanUsbDevices(udev* context) {
   std::map<std::string, std::string> ttys;             // interface syspath -> tty node
 
   forEachDevice(context, "tty", [&](udev_device* tty) {
-    udev_device* parent = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_interface");
+    udev_device* parent =
+        udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_interface");
     const char* node = udev_device_get_devnode(tty);
     if (parent && node) ttys[text(udev_device_get_syspath(parent))] = node;
   });
@@ -64,7 +65,8 @@ std::vector<UsbDeviceInfo> ScanUsbDevices(udev* context) {
     const std::string syspath = text(udev_device_get_syspath(device));
     if (type == "usb_interface") {
       UsbInterfaceInfo info;
-      udev_device* owner = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
+      udev_device* owner =
+          udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
       if (!owner || !hexAttribute(device, "bInterfaceNumber", info.number) ||
           !hexAttribute(device, "bInterfaceClass", info.interfaceClass)) {
         return;

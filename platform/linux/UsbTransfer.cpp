@@ -20,8 +20,8 @@ void LIBUSB_CALL markDone(libusb_transfer* transfer) {
 
 void handleEventsUntil(libusb_context* context, int& done, Steady::time_point deadline) {
   do {
-    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline -
-                                                                            Steady::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::microseconds>(deadline - Steady::now());
     const auto usec = std::max<std::int64_t>(left.count(), 0);
     timeval tv{static_cast<time_t>(usec / 1000000), static_cast<suseconds_t>(usec % 1000000)};
     const int r = libusb_handle_events_timeout_completed(context, &tv, &done);
@@ -31,23 +31,33 @@ void handleEventsUntil(libusb_context* context, int& done, Steady::time_point de
 
 TransferEnd endOf(libusb_transfer_status status) {
   switch (status) {
-    case LIBUSB_TRANSFER_COMPLETED: return TransferEnd::Completed;
+    case LIBUSB_TRANSFER_COMPLETED:
+      return TransferEnd::Completed;
     case LIBUSB_TRANSFER_CANCELLED:
-    case LIBUSB_TRANSFER_TIMED_OUT: return TransferEnd::TimedOut;
-    case LIBUSB_TRANSFER_NO_DEVICE: return TransferEnd::Gone;
-    default: return TransferEnd::Failed;
+    case LIBUSB_TRANSFER_TIMED_OUT:
+      return TransferEnd::TimedOut;
+    case LIBUSB_TRANSFER_NO_DEVICE:
+      return TransferEnd::Gone;
+    default:
+      return TransferEnd::Failed;
   }
 }
 
 int errorOf(libusb_transfer_status status) {
   switch (status) {
-    case LIBUSB_TRANSFER_COMPLETED: return 0;
-    case LIBUSB_TRANSFER_STALL: return LIBUSB_ERROR_PIPE;
-    case LIBUSB_TRANSFER_NO_DEVICE: return LIBUSB_ERROR_NO_DEVICE;
-    case LIBUSB_TRANSFER_OVERFLOW: return LIBUSB_ERROR_OVERFLOW;
+    case LIBUSB_TRANSFER_COMPLETED:
+      return 0;
+    case LIBUSB_TRANSFER_STALL:
+      return LIBUSB_ERROR_PIPE;
+    case LIBUSB_TRANSFER_NO_DEVICE:
+      return LIBUSB_ERROR_NO_DEVICE;
+    case LIBUSB_TRANSFER_OVERFLOW:
+      return LIBUSB_ERROR_OVERFLOW;
     case LIBUSB_TRANSFER_CANCELLED:
-    case LIBUSB_TRANSFER_TIMED_OUT: return LIBUSB_ERROR_TIMEOUT;
-    default: return LIBUSB_ERROR_IO;
+    case LIBUSB_TRANSFER_TIMED_OUT:
+      return LIBUSB_ERROR_TIMEOUT;
+    default:
+      return LIBUSB_ERROR_IO;
   }
 }
 
@@ -71,8 +81,8 @@ TransferResult run(libusb_context* context, libusb_transfer* transfer, std::uint
       return {TransferEnd::Gone, 0, LIBUSB_ERROR_IO};
     }
   }
-  TransferResult result{endOf(transfer->status), static_cast<std::uint32_t>(
-                                                     std::max(transfer->actual_length, 0)),
+  TransferResult result{endOf(transfer->status),
+                        static_cast<std::uint32_t>(std::max(transfer->actual_length, 0)),
                         errorOf(transfer->status)};
   if (cancelled && result.end == TransferEnd::TimedOut) result.actual = 0;
   libusb_free_transfer(transfer);

@@ -36,15 +36,18 @@ std::string hex(const std::vector<std::uint8_t>& bytes) {
 // Device and configuration descriptors: one vendor-specific interface with a bulk OUT and a bulk
 // IN endpoint, as the phone's command and flash interfaces have.
 std::vector<std::uint8_t> descriptors(std::uint16_t product, std::uint8_t interfaceNumber) {
+  const auto lo = static_cast<std::uint8_t>(product);
+  const auto hi = static_cast<std::uint8_t>(product >> 8);
+  // clang-format off
   return {
-      0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40, 0xb8, 0x22,
-      static_cast<std::uint8_t>(product), static_cast<std::uint8_t>(product >> 8), 0x01, 0x00,
-      0x01, 0x02, 0x00, 0x01,
-      0x09, 0x02, 0x20, 0x00, 0x01, 0x01, 0x00, 0x80, 0xfa,
-      0x09, 0x04, interfaceNumber, 0x00, 0x02, 0xff, 0x00, 0x00, 0x00,
-      0x07, 0x05, 0x01, 0x02, 0x00, 0x02, 0x00,
-      0x07, 0x05, 0x82, 0x02, 0x00, 0x02, 0x00,
+      0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40, 0xb8, 0x22, lo, hi, 0x01, 0x00, 0x01, 0x02,
+      0x00, 0x01,                                                       // device
+      0x09, 0x02, 0x20, 0x00, 0x01, 0x01, 0x00, 0x80, 0xfa,             // configuration
+      0x09, 0x04, interfaceNumber, 0x00, 0x02, 0xff, 0x00, 0x00, 0x00,  // interface
+      0x07, 0x05, 0x01, 0x02, 0x00, 0x02, 0x00,                         // bulk OUT 1
+      0x07, 0x05, 0x82, 0x02, 0x00, 0x02, 0x00,                         // bulk IN 2
   };
+  // clang-format on
 }
 
 void putLe32(std::vector<std::uint8_t>& into, std::uint32_t value) {
@@ -104,10 +107,10 @@ UsbdevfsPhones::Plugged UsbdevfsPhones::plug(PhoneMode mode, std::uint16_t produ
       "A: idProduct=" + productText + "\n" + "A: bcdDevice=0001\nA: busnum=1\n" +
       "A: devnum=" + std::to_string(devnum) + "\n" +
       "A: manufacturer=Test maker\nA: product=Test phone\nA: bConfigurationValue=1\n" +
-      "H: descriptors=" + blob + "\n\n" + "P: " + syspath + "/1-" + std::to_string(port) +
-      ":1." + std::to_string(interfaceNumber) + "\n" +
-      "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" + "A: bInterfaceNumber=" + interfaceText +
-      "\n" + "A: bInterfaceClass=ff\nA: bInterfaceSubClass=00\nA: bInterfaceProtocol=00\n";
+      "H: descriptors=" + blob + "\n\n" + "P: " + syspath + "/1-" + std::to_string(port) + ":1." +
+      std::to_string(interfaceNumber) + "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
+      "A: bInterfaceNumber=" + interfaceText + "\n" +
+      "A: bInterfaceClass=ff\nA: bInterfaceSubClass=00\nA: bInterfaceProtocol=00\n";
   if (!umockdev_testbed_add_from_string(testbed_, description.c_str(), &error)) {
     throw std::runtime_error(error ? error->message : "add_from_string failed");
   }
@@ -195,11 +198,18 @@ bool UsbdevfsPhones::handle(UMockdevIoctlClient* client) {
     case USBDEVFS_CLEAR_HALT:
       umockdev_ioctl_client_complete(client, 0, 0);
       return true;
-    case USBDEVFS_SUBMITURB: submit(client, state); return true;
+    case USBDEVFS_SUBMITURB:
+      submit(client, state);
+      return true;
     case USBDEVFS_REAPURB:
-    case USBDEVFS_REAPURBNDELAY: reap(client, state); return true;
-    case USBDEVFS_DISCARDURB: discard(client, state); return true;
-    default: return false;
+    case USBDEVFS_REAPURBNDELAY:
+      reap(client, state);
+      return true;
+    case USBDEVFS_DISCARDURB:
+      discard(client, state);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -275,8 +285,8 @@ void UsbdevfsPhones::reap(UMockdevIoctlClient* client, Client& state) {
   }
   const Urb urb = state.done.front();
   state.done.pop_front();
-  UMockdevIoctlData* pointer = umockdev_ioctl_data_resolve(
-      umockdev_ioctl_client_get_arg(client), 0, sizeof(gpointer), nullptr);
+  UMockdevIoctlData* pointer = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
+                                                           sizeof(gpointer), nullptr);
   umockdev_ioctl_data_set_ptr(pointer, 0, urb.data);
   g_object_unref(pointer);
   g_object_unref(urb.data);
@@ -284,8 +294,7 @@ void UsbdevfsPhones::reap(UMockdevIoctlClient* client, Client& state) {
 }
 
 void UsbdevfsPhones::discard(UMockdevIoctlClient* client, Client& state) {
-  const gulong address =
-      *reinterpret_cast<gulong*>(umockdev_ioctl_client_get_arg(client)->data);
+  const gulong address = *reinterpret_cast<gulong*>(umockdev_ioctl_client_get_arg(client)->data);
   for (auto it = state.waiting.begin(); it != state.waiting.end(); ++it) {
     if (it->data->client_addr != address) continue;
     reinterpret_cast<usbdevfs_urb*>(it->data->data)->status = -ENOENT;

@@ -6,12 +6,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "phonelink/USBCtrls.h"
 #include "platform/DeviceClasses.h"
 #include "platform/linux/LinuxErrors.h"
 #include "platform/linux/PhoneRecords.h"
 #include "platform/linux/PhoneTable.h"
 #include "platform/linux/UdevRules.h"
-#include "phonelink/USBCtrls.h"
 
 namespace vestrel::platform {
 namespace {
@@ -109,13 +109,12 @@ UsbDeviceInfo Phone(std::uint16_t product, std::vector<UsbInterfaceInfo> interfa
 }
 
 TEST(PhoneRecords, ReadAsTheWatchersReadThem) {
-  const auto found =
-      PhoneInterfacesOf({Phone(0x4901, {{0, 0x02, 0x02, 0x01, "cdc_acm", ""},
-                                        {8, 0xff, 0x00, 0x00, "", ""}}),
-                         Phone(0x4902, {{0, 0x02, 0x02, 0x01, "cdc_acm", "/dev/ttyACM0"},
-                                        {1, 0x0a, 0x00, 0x00, "cdc_acm", ""}}),
-                         Phone(0x4902, {{0, 0x02, 0x02, 0x01, "", ""}})},
-                        Builtin());
+  const auto found = PhoneInterfacesOf(
+      {Phone(0x4901, {{0, 0x02, 0x02, 0x01, "cdc_acm", ""}, {8, 0xff, 0x00, 0x00, "", ""}}),
+       Phone(0x4902, {{0, 0x02, 0x02, 0x01, "cdc_acm", "/dev/ttyACM0"},
+                      {1, 0x0a, 0x00, 0x00, "cdc_acm", ""}}),
+       Phone(0x4902, {{0, 0x02, 0x02, 0x01, "", ""}})},
+      Builtin());
   ASSERT_EQ(found.size(), 2u);  // the modem without a tty yet is left out
   EXPECT_EQ(found[0].interfaceClass, kPhoneDriverClass);
   EXPECT_EQ(found[0].record.devicePath, "/dev/bus/usb/003/012#VID_22B8&PID_4901&MI_08");

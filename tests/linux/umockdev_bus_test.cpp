@@ -18,9 +18,9 @@ namespace {
 using platform::IoOutcome;
 using platform::LinuxBus;
 using platform::Wait;
+using ::testing::HasSubstr;
 using testing::UsbdevfsPhones;
 using virtualphone::PhoneMode;
-using ::testing::HasSubstr;
 
 class OnUmockdev : public ::testing::Test {
  protected:

@@ -25,10 +25,17 @@ class UsbAdapter final : public DriverHandleAdapter {
     std::snprintf(path, sizeof path, "%s#VID_22B8&PID_4901&MI_08", phone.devnode.c_str());
     auto handle = bus_->openDriver(path).handle;
     switch (behaviour) {
-      case Phone::Answers: break;
-      case Phone::Silent: phone.phone->setReplyFault(ReplyFault::Silent); break;
-      case Phone::Stalls: phone.phone->setReplyFault(ReplyFault::Stall); break;
-      case Phone::Leaves: rig_.unplug(phone); break;
+      case Phone::Answers:
+        break;
+      case Phone::Silent:
+        phone.phone->setReplyFault(ReplyFault::Silent);
+        break;
+      case Phone::Stalls:
+        phone.phone->setReplyFault(ReplyFault::Stall);
+        break;
+      case Phone::Leaves:
+        rig_.unplug(phone);
+        break;
     }
     return handle;
   }
