@@ -1,7 +1,8 @@
 # The two entry points: `make run` and `make test`. Both install what the build needs first.
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             qt6-base-dev xvfb xauth g++-mingw-w64-x86-64-posix \
-            desktop-file-utils appstream dpkg-dev lintian man-db
+            desktop-file-utils appstream dpkg-dev lintian man-db \
+            libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev usb.ids
 
 RUN_BUILD   ?= build/release
 TEST_BUILD  ?= build/asan

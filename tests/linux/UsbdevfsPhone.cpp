@@ -1,0 +1,309 @@
+#include "tests/linux/UsbdevfsPhone.h"
+
+#include <linux/ioctl.h>
+#include <linux/usbdevice_fs.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/DriverHandle.h"
+
+namespace vestrel::testing {
+
+using platform::IoOutcome;
+using platform::Wait;
+using virtualphone::PhoneMode;
+
+namespace {
+
+constexpr std::size_t kSetupSize = 8;
+constexpr std::size_t kDriverBytes = 4;
+constexpr std::uint32_t kRequestWaitMs = 5000;
+
+std::string hex(const std::vector<std::uint8_t>& bytes) {
+  std::string text;
+  char pair[3];
+  for (auto b : bytes) {
+    std::snprintf(pair, sizeof pair, "%02X", b);  // umockdev reads node contents in upper case
+    text += pair;
+  }
+  return text;
+}
+
+// Device and configuration descriptors: one vendor-specific interface with a bulk OUT and a bulk
+// IN endpoint, as the phone's command and flash interfaces have.
+std::vector<std::uint8_t> descriptors(std::uint16_t product, std::uint8_t interfaceNumber) {
+  const auto lo = static_cast<std::uint8_t>(product);
+  const auto hi = static_cast<std::uint8_t>(product >> 8);
+  // clang-format off
+  return {
+      0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40, 0xb8, 0x22, lo, hi, 0x01, 0x00, 0x01, 0x02,
+      0x00, 0x01,                                                       // device
+      0x09, 0x02, 0x20, 0x00, 0x01, 0x01, 0x00, 0x80, 0xfa,             // configuration
+      0x09, 0x04, interfaceNumber, 0x00, 0x02, 0xff, 0x00, 0x00, 0x00,  // interface
+      0x07, 0x05, 0x01, 0x02, 0x00, 0x02, 0x00,                         // bulk OUT 1
+      0x07, 0x05, 0x82, 0x02, 0x00, 0x02, 0x00,                         // bulk IN 2
+  };
+  // clang-format on
+}
+
+void putLe32(std::vector<std::uint8_t>& into, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) into.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+}  // namespace
+
+UsbdevfsPhones::UsbdevfsPhones() : testbed_(umockdev_testbed_new()) {
+  handler_ = umockdev_ioctl_base_new();
+  g_signal_connect_after(handler_, "handle-ioctl", G_CALLBACK(onIoctl), this);
+  g_signal_connect(handler_, "client-connected", G_CALLBACK(onConnected), this);
+  g_signal_connect(handler_, "client-vanished", G_CALLBACK(onVanished), this);
+  umockdev_testbed_add_from_string(testbed_,
+                                   "P: /devices/pci0000:00/usb1\n"
+                                   "E: SUBSYSTEM=usb\n"
+                                   "E: DEVTYPE=usb_device\n"
+                                   "A: idVendor=1d6b\n"
+                                   "A: idProduct=0002\n",
+                                   nullptr);
+}
+
+UsbdevfsPhones::~UsbdevfsPhones() {
+  g_object_unref(testbed_);  // stops the worker thread before the handler goes
+  g_object_unref(handler_);
+  for (auto& [client, state] : clients_) {
+    for (auto& urb : state.done) g_object_unref(urb.data);
+    for (auto& urb : state.waiting) g_object_unref(urb.data);
+  }
+}
+
+UsbdevfsPhones::Plugged UsbdevfsPhones::plug(PhoneMode mode, std::uint16_t product, int port,
+                                             int devnum) {
+  char node[32];
+  std::snprintf(node, sizeof node, "/dev/bus/usb/001/%03d", devnum);
+  const std::string serial = "UD" + std::to_string(port);
+  const std::uint8_t interfaceNumber = mode == PhoneMode::P2K ? 8 : 0;
+  auto phone = bus_.plug({"1-" + std::to_string(port), serial, interfaceNumber}, mode);
+  {
+    std::lock_guard lock(mutex_);
+    phonesByNode_[node] = phone;
+  }
+  const std::string syspath = "/devices/pci0000:00/usb1/1-" + std::to_string(port);
+  char productText[5];
+  std::snprintf(productText, sizeof productText, "%04x", product);
+  const std::string blob = hex(descriptors(product, interfaceNumber));
+  GError* error = nullptr;
+  if (!umockdev_testbed_attach_ioctl(testbed_, node, handler_, &error)) {
+    throw std::runtime_error(error ? error->message : "attach_ioctl failed");
+  }
+  char interfaceText[3];
+  std::snprintf(interfaceText, sizeof interfaceText, "%02x", interfaceNumber);
+  const std::string description =
+      "P: " + syspath + "\n" + "N: " + std::string(node + 5) + "=" + blob + "\n" +
+      "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DEVNAME=" + node + "\n" +
+      "E: BUSNUM=001\nE: DEVNUM=" + std::string(node + 17) + "\n" + "A: idVendor=22b8\n" +
+      "A: idProduct=" + productText + "\n" + "A: bcdDevice=0001\nA: busnum=1\n" +
+      "A: devnum=" + std::to_string(devnum) + "\n" +
+      "A: manufacturer=Test maker\nA: product=Test phone\nA: bConfigurationValue=1\n" +
+      "H: descriptors=" + blob + "\n\n" + "P: " + syspath + "/1-" + std::to_string(port) + ":1." +
+      std::to_string(interfaceNumber) + "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
+      "A: bInterfaceNumber=" + interfaceText + "\n" +
+      "A: bInterfaceClass=ff\nA: bInterfaceSubClass=00\nA: bInterfaceProtocol=00\n";
+  if (!umockdev_testbed_add_from_string(testbed_, description.c_str(), &error)) {
+    throw std::runtime_error(error ? error->message : "add_from_string failed");
+  }
+  return {phone, syspath, node};
+}
+
+void UsbdevfsPhones::unplug(const Plugged& plugged) {
+  bus_.unplug(*plugged.phone);
+  const std::string path = "/sys" + plugged.syspath;
+  umockdev_testbed_uevent(testbed_, path.c_str(), "remove");
+  umockdev_testbed_remove_device(testbed_, path.c_str());
+}
+
+gboolean UsbdevfsPhones::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+  return static_cast<UsbdevfsPhones*>(self)->handle(client);
+}
+
+void UsbdevfsPhones::onConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+  auto& rig = *static_cast<UsbdevfsPhones*>(self);
+  std::lock_guard lock(rig.mutex_);
+  const auto phone = rig.phonesByNode_.find(umockdev_ioctl_client_get_devnode(client));
+  Client state;
+  if (phone != rig.phonesByNode_.end() && phone->second->mode() != PhoneMode::Off) {
+    state.handle = rig.bus_.openDriver(phone->second->devicePath()).handle;
+  }
+  rig.clients_[client] = std::move(state);
+}
+
+void UsbdevfsPhones::onVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+  auto& rig = *static_cast<UsbdevfsPhones*>(self);
+  std::lock_guard lock(rig.mutex_);
+  const auto it = rig.clients_.find(client);
+  if (it == rig.clients_.end()) return;
+  for (auto& urb : it->second.done) g_object_unref(urb.data);
+  for (auto& urb : it->second.waiting) g_object_unref(urb.data);
+  rig.clients_.erase(it);
+}
+
+bool UsbdevfsPhones::handle(UMockdevIoctlClient* client) {
+  std::lock_guard lock(mutex_);
+  Client& state = clients_[client];
+  UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+  switch (umockdev_ioctl_client_get_request(client)) {
+    case USBDEVFS_GET_CAPABILITIES: {
+      UMockdevIoctlData* caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
+      *reinterpret_cast<guint32*>(caps->data) =
+          USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+          USBDEVFS_CAP_REAP_AFTER_DISCONNECT | USBDEVFS_CAP_ZERO_PACKET;
+      g_object_unref(caps);
+      umockdev_ioctl_client_complete(client, 0, 0);
+      return true;
+    }
+    case USBDEVFS_CONNECTINFO: {
+      UMockdevIoctlData* info =
+          umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_connectinfo), nullptr);
+      reinterpret_cast<usbdevfs_connectinfo*>(info->data)->devnum = 1;
+      g_object_unref(info);
+      umockdev_ioctl_client_complete(client, 0, 0);
+      return true;
+    }
+    case USBDEVFS_CONTROL: {  // libusb asks for the active configuration this way
+      UMockdevIoctlData* ctrl =
+          umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ctrltransfer), nullptr);
+      auto* transfer = reinterpret_cast<usbdevfs_ctrltransfer*>(ctrl->data);
+      UMockdevIoctlData* data = umockdev_ioctl_data_resolve(
+          ctrl, offsetof(usbdevfs_ctrltransfer, data), transfer->wLength, nullptr);
+      if (transfer->wLength >= 1) data->data[0] = 1;
+      g_object_unref(data);
+      g_object_unref(ctrl);
+      umockdev_ioctl_client_complete(client, 1, 0);
+      return true;
+    }
+    case USBDEVFS_GETDRIVER:
+      umockdev_ioctl_client_complete(client, -1, ENODATA);
+      return true;
+    case USBDEVFS_CLAIMINTERFACE:
+    case USBDEVFS_DISCONNECT_CLAIM:
+      if (interfaceBusy_) {
+        umockdev_ioctl_client_complete(client, -1, EBUSY);
+        return true;
+      }
+      [[fallthrough]];
+    case USBDEVFS_RELEASEINTERFACE:
+    case USBDEVFS_IOCTL:
+    case USBDEVFS_CLEAR_HALT:
+      umockdev_ioctl_client_complete(client, 0, 0);
+      return true;
+    case USBDEVFS_SUBMITURB:
+      submit(client, state);
+      return true;
+    case USBDEVFS_REAPURB:
+    case USBDEVFS_REAPURBNDELAY:
+      reap(client, state);
+      return true;
+    case USBDEVFS_DISCARDURB:
+      discard(client, state);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void UsbdevfsPhones::submit(UMockdevIoctlClient* client, Client& state) {
+  UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+  UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
+  auto* urb = reinterpret_cast<usbdevfs_urb*>(urbData->data);
+  UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
+      urbData, offsetof(usbdevfs_urb, buffer), static_cast<gsize>(urb->buffer_length), nullptr);
+  if (!state.handle) {
+    g_object_unref(buffer);
+    g_object_unref(urbData);
+    umockdev_ioctl_client_complete(client, -1, ENODEV);
+    return;
+  }
+  std::uint8_t* bytes = buffer->data;
+  const std::size_t length = static_cast<std::size_t>(urb->buffer_length);
+  std::vector<std::uint8_t> input;
+  std::vector<std::uint8_t> output;
+  std::uint32_t code = 0;
+  std::size_t dataAt = 0;  // where the data stage starts in the URB's buffer
+  bool toHost = false;
+  if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
+    code = platform::IOCTL_P2K_CONTROL;
+    dataAt = kSetupSize;
+    toHost = (bytes[0] & 0x80) != 0;
+    input.assign(bytes, bytes + (toHost ? kSetupSize : length));
+    if (toHost) input.push_back(0);
+    output.resize(kDriverBytes + length - kSetupSize + 1);
+  } else {
+    toHost = (urb->endpoint & 0x80) != 0;
+    code = toHost ? platform::IOCTL_P2K_READ : platform::IOCTL_P2K_WRITE;
+    input.push_back(2);
+    putLe32(input, static_cast<std::uint32_t>(length));
+    if (!toHost) {
+      input.insert(input.end(), bytes, bytes + length);
+      input.push_back(0);
+    }
+    output.resize(kDriverBytes + length);
+  }
+  const IoOutcome outcome = state.handle->ioControl(code, input, output, kRequestWaitMs);
+  if (outcome.wait == Wait::Failed) {
+    g_object_unref(buffer);
+    g_object_unref(urbData);
+    umockdev_ioctl_client_complete(client, -1, ENODEV);
+    return;
+  }
+  if (outcome.wait == Wait::Timeout) {
+    state.waiting.push_back({urbData});
+  } else if (!outcome.resultOk) {
+    urb->status = -EPIPE;
+    urb->actual_length = 0;
+    state.done.push_back({urbData});
+  } else {
+    std::size_t moved = length - dataAt;
+    if (toHost) {
+      moved = outcome.bytesReturned > kDriverBytes ? outcome.bytesReturned - kDriverBytes : 0;
+      moved = std::min(moved, length - dataAt);
+      std::copy_n(output.begin() + kDriverBytes, moved, bytes + dataAt);
+    }
+    urb->status = 0;
+    urb->actual_length = static_cast<int>(moved);
+    state.done.push_back({urbData});
+  }
+  g_object_unref(buffer);
+  umockdev_ioctl_client_complete(client, 0, 0);
+}
+
+void UsbdevfsPhones::reap(UMockdevIoctlClient* client, Client& state) {
+  if (state.done.empty()) {
+    umockdev_ioctl_client_complete(client, -1, EAGAIN);
+    return;
+  }
+  const Urb urb = state.done.front();
+  state.done.pop_front();
+  UMockdevIoctlData* pointer = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
+                                                           sizeof(gpointer), nullptr);
+  umockdev_ioctl_data_set_ptr(pointer, 0, urb.data);
+  g_object_unref(pointer);
+  g_object_unref(urb.data);
+  umockdev_ioctl_client_complete(client, 0, 0);
+}
+
+void UsbdevfsPhones::discard(UMockdevIoctlClient* client, Client& state) {
+  const gulong address = *reinterpret_cast<gulong*>(umockdev_ioctl_client_get_arg(client)->data);
+  for (auto it = state.waiting.begin(); it != state.waiting.end(); ++it) {
+    if (it->data->client_addr != address) continue;
+    reinterpret_cast<usbdevfs_urb*>(it->data->data)->status = -ENOENT;
+    state.done.push_back(*it);
+    state.waiting.erase(it);
+    umockdev_ioctl_client_complete(client, 0, 0);
+    return;
+  }
+  umockdev_ioctl_client_complete(client, -1, EINVAL);
+}
+
+}  // namespace vestrel::testing

@@ -1,0 +1,184 @@
+// The Linux backend (libudev, libusb) on a umockdev testbed whose usbfs nodes the virtual phone
+// answers: the real enumeration, monitor and libusb requests, without a phone.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "phonelink/PhoneLink.h"
+#include "platform/Clock.h"
+#include "platform/DeviceClasses.h"
+#include "platform/linux/LinuxBus.h"
+#include "platform/virtual/P2KPersonality.h"
+#include "tests/linux/UsbdevfsPhone.h"
+
+namespace vestrel {
+namespace {
+
+using platform::IoOutcome;
+using platform::LinuxBus;
+using platform::Wait;
+using ::testing::HasSubstr;
+using testing::UsbdevfsPhones;
+using virtualphone::PhoneMode;
+
+class OnUmockdev : public ::testing::Test {
+ protected:
+  LinuxBus& Bus() {
+    if (!bus_) {
+      platform::PhoneTable table;
+      table.add(platform::BuiltinPhoneTableText(), "built-in");
+      platform::OsError error;
+      bus_ = LinuxBus::Open(std::move(table), error);
+      EXPECT_TRUE(bus_) << error.describe();
+    }
+    return *bus_;
+  }
+  PhoneLinkContext Context() { return {Bus(), clock_}; }
+
+  UsbdevfsPhones rig_;
+  platform::SteadyClock clock_;
+  std::unique_ptr<LinuxBus> bus_;
+};
+
+// A block read request for `wanted` bytes.
+std::vector<std::uint8_t> ReadRequest(std::uint32_t wanted) {
+  return {2, static_cast<std::uint8_t>(wanted), static_cast<std::uint8_t>(wanted >> 8), 0, 0};
+}
+
+TEST_F(OnUmockdev, EachFamilyFindsTheInterfaceItsTableRowNames) {
+  rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
+  rig_.plug(PhoneMode::Flash, 0x4903, 3, 9);
+
+  TUSBDevices p2k, flash, at;
+  EnumUSBDevices(Bus(), platform::kPhoneDriverClass, "Test Command Interface", p2k);
+  EnumUSBDevices(Bus(), platform::kPhoneDriverClass, "Motorola Flash Interface", flash);
+  EnumUSBDevices(Bus(), platform::kUsbDeviceClass, "Motorola USB Modem", at);
+
+  ASSERT_EQ(p2k.size(), 1u);
+  EXPECT_EQ(p2k[0].DevicePath, "/dev/bus/usb/001/007#VID_22B8&PID_4901&MI_08");
+  EXPECT_EQ(p2k[0].LocationInformation, "1-2");
+  EXPECT_EQ(p2k[0].CompatibleIDs, "USB\\Class_ff&SubClass_00&Prot_00");
+  EXPECT_EQ(p2k[0].FriendlyName, "Triplet GSM Phone (P2K)");
+  ASSERT_EQ(flash.size(), 1u);
+  EXPECT_EQ(flash[0].DevicePath, "/dev/bus/usb/001/009#VID_22B8&PID_4903&MI_00");
+  EXPECT_NE(flash[0].DevInst, p2k[0].DevInst);
+  EXPECT_TRUE(at.empty());
+}
+
+TEST_F(OnUmockdev, P2KCommandsGoThroughLibusbOnBothTransports) {
+  auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
+  virtualphone::P2KPersonality::Install(*plugged.phone, virtualphone::P2KPersonality::Sample());
+  TMotoP2KMode mode(Context());
+  ASSERT_EQ(mode.DeviceList().Count(), 1);
+  auto item = mode.DeviceList().Items(0);
+  EXPECT_EQ(item->InterfaceNumber(), 8);
+
+  ASSERT_TRUE(item->OpenPhone());
+  EXPECT_EQ(item->CMDFormatOptions(), cfoP2K);  // the probe was answered over control transfers
+  std::string overControl;
+  ASSERT_TRUE(item->GetDrives(overControl));
+
+  item->SetCMDFormatOptions(cfoP2K05);
+  std::string overBlocks;
+  ASSERT_TRUE(item->GetDrives(overBlocks));
+  EXPECT_EQ(overBlocks, overControl);
+  EXPECT_THAT(overControl, HasSubstr("/a"));
+  // Probe, then one command per transport, in sequence.
+  EXPECT_THAT(plugged.phone->sequenceNumbers(), ::testing::ElementsAre(2, 3, 4));
+}
+
+TEST_F(OnUmockdev, AModeChangeIsARemovalAndAnArrival) {
+  auto p2kPhone = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
+  TMotoP2KMode p2k(Context());
+  TMotoFlashMode flash(Context());
+  int p2kRemovals = 0, flashArrivals = 0, p2kArrivals = 0;
+  p2k.SetOnRemove([&](auto&) { ++p2kRemovals; });
+  p2k.SetOnArrival([&](const auto&) { ++p2kArrivals; });
+  flash.SetOnArrival([&](const auto&) { ++flashArrivals; });
+  ASSERT_EQ(p2k.DeviceList().Count(), 1);
+
+  Bus().deliverNotices();  // nothing changed: no events
+  EXPECT_EQ(p2kRemovals + p2kArrivals + flashArrivals, 0);
+
+  rig_.unplug(p2kPhone);
+  rig_.plug(PhoneMode::Flash, 0x4903, 2, 8);
+  Bus().deliverNotices();
+
+  EXPECT_EQ(p2kRemovals, 1);
+  EXPECT_EQ(flashArrivals, 1);
+  EXPECT_EQ(p2kArrivals, 0);
+  EXPECT_EQ(p2k.DeviceList().Count(), 0);
+  ASSERT_EQ(flash.DeviceList().Count(), 1);
+  EXPECT_EQ(flash.DeviceList().Items(0)->ModemInfo().DevicePath,
+            "/dev/bus/usb/001/008#VID_22B8&PID_4903&MI_00");
+}
+
+TEST_F(OnUmockdev, DriverRequestsEndAsTheDriverWouldReportThem) {
+  auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
+  auto opened = Bus().openDriver("/dev/bus/usb/001/007#VID_22B8&PID_4901&MI_08");
+  ASSERT_TRUE(opened.handle) << opened.error.describe();
+  auto& handle = *opened.handle;
+
+  // Status poll on the P2K interface: 4 driver bytes and the 8-byte status stage.
+  std::vector<std::uint8_t> output(4101);
+  const std::vector<std::uint8_t> poll{0xC1, 0x00, 0, 0, 8, 0, 8, 0, 0};
+  IoOutcome done = handle.ioControl(platform::IOCTL_P2K_CONTROL, poll, output, 5000);
+  EXPECT_TRUE(done.callOk && done.resultOk && done.wait == Wait::Signalled);
+  EXPECT_EQ(done.bytesReturned, 12u);
+
+  // A request on an interface the phone does not have stalls.
+  const std::vector<std::uint8_t> wrongInterface{0xC1, 0x00, 0, 0, 3, 0, 8, 0, 0};
+  IoOutcome stalled = handle.ioControl(platform::IOCTL_P2K_CONTROL, wrongInterface, output, 5000);
+  EXPECT_FALSE(stalled.callOk);
+  EXPECT_EQ(stalled.wait, Wait::Signalled);
+  EXPECT_EQ(stalled.error.name(), "LIBUSB_ERROR_PIPE");
+
+  // Nothing to read: the wait runs out after its time, and 0 ms is one look, not "forever".
+  for (const std::uint32_t waitMs : {0u, 60u}) {
+    const auto start = std::chrono::steady_clock::now();
+    IoOutcome timedOut =
+        handle.ioControl(platform::IOCTL_P2K_READ, ReadRequest(4096), output, waitMs);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(timedOut.wait, Wait::Timeout) << waitMs;
+    EXPECT_FALSE(timedOut.callOk);
+    EXPECT_EQ(timedOut.bytesReturned, 0u);
+    EXPECT_GE(took, std::chrono::milliseconds(waitMs));
+    EXPECT_LT(took, std::chrono::milliseconds(waitMs + 2000));
+  }
+
+  // Unplugged in the middle: the next request finds the device gone.
+  rig_.unplug(plugged);
+  IoOutcome gone = handle.ioControl(platform::IOCTL_P2K_CONTROL, poll, output, 5000);
+  EXPECT_EQ(gone.wait, Wait::Failed);
+  EXPECT_EQ(gone.error.name(), "LIBUSB_ERROR_NO_DEVICE");
+  EXPECT_FALSE(handle.close().failed());
+  EXPECT_EQ(handle.ioControl(platform::IOCTL_P2K_CONTROL, poll, output, 5000).wait, Wait::Failed);
+}
+
+TEST_F(OnUmockdev, ACommandWhoseReplyNeverComesFailsAfterItsWait) {
+  auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
+  virtualphone::P2KPersonality::Install(*plugged.phone, virtualphone::P2KPersonality::Sample());
+  TMotoP2KMode mode(Context());
+  auto item = mode.DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  plugged.phone->vanishAfter(0);
+  std::string drives;
+  EXPECT_FALSE(item->GetDrives(drives));
+}
+
+TEST_F(OnUmockdev, ABusyInterfaceSaysSo) {
+  rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
+  rig_.setInterfaceBusy(true);
+  auto opened = Bus().openDriver("/dev/bus/usb/001/007#VID_22B8&PID_4901&MI_08");
+  EXPECT_FALSE(opened.handle);
+  EXPECT_EQ(opened.error.name(), "LIBUSB_ERROR_BUSY");
+  EXPECT_THAT(opened.error.text(), HasSubstr("holds it"));
+
+  auto missing = Bus().openDriver("/dev/bus/usb/001/042#VID_22B8&PID_4901&MI_08");
+  EXPECT_FALSE(missing.handle);
+  EXPECT_EQ(missing.error.name(), "ENOENT");
+}
+
+}  // namespace
+}  // namespace vestrel
