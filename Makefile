@@ -1,6 +1,6 @@
 # The two entry points: `make run` and `make test`. Both install what the build needs first.
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            qt6-base-dev xvfb xauth g++-mingw-w64-x86-64-posix wine64 googletest
+            qt6-base-dev xvfb xauth g++-mingw-w64-x86-64-posix wine64 googletest python3
 
 RUN_BUILD   ?= build/release
 TEST_BUILD  ?= build/asan
