@@ -1,16 +1,17 @@
 # The two entry points: `make run` and `make test`. Both install what the build needs first.
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            qt6-base-dev xvfb xauth g++-mingw-w64-x86-64-posix \
+            qt6-base-dev xvfb xauth g++-mingw-w64-x86-64-posix wine64 googletest python3 \
             desktop-file-utils appstream dpkg-dev lintian man-db \
             libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev usb.ids
 
 RUN_BUILD   ?= build/release
 TEST_BUILD  ?= build/asan
 BENCH_BUILD ?= build/bench
+WINDOWS_BUILD ?= build/windows
 PACKAGE_BUILD ?= build/package
 CMAKE_ARGS  := -G Ninja -DVESTREL_WERROR=ON
 
-.PHONY: run test bench package deps
+.PHONY: run test bench package deps windows windows-build
 
 deps:
 	@scripts/install-deps $(PACKAGES)
@@ -21,9 +22,28 @@ run: deps
 	cmake --build $(RUN_BUILD)
 	scripts/tour $(RUN_BUILD)/cli/vestrel-cli $(RUN_BUILD)/tour
 
-# Every test run is also a memory-safety check: the test build carries ASan and UBSan.
-test: deps
-	cmake -S . -B $(TEST_BUILD) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=Debug -DVESTREL_SANITIZE=ON
+# The Windows build: vestrel-cli.exe, the Qt-free libraries and their tests, cross-built with
+# MinGW-w64; `make windows` also runs those tests and the tour under Wine.
+windows-build: deps
+	cmake -S . -B $(WINDOWS_BUILD) $(CMAKE_ARGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Debug -DVESTREL_BENCH=OFF
+	cmake --build $(WINDOWS_BUILD)
+
+WINE_RUN = env WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wineprefix WINEDEBUG=-all \
+  WINEDLLOVERRIDES=mscoree,mshtml= /usr/lib/wine/wine64
+
+windows: windows-build
+	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure --timeout 600
+	VESTREL_CLI_RUNNER="$(WINE_RUN)" scripts/tour $(WINDOWS_BUILD)/cli/vestrel-cli.exe \
+	  $(WINDOWS_BUILD)/tour
+	@echo; echo '$$ vestrel-cli.exe devices   (the Windows device backend, no phone attached)'
+	$(WINE_RUN) $(WINDOWS_BUILD)/cli/vestrel-cli.exe devices
+
+# Every test run is also a memory-safety check: the test build carries ASan and UBSan. The
+# Windows build's tests run as one case of it (windows.tests_under_wine).
+test: deps windows-build
+	cmake -S . -B $(TEST_BUILD) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=Debug -DVESTREL_SANITIZE=ON \
+	  -DVESTREL_WINDOWS_BUILD=$(CURDIR)/$(WINDOWS_BUILD)
 	cmake --build $(TEST_BUILD)
 	cd $(TEST_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure --timeout 600

@@ -7,9 +7,14 @@
 
 #include "backup/BackupRun.h"
 #include "platform/fake/RecordingShell.h"
+#ifdef _WIN32
+#include "platform/win32/Win32Shell.h"
+#else
 #include "platform/linux/LinuxShell.h"
+#endif
 #include "platform/virtual/VirtualBus.h"
 #include "tests/support/PhoneRig.h"
+#include "tests/support/ScopedEnvironment.h"
 
 namespace vestrel::backup {
 namespace {
@@ -350,12 +355,18 @@ TEST(BackupLogFile, HoldsEveryLineWithCrLfAndIsNotWrittenWhenEmpty) {
   EXPECT_THROW(log.WriteTo("/nonexistent-folder/FlashLog.log"), std::runtime_error);
 }
 
-// The archiver really started: a stand-in script beside the program records its arguments.
-TEST(PackFile, StartsTheArchiverInTheFilesFolderWithOneArgumentPerWord) {
-  const fs::path home = fs::temp_directory_path() / "vestrel-pack-test";
-  fs::remove_all(home);
-  fs::create_directories(home / "my backups");
-  const fs::path record = home / "args.txt";
+#ifdef _WIN32
+using HostShell = platform::Win32Shell;
+// Windows names hold no quotes.
+constexpr const char* kPackedName = "CG18 x.bin";
+// The argument recorder built beside the tests, as the archiver; it writes args.txt beside itself.
+void PutStandInArchiver(const fs::path& home, const fs::path&) {
+  fs::copy_file(VESTREL_ARGUMENT_RECORDER, home / "arch.exe");
+}
+#else
+using HostShell = platform::LinuxShell;
+constexpr const char* kPackedName = "CG18 \"x\".bin";
+void PutStandInArchiver(const fs::path& home, const fs::path& record) {
   {
     std::ofstream script(home / "arch");
     script << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" << record.string()
@@ -363,13 +374,23 @@ TEST(PackFile, StartsTheArchiverInTheFilesFolderWithOneArgumentPerWord) {
            << ".tmp\" \"" << record.string() << "\"\n";
   }
   fs::permissions(home / "arch", fs::perms::owner_all);
-  ::setenv("VESTREL_HOME", home.c_str(), 1);
-  platform::LinuxShell shell;
+}
+#endif
+
+// The archiver really started: a stand-in beside the program records its arguments and the
+// folder it was started in.
+TEST(PackFile, StartsTheArchiverInTheFilesFolderWithOneArgumentPerWord) {
+  const fs::path home = fs::temp_directory_path() / "vestrel-pack-test";
+  fs::remove_all(home);
+  fs::create_directories(home / "my backups");
+  const fs::path record = home / "args.txt";
+  PutStandInArchiver(home, record);
+  vestrel::testing::ScopedEnvironment programHome("VESTREL_HOME", home.string());
+  HostShell shell;
   ScriptedUser user;
   BackupLog log(Noon);
   BackupRun run(user, log, shell);
-  run.PackFile(home / "my backups" / "CG18 \"x\".bin");
-  ::unsetenv("VESTREL_HOME");
+  run.PackFile(home / "my backups" / kPackedName);
 
   for (int i = 0; i < 500 && !fs::exists(record); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -377,8 +398,10 @@ TEST(PackFile, StartsTheArchiverInTheFilesFolderWithOneArgumentPerWord) {
   std::ifstream in(record);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
-  EXPECT_THAT(lines, ElementsAre("a", "-df", "-ep", "-m5", "CG18 \"x\".rar", "CG18 \"x\".bin",
-                                 (home / "my backups").string()));
+  const fs::path packed = shell.shortPathName(home / "my backups" / kPackedName);
+  EXPECT_THAT(lines, ElementsAre("a", "-df", "-ep", "-m5",
+                                 fs::path(packed.filename()).replace_extension(".rar").string(),
+                                 packed.filename().string(), packed.parent_path().string()));
   EXPECT_THAT(Messages(user.log), ElementsAre("Файл успешно упакован"));
   fs::remove_all(home);
 }

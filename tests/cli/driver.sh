@@ -2,6 +2,8 @@
 # Runs one scenario of the command-line tool as a user would, in a fresh temporary folder.
 # Usage: driver.sh VESTREL_CLI MEMORY_CHECK SCENARIO
 # A scenario calls `run ARGS...` and then checks what the tool did with the expect_* helpers.
+# VESTREL_CLI_RUNNER, when set, runs the tool (Wine for a Windows build, whose console writes
+# CR LF line ends: the CRs are dropped before the checks).
 set -u
 CLI=$1
 MEMORY_CHECK=$2
@@ -22,20 +24,22 @@ STATUS=0
 OUT=""
 ERR=""
 
+invoke() {
+  # shellcheck disable=SC2086
+  ${VESTREL_CLI_RUNNER:-} "$CLI" "$@" > "$WORK/.out" 2> "$WORK/.err"
+  STATUS=$?
+  OUT=$(tr -d '\r' < "$WORK/.out")
+  ERR=$(tr -d '\r' < "$WORK/.err")
+}
+
 # Runs the tool on the phone kept in $PHONE.
 run() {
-  "$CLI" --virtual-phone="$PHONE" "$@" > "$WORK/.out" 2> "$WORK/.err"
-  STATUS=$?
-  OUT=$(cat "$WORK/.out")
-  ERR=$(cat "$WORK/.err")
+  invoke --virtual-phone="$PHONE" "$@"
 }
 
 # Runs the tool without any phone option.
 run_bare() {
-  "$CLI" "$@" > "$WORK/.out" 2> "$WORK/.err"
-  STATUS=$?
-  OUT=$(cat "$WORK/.out")
-  ERR=$(cat "$WORK/.err")
+  invoke "$@"
 }
 
 fail() {
@@ -57,7 +61,7 @@ expect_same_file() { cmp -s "$1" "$2" || fail "$1 and $2 differ"; }
 expect_no_file() { [ ! -e "$1" ] || fail "$1 should not exist"; }
 # The file holds the phone's memory from START on, byte for byte.
 expect_phone_memory() {
-  "$MEMORY_CHECK" "$1" "$2" || fail "$1 does not hold the phone memory at $2"
+  ${VESTREL_CLI_RUNNER:-} "$MEMORY_CHECK" "$1" "$2" || fail "$1 does not hold the phone memory at $2"
 }
 
 # shellcheck source=/dev/null

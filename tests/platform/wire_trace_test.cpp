@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -9,6 +8,7 @@
 #include "platform/WireTrace.h"
 #include "platform/virtual/VirtualBus.h"
 #include "tests/support/PhoneRig.h"
+#include "tests/support/ScopedEnvironment.h"
 
 namespace vestrel::platform {
 namespace {
@@ -70,18 +70,19 @@ TEST(WireTrace, SerialWritesAreTraced) {
 TEST(WireTrace, TheEnvironmentVariableSwitchesTracingOnToAFile) {
   virtualphone::VirtualClock clock;
   virtualphone::VirtualBus bus(clock);
-  ::unsetenv("VESTREL_TRACE");
-  EXPECT_EQ(traceFromEnvironment(bus), nullptr);
+  {
+    vestrel::testing::ScopedEnvironment noTrace("VESTREL_TRACE", std::nullopt);
+    EXPECT_EQ(traceFromEnvironment(bus), nullptr);
+  }
 
   const auto file = std::filesystem::temp_directory_path() / "vestrel-trace-test.log";
   std::filesystem::remove(file);
-  ::setenv("VESTREL_TRACE", file.c_str(), 1);
   {
+    vestrel::testing::ScopedEnvironment trace("VESTREL_TRACE", file.string());
     auto traced = traceFromEnvironment(bus);
     ASSERT_NE(traced, nullptr);
     traced->openDriver("missing");
   }
-  ::unsetenv("VESTREL_TRACE");
   std::ifstream in(file);
   std::string line;
   std::getline(in, line);

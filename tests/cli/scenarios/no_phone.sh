@@ -1,7 +1,11 @@
-# Without a phone in the needed mode the tool says so and exits 3.
-# On Linux the real-phone backend is the default: with none attached the list is empty.
+# Without a phone in the needed mode the tool says so and exits 3. On the real device backend
+# with no phone attached, `devices` lists nothing and succeeds.
 run_bare devices
 expect_status 0
+expect_out ""
+run_bare info
+expect_status 3
+expect_err_has "no phone in P2K mode"
 run backup --model C380 out
 expect_status 3
 expect_err_has "no phone in flash mode"

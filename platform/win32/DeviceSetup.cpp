@@ -1,0 +1,137 @@
+#include "platform/win32/DeviceSetup.h"
+
+// After windows.h, whose types it uses.
+#include <setupapi.h>
+
+#include <cstdio>
+#include <string>
+
+namespace vestrel::platform {
+
+namespace {
+
+// Every property a device record carries (setupapi.h names them; 0x1E has no name).
+constexpr DWORD kProperties[] = {
+    SPDRP_DEVICEDESC,
+    SPDRP_HARDWAREID,
+    SPDRP_COMPATIBLEIDS,
+    SPDRP_SERVICE,
+    SPDRP_CLASS,
+    SPDRP_CLASSGUID,
+    SPDRP_DRIVER,
+    SPDRP_CONFIGFLAGS,
+    SPDRP_MFG,
+    SPDRP_FRIENDLYNAME,
+    SPDRP_LOCATION_INFORMATION,
+    SPDRP_PHYSICAL_DEVICE_OBJECT_NAME,
+    SPDRP_CAPABILITIES,
+    SPDRP_UI_NUMBER,
+    SPDRP_UPPERFILTERS,
+    SPDRP_LOWERFILTERS,
+    SPDRP_BUSTYPEGUID,
+    SPDRP_LEGACYBUSTYPE,
+    SPDRP_BUSNUMBER,
+    SPDRP_ENUMERATOR_NAME,
+    SPDRP_SECURITY,
+    SPDRP_DEVTYPE,
+    SPDRP_EXCLUSIVE,
+    SPDRP_CHARACTERISTICS,
+    SPDRP_ADDRESS,
+    0x1E,
+};
+
+// The device set of one class, destroyed on every path out.
+class DeviceSet {
+ public:
+  explicit DeviceSet(const GUID& klass)
+      : set_(SetupDiGetClassDevsA(&klass, nullptr, nullptr,
+                                  DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)) {}
+  ~DeviceSet() {
+    if (valid()) SetupDiDestroyDeviceInfoList(set_);
+  }
+  DeviceSet(const DeviceSet&) = delete;
+  DeviceSet& operator=(const DeviceSet&) = delete;
+  bool valid() const { return set_ != INVALID_HANDLE_VALUE; }
+  HDEVINFO get() const { return set_; }
+
+ private:
+  HDEVINFO set_;
+};
+
+// The property's raw bytes as the system keeps them; nullopt when it cannot be read.
+std::optional<PropertyBytes> ReadProperty(HDEVINFO set, SP_DEVINFO_DATA& info, DWORD code) {
+  DWORD required = 0;
+  SetupDiGetDeviceRegistryPropertyA(set, &info, code, nullptr, nullptr, 0, &required);
+  if (required == 0 || GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+  PropertyBytes bytes(required);
+  if (!SetupDiGetDeviceRegistryPropertyA(set, &info, code, nullptr, bytes.data(), required,
+                                         &required)) {
+    return std::nullopt;
+  }
+  bytes.resize(required);
+  return bytes;
+}
+
+// The device path of one member and its device-info data; nullopt when the detail cannot be
+// read. The size fields are those of this build's structures (the 32-bit values are smaller).
+std::optional<std::string> ReadDevicePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& member,
+                                          SP_DEVINFO_DATA& info) {
+  DWORD required = 0;
+  info.cbSize = sizeof(SP_DEVINFO_DATA);
+  SetupDiGetDeviceInterfaceDetailA(set, &member, nullptr, 0, &required, &info);
+  if (required == 0 || GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+  std::vector<std::uint8_t> buffer(required);
+  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+  if (!SetupDiGetDeviceInterfaceDetailA(set, &member, detail, required, nullptr, &info)) {
+    return std::nullopt;
+  }
+  return std::string(detail->DevicePath);
+}
+
+}  // namespace
+
+std::optional<GUID> ParseInterfaceClass(std::string_view text) {
+  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return std::nullopt;
+  const std::string braced(text);
+  unsigned long data1 = 0;
+  unsigned int data2 = 0, data3 = 0, bytes[8] = {};
+  int consumed = 0;
+  if (std::sscanf(braced.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}%n", &data1, &data2,
+                  &data3, &bytes[0], &bytes[1], &bytes[2], &bytes[3], &bytes[4], &bytes[5],
+                  &bytes[6], &bytes[7], &consumed) != 11 ||
+      consumed != 38) {
+    return std::nullopt;
+  }
+  GUID guid{};
+  guid.Data1 = data1;
+  guid.Data2 = static_cast<unsigned short>(data2);
+  guid.Data3 = static_cast<unsigned short>(data3);
+  for (int i = 0; i < 8; ++i) guid.Data4[i] = static_cast<unsigned char>(bytes[i]);
+  return guid;
+}
+
+std::optional<std::vector<DeviceInterfaceRecord>> EnumeratePresentInterfaces(const GUID& klass) {
+  DeviceSet set(klass);
+  if (!set.valid()) return std::nullopt;
+  std::vector<DeviceInterfaceRecord> records;
+  // The enumeration ends with ERROR_NO_MORE_ITEMS at the first index past the last member.
+  for (DWORD index = 0;; ++index) {
+    SP_DEVICE_INTERFACE_DATA member{};
+    member.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+    if (!SetupDiEnumDeviceInterfaces(set.get(), nullptr, &klass, index, &member)) break;
+    SP_DEVINFO_DATA info{};
+    auto path = ReadDevicePath(set.get(), member, info);
+    if (!path) continue;
+    DeviceInterfaceRecord record;
+    record.deviceInstance = info.DevInst;
+    record.devicePath = std::move(*path);
+    for (DWORD code : kProperties) {
+      if (auto bytes = ReadProperty(set.get(), info, code)) record.properties[code] = *bytes;
+    }
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+}  // namespace vestrel::platform

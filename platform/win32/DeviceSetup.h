@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/DeviceBus.h"
+
+namespace vestrel::platform {
+
+// "{4E1E1E15-52D7-11D4-852D-00105AA6F80B}" as a GUID; nullopt for anything else.
+std::optional<GUID> ParseInterfaceClass(std::string_view text);
+
+// The present interfaces of the class through the device-setup functions; nullopt when the
+// class's device set cannot be obtained. A member whose detail cannot be read is left out.
+std::optional<std::vector<DeviceInterfaceRecord>> EnumeratePresentInterfaces(const GUID& klass);
+
+}  // namespace vestrel::platform

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "platform/DeviceBus.h"
+
+namespace vestrel::platform {
+
+// The phones as Windows sees them: the device-setup functions list the present interfaces of a
+// class, a hidden message-only window per subscription receives its device-change notices, and
+// the driver and modem ports open with CreateFile. Notices are only marked when the window
+// hears them; deliverNotices() (the host's loop) pumps the windows and then calls the notices,
+// so no notice runs inside a phone request. Everything runs on the thread that made the bus.
+class Win32Bus final : public DeviceBus {
+ public:
+  Win32Bus();
+  ~Win32Bus() override;
+  Win32Bus(const Win32Bus&) = delete;
+  Win32Bus& operator=(const Win32Bus&) = delete;
+
+  std::optional<std::vector<DeviceInterfaceRecord>> presentInterfaces(
+      std::string_view interfaceClass) override;
+  std::unique_ptr<NoticeSubscription> subscribe(std::string_view interfaceClass,
+                                                std::function<void()> notice) override;
+  void deliverNotices() override;
+  Opened<DriverHandle> openDriver(const std::string& devicePath) override;
+  Opened<SerialPort> openSerial(const std::string& devicePath) override;
+
+  // One registration's notice and whether its window heard a change since the last delivery.
+  struct Listener {
+    std::function<void()> notice;
+    bool pending = false;
+  };
+
+ private:
+  class Subscription;
+
+  std::map<std::uint64_t, Listener> listeners_;
+  std::uint64_t nextListener_ = 1;
+};
+
+}  // namespace vestrel::platform

@@ -1,0 +1,204 @@
+// The Windows device backend against what a host without a phone has: the device-setup
+// functions, device-change messages, and plain files standing where a driver or a port would be.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <dbt.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/DeviceClasses.h"
+#include "platform/win32/DeviceSetup.h"
+#include "platform/win32/Win32Bus.h"
+#include "platform/win32/Win32Error.h"
+
+// Last: its property macros carry the names DeviceClasses.h gives its constants.
+#include <setupapi.h>
+
+namespace vestrel::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::AnyOf;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+// A file of the test's own, removed at the end.
+struct ScratchFile {
+  explicit ScratchFile(const std::string& name) : path(fs::temp_directory_path() / name) {
+    std::ofstream(path, std::ios::binary);
+  }
+  ~ScratchFile() {
+    std::error_code ignored;
+    fs::remove(path, ignored);
+  }
+  std::string bytes() const {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  fs::path path;
+};
+
+TEST(InterfaceClassText, ParsesBracedGuidsOnly) {
+  const auto guid = ParseInterfaceClass(kPhoneDriverClass);
+  ASSERT_TRUE(guid);
+  EXPECT_EQ(guid->Data1, 0x4E1E1E15u);
+  EXPECT_EQ(guid->Data2, 0x52D7);
+  EXPECT_EQ(guid->Data3, 0x11D4);
+  EXPECT_EQ(guid->Data4[0], 0x85);
+  EXPECT_EQ(guid->Data4[7], 0x0B);
+  EXPECT_FALSE(ParseInterfaceClass("4E1E1E15-52D7-11D4-852D-00105AA6F80B"));
+  EXPECT_FALSE(ParseInterfaceClass("{4E1E1E15-52D7-11D4-852D-00105AA6F80}"));
+  EXPECT_FALSE(ParseInterfaceClass("{4E1E1E15-52D7-11D4-852D-00105AA6F80BX"));
+  EXPECT_FALSE(ParseInterfaceClass("{4E1E1E15+52D7-11D4-852D-00105AA6F80B}"));
+}
+
+TEST(Win32Errors, CarryTheCodeItsNameAndTheSystemsText) {
+  const OsError denied = Win32Error(ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(denied.failed());
+  EXPECT_EQ(denied.code(), 5);
+  EXPECT_EQ(denied.name(), "ERROR_ACCESS_DENIED");
+  EXPECT_THAT(denied.text(), Not(IsEmpty()));
+  EXPECT_EQ(Win32Error(ERROR_NO_MORE_ITEMS).name(), "ERROR_NO_MORE_ITEMS");
+  EXPECT_EQ(Win32Error(54321).name(), "WIN32_54321");
+  EXPECT_FALSE(Win32Error(0).failed());
+}
+
+// The size fields are this build's: with the 32-bit sizes the enumeration fails at once with
+// ERROR_INVALID_PARAMETER, which would pass for "no phone" on a 64-bit system.
+TEST(DeviceSetup, EnumerationEndsWithNoMoreItemsOnAHostWithoutPhones) {
+  const GUID klass = *ParseInterfaceClass(kPhoneDriverClass);
+  HDEVINFO set =
+      SetupDiGetClassDevsA(&klass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  ASSERT_NE(set, INVALID_HANDLE_VALUE);
+  SP_DEVICE_INTERFACE_DATA member{};
+  member.cbSize = 28;
+  EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &klass, 0, &member));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  member.cbSize = sizeof(member);
+  EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &klass, 0, &member));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+  SetupDiDestroyDeviceInfoList(set);
+
+  Win32Bus bus;
+  const auto phones = bus.presentInterfaces(kPhoneDriverClass);
+  ASSERT_TRUE(phones) << "an empty class is a device set with no members, not a failure";
+  EXPECT_THAT(*phones, IsEmpty());
+  EXPECT_FALSE(bus.presentInterfaces("not a class"));
+}
+
+TEST(DeviceSetup, EveryListedUsbDeviceHasAPathAndInstance) {
+  Win32Bus bus;
+  const auto devices = bus.presentInterfaces(kUsbDeviceClass);
+  ASSERT_TRUE(devices);
+  for (const auto& device : *devices) {
+    EXPECT_THAT(device.devicePath, Not(IsEmpty()));
+    EXPECT_NE(device.deviceInstance, 0u);
+  }
+}
+
+HWND NoticeWindow() {
+  return FindWindowExA(HWND_MESSAGE, nullptr, "VestrelDeviceNotices", nullptr);
+}
+
+TEST(DeviceNotices, ArriveOnlyThroughDeliverAndOncePerChange) {
+  Win32Bus bus;
+  int heard = 0;
+  auto subscription = bus.subscribe(kPhoneDriverClass, [&] { ++heard; });
+  ASSERT_NE(subscription, nullptr);
+  const HWND window = NoticeWindow();
+  ASSERT_NE(window, nullptr);
+
+  bus.deliverNotices();
+  EXPECT_EQ(heard, 0) << "no change, no notice";
+  SendMessageA(window, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+  SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+  EXPECT_EQ(heard, 0) << "the window only marks the change";
+  bus.deliverNotices();
+  EXPECT_EQ(heard, 1);
+  bus.deliverNotices();
+  EXPECT_EQ(heard, 1);
+
+  subscription.reset();
+  EXPECT_EQ(NoticeWindow(), nullptr) << "the window ends with its subscription";
+  EXPECT_EQ(bus.subscribe("{not a class}", [] {}), nullptr);
+}
+
+TEST(DeviceNotices, ANoticeMayEndItsOwnSubscription) {
+  Win32Bus bus;
+  std::unique_ptr<NoticeSubscription> subscription;
+  int heard = 0;
+  subscription = bus.subscribe(kUsbDeviceClass, [&] {
+    ++heard;
+    subscription.reset();
+  });
+  ASSERT_NE(subscription, nullptr);
+  SendMessageA(NoticeWindow(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+  bus.deliverNotices();
+  EXPECT_EQ(heard, 1);
+  EXPECT_EQ(subscription, nullptr);
+}
+
+TEST(DriverHandle, AMissingDeviceSaysWhyItDidNotOpen) {
+  Win32Bus bus;
+  const auto opened =
+      bus.openDriver("\\\\?\\USB#VID_0000&PID_0000#none#{4E1E1E15-52D7-11D4-852D-00105AA6F80B}");
+  EXPECT_EQ(opened.handle, nullptr);
+  EXPECT_THAT(opened.error.name(), AnyOf("ERROR_FILE_NOT_FOUND", "ERROR_PATH_NOT_FOUND"));
+  EXPECT_FALSE(bus.openSerial("\\\\.\\COM250").error.name().empty());
+}
+
+// A plain file refuses the driver's control codes: the request ends at once, refused, with the
+// reason; once closed, every request fails as a device that is gone.
+TEST(DriverHandle, ARefusedRequestAndAClosedHandleGiveTheirShapes) {
+  ScratchFile file("vestrel-driver-handle.bin");
+  Win32Bus bus;
+  auto opened = bus.openDriver(file.path.string());
+  ASSERT_NE(opened.handle, nullptr) << opened.error.describe();
+  auto& handle = *opened.handle;
+  std::uint8_t setup[9] = {0xC1, 0, 0, 0, 8, 0, 8, 0, 0};
+  std::uint8_t reply[16] = {};
+  const IoOutcome refused = handle.ioControl(IOCTL_P2K_CONTROL, setup, reply, 5000);
+  EXPECT_FALSE(refused.callOk);
+  EXPECT_FALSE(refused.resultOk);
+  EXPECT_EQ(refused.wait, Wait::Signalled);
+  EXPECT_EQ(refused.bytesReturned, 0u);
+  EXPECT_TRUE(refused.error.failed());
+
+  EXPECT_FALSE(handle.close().failed());
+  const IoOutcome gone = handle.ioControl(IOCTL_P2K_READ, setup, reply, 10000);
+  EXPECT_EQ(gone.wait, Wait::Failed);
+  EXPECT_FALSE(gone.callOk);
+  EXPECT_EQ(gone.error.name(), "ERROR_INVALID_HANDLE");
+  EXPECT_EQ(handle.close().name(), "ERROR_INVALID_HANDLE");
+}
+
+// An overlapped file takes the write the way a modem port does; only the port settings differ.
+TEST(SerialPort, AWriteCompletesWithTheBytesThatReachedTheDevice) {
+  ScratchFile file("vestrel-serial-port.bin");
+  Win32Bus bus;
+  {
+    auto opened = bus.openSerial(file.path.string());
+    ASSERT_NE(opened.handle, nullptr) << opened.error.describe();
+    auto& port = *opened.handle;
+    const std::string line = "AT+Mode=8\r\n";
+    const WriteOutcome outcome =
+        port.write(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
+    EXPECT_TRUE(outcome.accepted);
+    EXPECT_EQ(outcome.written, 11u);
+    const auto baud = port.commStateBaudRate();
+    EXPECT_FALSE(baud.value) << "a file has no port settings";
+    EXPECT_TRUE(baud.error.failed());
+    EXPECT_FALSE(port.close().failed());
+    EXPECT_FALSE(port.write(std::span<const std::uint8_t>()).accepted);
+    EXPECT_FALSE(port.getTimeouts().value);
+  }
+  EXPECT_EQ(file.bytes(), "AT+Mode=8\r\n");
+}
+
+}  // namespace
+}  // namespace vestrel::platform
