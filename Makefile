@@ -1,6 +1,6 @@
 # The two entry points: `make run` and `make test`. Both install what the build needs first.
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            qt6-base-dev xvfb xauth g++-mingw-w64-x86-64-posix wine64 googletest python3 \
+            qt6-base-dev xvfb xauth fonts-liberation g++-mingw-w64-x86-64-posix wine64 googletest python3 \
             desktop-file-utils appstream dpkg-dev lintian man-db \
             libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev usb.ids
 

@@ -1,21 +1,18 @@
-// Renders the About box into a PNG file, to look at how it is drawn on this desktop.
-// With --screen the program's tray icon is added too and the whole screen is taken, so a
-// notification area running on the display (trayer under Xvfb) shows the icon beside the box.
-#include <QApplication>
+// The About box for the screenshot tool. With --screen the program's tray icon is added too
+// and the whole screen is taken, so a notification area running on the display (trayer under
+// Xvfb) shows the icon beside the box.
 #include <QPainter>
 #include <QPixmap>
-#include <QScreen>
-#include <QTimer>
-#include <cstdio>
-#include <cstring>
 
 #include "desktop/About.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
+#include "desktop/Shot.h"
 #include "desktop/TrayIcon.h"
 #include "platform/linux/LinuxShell.h"
 
+namespace vestrel::shot {
 namespace {
 
 QIcon phoneIcon() {
@@ -28,40 +25,42 @@ QIcon phoneIcon() {
   return QIcon(pixmap);
 }
 
+class AboutScene final : public Scene {
+ public:
+  explicit AboutScene(bool wholeScreen) : wholeScreen_(wholeScreen) {
+    if (wholeScreen_) {
+      tray_.BeginLoading();
+      tray_.SetIcon(phoneIcon());
+      tray_.SetTip(QStringLiteral("Vestrel"));
+      tray_.SetIconVisible(true);
+      tray_.SetFormVisible(false);
+      tray_.SetAppVisible(false);
+      tray_.EndLoading();
+    }
+    about_.show();
+  }
+
+  QWidget& Window() override { return about_; }
+  bool WholeScreen() const override { return wholeScreen_; }
+  int DelayMs() const override { return wholeScreen_ ? 1000 : 200; }
+
+ private:
+  bool wholeScreen_;
+  platform::LinuxShell shell_;
+  desktop::QtDialogs dialogs_;
+  desktop::QtTrayArea area_;
+  desktop::QtTrayApplication trayApplication_{dialogs_};
+  QWidget hiddenForm_;
+  desktop::TTrayIcon tray_{&hiddenForm_, area_, trayApplication_};
+  desktop::TForm3 about_{shell_};
+};
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  const bool wholeScreen = argc == 3 && std::strcmp(argv[1], "--screen") == 0;
-  if (argc != 2 && !wholeScreen) {
-    std::fprintf(stderr, "usage: %s [--screen] FILE.png\n", argv[0]);
-    return 2;
-  }
-  const QString file = QString::fromLocal8Bit(argv[argc - 1]);
-  vestrel::platform::LinuxShell shell;
-  vestrel::desktop::QtDialogs dialogs;
-  vestrel::desktop::QtTrayArea area;
-  vestrel::desktop::QtTrayApplication trayApplication(dialogs);
-  QWidget hiddenForm;
-  vestrel::desktop::TTrayIcon tray(&hiddenForm, area, trayApplication);
-  if (wholeScreen) {
-    tray.BeginLoading();
-    tray.SetIcon(phoneIcon());
-    tray.SetTip(QStringLiteral("Vestrel"));
-    tray.SetIconVisible(true);
-    tray.SetFormVisible(false);
-    tray.SetAppVisible(false);
-    tray.EndLoading();
-  }
-  vestrel::desktop::TForm3 about(shell);
-  about.show();
-  int status = 1;
-  QTimer::singleShot(wholeScreen ? 1000 : 200, [&] {
-    QPixmap picture = wholeScreen ? about.screen()->grabWindow(0) : about.grab();
-    status = picture.save(file, "PNG") ? 0 : 1;
-    if (status != 0) std::fprintf(stderr, "cannot write %s\n", argv[argc - 1]);
-    application.quit();
-  });
-  application.exec();
-  return status;
+std::unique_ptr<Scene> MakeAboutScene(const QStringList& options) {
+  if (options.isEmpty()) return std::make_unique<AboutScene>(false);
+  if (options == QStringList{QStringLiteral("--screen")}) return std::make_unique<AboutScene>(true);
+  return nullptr;
 }
+
+}  // namespace vestrel::shot

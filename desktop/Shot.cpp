@@ -1,0 +1,56 @@
+// vestrel-shot WINDOW [OPTIONS] FILE.png: renders one window into a PNG file, to look at how
+// it is drawn on this desktop.
+#include <QApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <iterator>
+
+#include "backup/window/BackupShot.h"
+#include "desktop/Shot.h"
+
+namespace {
+
+using vestrel::shot::WindowShot;
+
+const WindowShot kWindows[] = {
+    {"about", "[--screen]", vestrel::shot::MakeAboutScene},
+    {"backup", "[--model MODEL] [--running]", vestrel::shot::MakeBackupScene},
+};
+
+int Usage(const char* program) {
+  for (const WindowShot& window : kWindows) {
+    std::fprintf(stderr, "usage: %s %s %s FILE.png\n", program, window.name, window.options);
+  }
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const QStringList arguments = application.arguments();
+  if (arguments.size() < 3) return Usage(argv[0]);
+  const QString file = arguments.last();
+  const QStringList options = arguments.mid(2, arguments.size() - 3);
+
+  const auto window = std::find_if(std::begin(kWindows), std::end(kWindows),
+                                   [&](const WindowShot& w) { return arguments[1] == w.name; });
+  if (window == std::end(kWindows)) return Usage(argv[0]);
+  const auto scene = window->make(options);
+  if (!scene) return Usage(argv[0]);
+
+  int status = 1;
+  QTimer::singleShot(scene->DelayMs(), [&] {
+    QWidget& shown = scene->Window();
+    const QPixmap picture = scene->WholeScreen() ? shown.screen()->grabWindow(0) : shown.grab();
+    status = picture.save(file, "PNG") ? 0 : 1;
+    if (status != 0) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    scene->Finish();
+    application.quit();
+  });
+  application.exec();
+  return status;
+}
