@@ -37,11 +37,11 @@ class CountingBus final : public platform::DeviceBus {
     return inner_.subscribe(interfaceClass, std::move(notice));
   }
   void deliverNotices() override { inner_.deliverNotices(); }
-  std::unique_ptr<platform::DriverHandle> openDriver(const std::string& devicePath) override {
+  platform::Opened<platform::DriverHandle> openDriver(const std::string& devicePath) override {
     ++calls;
     return inner_.openDriver(devicePath);
   }
-  std::unique_ptr<platform::SerialPort> openSerial(const std::string& devicePath) override {
+  platform::Opened<platform::SerialPort> openSerial(const std::string& devicePath) override {
     ++calls;
     return inner_.openSerial(devicePath);
   }
