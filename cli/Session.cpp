@@ -15,10 +15,14 @@ constexpr const char* kModeFile = "mode";
 
 const char* ModeWord(PhoneMode mode) {
   switch (mode) {
-    case PhoneMode::P2K: return "p2k";
-    case PhoneMode::Flash: return "flash";
-    case PhoneMode::AT: return "at";
-    case PhoneMode::Off: break;
+    case PhoneMode::P2K:
+      return "p2k";
+    case PhoneMode::Flash:
+      return "flash";
+    case PhoneMode::AT:
+      return "at";
+    case PhoneMode::Off:
+      break;
   }
   return "off";
 }
@@ -72,7 +76,8 @@ template <class Item>
 TModemDebugEvent<Item> Session::Reporter() {
   return [this](Item&, const std::string& text, TDebugType type, bool) {
     lastDebugLine_ = text;
-    if (verbose_) std::fprintf(stderr, "%s: %s\n", type == dtError ? "error" : "info", text.c_str());
+    if (verbose_)
+      std::fprintf(stderr, "%s: %s\n", type == dtError ? "error" : "info", text.c_str());
   };
 }
 

@@ -38,8 +38,8 @@ int Run(const std::vector<std::string>& argv) {
   }
   const Command* command = FindCommand(invocation.command);
   if (!command) throw UsageError("unknown command: " + invocation.command);
-  const CommandWords words(invocation.words, command->valued, command->flags,
-                           command->minOperands, command->maxOperands);
+  const CommandWords words(invocation.words, command->valued, command->flags, command->minOperands,
+                           command->maxOperands);
   if (words.help() || invocation.options.help) {
     std::printf("usage: vestrel-cli [OPTIONS] %s\n%s\n", command->usage, command->summary);
     return kDone;
@@ -48,9 +48,8 @@ int Run(const std::vector<std::string>& argv) {
   try {
     return command->run(session, words);
   } catch (const OperationFailed& e) {
-    const std::string& said = session.LastDebugLine();
-    std::fprintf(stderr, "vestrel-cli: %s%s%s\n", e.what(), said.empty() ? "" : ": ",
-                 said.c_str());
+    // The message names its own cause; the items' last debug line may belong to another step.
+    std::fprintf(stderr, "vestrel-cli: %s\n", e.what());
     return kFailed;
   }
 }

@@ -140,7 +140,7 @@ std::unique_ptr<HostTarget> HostTarget::Open(const fs::path& destination, bool f
   std::string pattern = TemplateFor(target.parent_path(), target.filename().string(), ".partial");
   const int fd = CreateUnique(pattern, std::string_view(".partial").size());
   if (fd < 0) {
-    error = Failure("cannot create a temporary file beside", target, errno);
+    error = Failure("cannot write", target, errno);
     return nullptr;
   }
   return std::unique_ptr<HostTarget>(new HostTarget(fd, target, pattern, mode));
@@ -218,7 +218,7 @@ std::unique_ptr<HostSource> HostSource::Open(const fs::path& path, HostError& er
   error = {};
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    error = Failure("cannot open", path, errno);
+    error = Failure("cannot read", path, errno);
     return nullptr;
   }
   struct stat st {};
