@@ -65,7 +65,12 @@ std::optional<P2KAnswer> VirtualPhone::takeCommand(std::uint16_t sequence, std::
     lastFault_ = scheduled_->fault;
   }
   P2KAnswer answer;
-  if (handler_) {
+  // A phone silent from some command on has hung: past that command it no longer acts either.
+  const bool hung =
+      lastFault_ == ReplyFault::Silent && scheduled_->onwards && taken > scheduled_->at;
+  if (hung) {
+    answer.success = false;
+  } else if (handler_) {
     answer = handler_(command, payload);
   } else {
     answer.success = command == kProbeCommand;

@@ -69,7 +69,8 @@ class VirtualPhone {
   ReplyFault replyFault() const { return fault_; }
   // The command `index` commands from now (0: the next one) shows `fault`; with `onwards`, so
   // does every command after it. A Silent command is acted on but its reply is lost, so the
-  // host waits out its time-out and the next command is answered again (unless `onwards`).
+  // host waits out its time-out and the next command is answered again; with `onwards` the
+  // phone has hung: the commands after it are neither acted on nor answered.
   void faultAt(std::uint32_t index, ReplyFault fault, bool onwards = false);
   // The fault the reply of the command taken last shows.
   ReplyFault lastCommandFault() const { return lastFault_; }

@@ -37,7 +37,7 @@ inline Bytes Pattern(std::size_t size, std::uint8_t seed) {
 }
 
 class PhoneFilesTest : public ::testing::Test {
- protected:
+ public:
   std::vector<testing::DebugLine> lines;
   testing::TempFolder host;
   testing::PhoneRig rig;
