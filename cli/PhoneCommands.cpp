@@ -133,7 +133,7 @@ int Pull(Session& session, const CommandWords& words) {
   StopOnSignal stop;
   Result result;
   {
-    ProgressBar bar(stderr, "pull");
+    ProgressBar bar(stderr, PhoneTextForDisplay(phoneName), session.ShowsProgress());
     phonefiles::TransferOptions options;
     options.force = words.flag("--force");
     options.progress = BarFor(bar, stop);
@@ -153,7 +153,7 @@ int Push(Session& session, const CommandWords& words) {
   StopOnSignal stop;
   Result result;
   {
-    ProgressBar bar(stderr, "push");
+    ProgressBar bar(stderr, local.filename().string(), session.ShowsProgress());
     phonefiles::TransferOptions options;
     options.force = words.flag("--force");
     options.progress = BarFor(bar, stop);
