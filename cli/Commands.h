@@ -12,8 +12,8 @@ namespace vestrel::cli {
 // One command of the tool: its words, what it accepts, and what it does.
 struct Command {
   const char* name;
-  const char* usage;    // after "vestrel-cli [OPTIONS] "
-  const char* summary;  // one line
+  const char* usage;                // after "vestrel-cli [OPTIONS] "
+  const char* summary;              // one line
   std::vector<std::string> valued;  // options taking a value
   std::vector<std::string> flags;
   std::size_t minOperands;
@@ -37,8 +37,8 @@ struct OperationFailed : std::runtime_error {
 };
 
 // Commands grouped by the mode they need.
-std::vector<Command> PhoneCommands();    // P2K mode
-std::vector<Command> BackupCommands();   // flash mode, and the model list
-std::vector<Command> ModeCommands();     // devices, the mode switches
+std::vector<Command> PhoneCommands();   // P2K mode
+std::vector<Command> BackupCommands();  // flash mode, and the model list
+std::vector<Command> ModeCommands();    // devices, the mode switches
 
 }  // namespace vestrel::cli

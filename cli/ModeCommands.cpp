@@ -30,7 +30,7 @@ int Devices(Session& session, const CommandWords&) {
 template <bool (TMotoP2KModemItem::*Operation)()>
 int P2KOperation(Session& session, const CommandWords&) {
   auto phone = RequireP2K(session);
-  Check(((*phone).*Operation)(), "the phone refused the command");
+  CheckReported(session, ((*phone).*Operation)(), "the phone refused the command");
   session.Pump();
   return kDone;
 }
@@ -38,7 +38,7 @@ int P2KOperation(Session& session, const CommandWords&) {
 int Suspend(Session& session, const CommandWords&) {
   auto phone = RequireP2K(session);
   const bool asleep = phone->IsSuspend();
-  Check(phone->Suspend(!asleep), "the phone refused the command");
+  CheckReported(session, phone->Suspend(!asleep), "the phone refused the command");
   std::printf("%s\n", asleep ? "awake" : "asleep");
   return kDone;
 }
@@ -47,7 +47,8 @@ int P2KMode(Session& session, const CommandWords&) {
   auto phone = RequireAT(session);
   phone->SwitchMode(0);
   // SwitchMode answers only through its one report.
-  Check(session.LastDebugLine() == "Phone Switch", "the phone did not take the command");
+  CheckReported(session, session.LastDebugLine() == "Phone Switch",
+                "the phone did not take the command");
   session.Pump();
   return kDone;
 }
@@ -56,22 +57,70 @@ int P2KMode(Session& session, const CommandWords&) {
 
 std::vector<Command> ModeCommands() {
   return {
-      {"devices", "devices", "one line per phone: MODE, LOCATION, DESCRIPTION", {}, {}, 0, 0,
+      {"devices",
+       "devices",
+       "one line per phone: MODE, LOCATION, DESCRIPTION",
+       {},
+       {},
+       0,
+       0,
        Devices},
-      {"reboot", "reboot", "restart the P2K phone", {}, {}, 0, 0,
+      {"reboot",
+       "reboot",
+       "restart the P2K phone",
+       {},
+       {},
+       0,
+       0,
        P2KOperation<&TMotoP2KModemItem::Restart>},
-      {"poweroff", "poweroff", "power the P2K phone off", {}, {}, 0, 0,
+      {"poweroff",
+       "poweroff",
+       "power the P2K phone off",
+       {},
+       {},
+       0,
+       0,
        P2KOperation<&TMotoP2KModemItem::PowerOff>},
-      {"suspend", "suspend", "put the P2K phone to sleep, or wake it; prints the new state", {},
-       {}, 0, 0, Suspend},
-      {"flash-mode", "flash-mode", "switch the P2K phone to flash mode", {}, {}, 0, 0,
+      {"suspend",
+       "suspend",
+       "put the P2K phone to sleep, or wake it; prints the new state",
+       {},
+       {},
+       0,
+       0,
+       Suspend},
+      {"flash-mode",
+       "flash-mode",
+       "switch the P2K phone to flash mode",
+       {},
+       {},
+       0,
+       0,
        P2KOperation<&TMotoP2KModemItem::SwitchToFlashMode>},
-      {"test-mode", "test-mode", "switch the P2K phone to test mode", {}, {}, 0, 0,
+      {"test-mode",
+       "test-mode",
+       "switch the P2K phone to test mode",
+       {},
+       {},
+       0,
+       0,
        P2KOperation<&TMotoP2KModemItem::SwitchToTestMode>},
-      {"at-mode", "at-mode", "switch the P2K phone to AT (modem) mode", {}, {}, 0, 0,
+      {"at-mode",
+       "at-mode",
+       "switch the P2K phone to AT (modem) mode",
+       {},
+       {},
+       0,
+       0,
        P2KOperation<&TMotoP2KModemItem::SwitchToATMode>},
-      {"p2k-mode", "p2k-mode", "send a phone in AT mode back to P2K mode (AT+Mode=8)", {}, {}, 0,
-       0, P2KMode},
+      {"p2k-mode",
+       "p2k-mode",
+       "send a phone in AT mode back to P2K mode (AT+Mode=8)",
+       {},
+       {},
+       0,
+       0,
+       P2KMode},
   };
 }
 

@@ -1,12 +1,14 @@
-// The file manager of a phone in P2K mode: volumes, listing, copies both ways, deleting,
-// attributes and the ringtone database.
+// The file manager of a phone in P2K mode, on the same unit as the windows' file browser:
+// volumes, listing, copies both ways, deleting, attributes and the ringtone database.
 #include <cstdio>
 #include <sstream>
 
+#include "cli/Interrupt.h"
 #include "cli/LocalName.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
 #include "p2kapi/PhoneInfo.h"
+#include "phonefiles/PhoneFiles.h"
 #include "phonelink/MotoSysUtils.h"
 #include "phonelink/PhoneText.h"
 
@@ -15,44 +17,48 @@ namespace vestrel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::size_t kDownloadBlock = 4000;
-constexpr std::size_t kUploadBlock = 1000;
-constexpr const char* kUploadFolder = "/a/mobile/";
-constexpr const char* kToneDatabase[] = {"/a/mobile/audio/MyToneDB.db",
-                                         "/a/mobile/audio/TempToneDB.db"};
+using phonefiles::Failure;
+using phonefiles::PhoneFiles;
+using phonefiles::Result;
 
 // A phone name given on the command line, as the phone spells it.
 std::string PhoneName(const std::string& utf8) {
   auto name = Utf8ToPhoneText(utf8);
-  if (!name || name->empty()) throw UsageError("not a phone file name: " + utf8);
+  if (!name) {
+    throw UsageError("not a phone file name (not UTF-8 text the phone can hold): " +
+                     PhoneTextForDisplay(utf8));
+  }
+  if (name->empty()) throw UsageError("an empty phone file name");
   return *name;
 }
 
-std::vector<std::string> Volumes(TMotoP2KModemItem& phone) {
-  std::string drives;
-  Check(phone.GetDrives(drives), "cannot read the volumes");
-  std::vector<std::string> volumes;
-  std::stringstream lines(drives);
-  for (std::string line; std::getline(lines, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) volumes.push_back(line);
-  }
-  return volumes;
+std::string Shown(std::string_view phoneText) { return PhoneTextForDisplay(phoneText); }
+
+// A failed result as the tool's exit: no phone is exit 3, everything else exit 1, with the
+// result's own cause (never an unrelated debug line).
+void Require(const Result& result) {
+  if (result.ok()) return;
+  if (result.failure == Failure::NoPhone) throw NoPhone(result.message);
+  throw OperationFailed(result.message);
 }
 
-std::vector<P2KFileRecord> Listing(TMotoP2KModemItem& phone, const std::string& volume) {
-  std::vector<P2KFileRecord> files;
-  const std::int32_t count = phone.GetFileCount(volume + "/|*");
-  if (count > 0) Check(phone.GetFileList(count, &files, nullptr), "cannot read the file list");
-  return files;
-}
+PhoneFiles FilesOf(Session& session) { return PhoneFiles(RequireP2K(session)); }
 
-ProgressCallback BarFor(ProgressBar& bar) {
-  return [&bar](std::int64_t done, std::int64_t total) {
+ProgressCallback BarFor(ProgressBar& bar, const StopOnSignal& stop) {
+  return [&bar, &stop](std::int64_t done, std::int64_t total) {
     bar.Show(done, total);
-    return true;
+    return !stop.Requested();
   };
+}
+
+// A copy that a signal stopped ends with the status the shell expects for it.
+int Finish(const Result& result, const StopOnSignal& stop) {
+  if (result.failure == Failure::Stopped && stop.Requested()) {
+    std::fprintf(stderr, "vestrel-cli: %s\n", result.message.c_str());
+    return stop.ExitStatus();
+  }
+  Require(result);
+  return kDone;
 }
 
 int Info(Session& session, const CommandWords&) {
@@ -60,37 +66,44 @@ int Info(Session& session, const CommandWords&) {
   P2KApi library(session.P2K());
   const auto info = ReadPhoneInfo(library);
   Check(info.has_value(), "cannot read the phone information");
-  std::printf("model: %s\nfirmware: %s\nflex: %s\n", PhoneTextToUtf8(info->model).c_str(),
-              PhoneTextToUtf8(info->firmware).c_str(), PhoneTextToUtf8(info->flex).c_str());
+  std::printf("model: %s\nfirmware: %s\nflex: %s\n", Shown(info->model).c_str(),
+              Shown(info->firmware).c_str(), Shown(info->flex).c_str());
   return kDone;
 }
 
 int Drives(Session& session, const CommandWords&) {
-  auto phone = RequireP2K(session);
-  for (const auto& volume : Volumes(*phone)) std::printf("%s\n", PhoneTextToUtf8(volume).c_str());
+  auto files = FilesOf(session);
+  std::vector<std::string> volumes;
+  Require(files.Volumes(volumes));
+  for (const auto& volume : volumes) std::printf("%s\n", Shown(volume).c_str());
   return kDone;
 }
 
 int List(Session& session, const CommandWords& words) {
   const std::optional<std::string> asked =
       words.operands().empty() ? std::nullopt : std::optional(PhoneName(words.operands()[0]));
-  auto phone = RequireP2K(session);
-  std::string volume;
+  auto files = FilesOf(session);
+  std::string path;
   if (asked) {
-    volume = *asked;
+    path = *asked;
   } else {
-    const auto volumes = Volumes(*phone);
+    std::vector<std::string> volumes;
+    Require(files.Volumes(volumes));
     Check(!volumes.empty(), "the phone named no volume");
-    volume = volumes.front();
+    path = volumes.front();
   }
-  const auto files = Listing(*phone, volume);
-  for (const auto& file : files) {
-    std::printf("%u\t%s\t%s\n", file.Size, AttrToText(file.Attr).c_str(),
-                PhoneTextToUtf8(file.Name).c_str());
+  std::vector<P2KFileRecord> records;
+  Require(files.List(path, records));
+  for (const auto& file : records) {
+    std::printf("%u\t%s\t%s\n", file.Size, AttrToText(file.Attr).c_str(), Shown(file.Name).c_str());
   }
   std::fflush(stdout);
-  std::fprintf(stderr, "files: %zu\n", files.size());
-  if (volume.size() == 2) std::fprintf(stderr, "free: %d bytes\n", phone->GetFreeSpace(volume[1]));
+  std::fprintf(stderr, "files: %zu\n", records.size());
+  const std::string volume = path.substr(0, path.find('/', 1));
+  std::int64_t free = 0;
+  if (volume.size() == 2 && files.FreeSpace(volume, free).ok()) {
+    std::fprintf(stderr, "free: %lld bytes\n", static_cast<long long>(free));
+  }
   return kDone;
 }
 
@@ -106,79 +119,64 @@ fs::path PullTarget(const std::string& phoneName, const CommandWords& words) {
     folder = local;
   }
   const auto target = LocalFileFor(folder, base);
-  if (!target) throw OperationFailed("refusing to write the phone name \"" + base + "\" locally");
+  if (!target) {
+    throw OperationFailed("refusing to write the phone name \"" +
+                          Shown(ExtractPhoneFileName(phoneName)) + "\" locally");
+  }
   return *target;
 }
 
 int Pull(Session& session, const CommandWords& words) {
   const std::string phoneName = PhoneName(words.operands()[0]);
   const fs::path target = PullTarget(phoneName, words);
-  auto phone = RequireP2K(session);
-
-  std::int64_t size = 0;
-  const std::string volume = phoneName.substr(0, phoneName.find('/', 1));
-  for (const auto& file : Listing(*phone, volume)) {
-    if (file.Name == phoneName) size = file.Size;
-  }
-  // The copy lands under its own name only once it is whole.
-  fs::path partial = target;
-  partial += ".partial";
-  bool copied = false;
+  auto files = FilesOf(session);
+  StopOnSignal stop;
+  Result result;
   {
-    ProgressBar bar(stderr, phoneName, session.ShowsProgress());
-    try {
-      copied = phone->FileDownload(phoneName, partial, kDownloadBlock, size, BarFor(bar));
-    } catch (const fs::filesystem_error& e) {
-      std::error_code ignored;
-      fs::remove(partial, ignored);
-      throw OperationFailed(std::string("cannot write ") + target.string() + ": " +
-                            e.code().message());
-    }
+    ProgressBar bar(stderr, PhoneTextForDisplay(phoneName), session.ShowsProgress());
+    phonefiles::TransferOptions options;
+    options.force = words.flag("--force");
+    options.progress = BarFor(bar, stop);
+    result = files.Download(phoneName, target, options);
   }
-  std::error_code error;
-  if (!copied) {
-    fs::remove(partial, error);
-    throw OperationFailed("the phone did not hand over " + words.operands()[0]);
-  }
-  fs::rename(partial, target, error);
-  if (error) throw OperationFailed("cannot write " + target.string() + ": " + error.message());
-  return kDone;
+  if (result.failure == Failure::ReadOnly) result.message += " (--force replaces it)";
+  return Finish(result, stop);
 }
 
 int Push(Session& session, const CommandWords& words) {
   const fs::path local = words.operands()[0];
   const std::string phoneName =
-      words.operands().size() > 1 ? PhoneName(words.operands()[1])
-                                  : PhoneName(kUploadFolder + local.filename().string());
-  std::error_code error;
-  if (!fs::is_regular_file(local, error)) {
-    throw OperationFailed("cannot read " + local.string() + ": not a readable file");
-  }
-  auto phone = RequireP2K(session);
-  bool copied = false;
+      words.operands().size() > 1
+          ? PhoneName(words.operands()[1])
+          : PhoneName(std::string(phonefiles::kUploadFolder) + local.filename().string());
+  auto files = FilesOf(session);
+  StopOnSignal stop;
+  Result result;
   {
     ProgressBar bar(stderr, local.filename().string(), session.ShowsProgress());
-    try {
-      copied = phone->FileUpload(local, phoneName, kUploadBlock, BarFor(bar));
-    } catch (const fs::filesystem_error& e) {
-      throw OperationFailed("cannot read " + local.string() + ": " + e.code().message());
-    }
+    phonefiles::TransferOptions options;
+    options.force = words.flag("--force");
+    options.progress = BarFor(bar, stop);
+    result = files.Upload(local, phoneName, options);
   }
-  Check(copied, "the phone did not take " + local.string());
-  return kDone;
+  if (result.failure == Failure::ReadOnly) result.message += " (--force replaces it)";
+  return Finish(result, stop);
 }
 
 int Remove(Session& session, const CommandWords& words) {
   std::vector<std::string> names;
   for (const auto& operand : words.operands()) names.push_back(PhoneName(operand));
-  auto phone = RequireP2K(session);
+  auto files = FilesOf(session);
   int failed = 0;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (phone->FileDelete(names[i])) continue;
-    std::fprintf(stderr, "not deleted: %s\n", words.operands()[i].c_str());
+  for (const auto& name : names) {
+    const Result removed = files.Remove(name);
+    if (removed.ok()) continue;
+    if (removed.failure == Failure::NoPhone) Require(removed);
+    std::fprintf(stderr, "not deleted: %s: %s\n", Shown(name).c_str(), removed.message.c_str());
     ++failed;
   }
-  Check(failed == 0, std::to_string(failed) + " file(s) not deleted");
+  Check(failed == 0,
+        std::to_string(failed) + " of " + std::to_string(names.size()) + " file(s) not deleted");
   return kDone;
 }
 
@@ -204,16 +202,21 @@ std::uint16_t AttributesOf(const std::string& text) {
 int Attributes(Session& session, const CommandWords& words) {
   const std::string phoneName = PhoneName(words.operands()[0]);
   const std::uint16_t attributes = AttributesOf(words.operands()[1]);
-  auto phone = RequireP2K(session);
-  Check(phone->FileSetAttribute(phoneName, attributes), "the phone did not take the attributes");
+  Require(FilesOf(session).SetAttributes(phoneName, attributes));
   return kDone;
 }
 
 // As the file browser does it: both files, without asking; one that is not there is no failure.
 int ToneDatabaseReset(Session& session, const CommandWords&) {
-  auto phone = RequireP2K(session);
-  for (const char* file : kToneDatabase) {
-    std::printf("%s: %s\n", phone->FileDelete(file) ? "deleted" : "not deleted", file);
+  auto files = FilesOf(session);
+  for (const auto file : phonefiles::kToneDatabase) {
+    const Result removed = files.Remove(file);
+    if (removed.failure == Failure::NotFound) {
+      std::printf("not there: %.*s\n", static_cast<int>(file.size()), file.data());
+      continue;
+    }
+    Require(removed);
+    std::printf("deleted: %.*s\n", static_cast<int>(file.size()), file.data());
   }
   return kDone;
 }
@@ -224,17 +227,47 @@ std::vector<Command> PhoneCommands() {
   return {
       {"info", "info", "the phone's model, firmware and flex version", {}, {}, 0, 0, Info},
       {"drives", "drives", "the phone's volume names", {}, {}, 0, 0, Drives},
-      {"ls", "ls [VOLUME]", "the files of a volume (default the first): SIZE, ATTRIBUTES, NAME",
-       {}, {}, 0, 1, List},
-      {"pull", "pull PHONE_PATH [LOCAL]", "copy a phone file to the computer", {}, {}, 1, 2,
+      {"ls",
+       "ls [PATH]",
+       "the files of a volume (default the first), a folder or one file: SIZE, ATTRIBUTES, NAME",
+       {},
+       {},
+       0,
+       1,
+       List},
+      {"pull",
+       "pull [--force] PHONE_PATH [LOCAL]",
+       "copy a phone file to the computer (--force replaces a read-only file)",
+       {},
+       {"--force"},
+       1,
+       2,
        Pull},
-      {"push", "push LOCAL [PHONE_PATH]",
-       "copy a file to the phone (default /a/mobile/ and its name)", {}, {}, 1, 2, Push},
+      {"push",
+       "push [--force] LOCAL [PHONE_PATH]",
+       "copy a file to the phone (default /a/mobile/ and its name; --force replaces a ReadOnly "
+       "file)",
+       {},
+       {"--force"},
+       1,
+       2,
+       Push},
       {"rm", "rm PHONE_PATH...", "delete phone files", {}, {}, 1, 1000, Remove},
-      {"attr", "attr PHONE_PATH ATTRS",
-       "set a phone file's attributes: ReadOnly, Hidden, System joined by +, or none", {}, {}, 2,
-       2, Attributes},
-      {"tonedb-reset", "tonedb-reset", "delete the two ringtone database files", {}, {}, 0, 0,
+      {"attr",
+       "attr PHONE_PATH ATTRS",
+       "set a phone file's attributes: ReadOnly, Hidden, System joined by +, or none",
+       {},
+       {},
+       2,
+       2,
+       Attributes},
+      {"tonedb-reset",
+       "tonedb-reset",
+       "delete the two ringtone database files",
+       {},
+       {},
+       0,
+       0,
        ToneDatabaseReset},
   };
 }

@@ -33,4 +33,9 @@ void Check(bool ok, const std::string& what) {
   if (!ok) throw OperationFailed(what);
 }
 
+void CheckReported(Session& session, bool ok, const std::string& what) {
+  const std::string& said = session.LastDebugLine();
+  Check(ok, said.empty() ? what : what + " (" + said + ")");
+}
+
 }  // namespace vestrel::cli

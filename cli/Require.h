@@ -17,5 +17,7 @@ std::string NoBackendHint(Session& session);
 
 // Throws OperationFailed with `what` when `ok` is false.
 void Check(bool ok, const std::string& what);
+// The same for an item operation just done, its own report added: "what (Restart is Failed)".
+void CheckReported(Session& session, bool ok, const std::string& what);
 
 }  // namespace vestrel::cli

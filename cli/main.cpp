@@ -92,9 +92,8 @@ int Run(const std::vector<std::string>& argv) {
   } catch (const UsageError& e) {
     throw CommandUsageError(e, command);
   } catch (const OperationFailed& e) {
-    const std::string& said = session.LastDebugLine();
-    std::fprintf(stderr, "vestrel-cli: %s%s%s\n", e.what(), said.empty() ? "" : ": ",
-                 said.c_str());
+    // The message names its own cause; the items' last debug line may belong to another step.
+    std::fprintf(stderr, "vestrel-cli: %s\n", e.what());
     return kFailed;
   }
 }

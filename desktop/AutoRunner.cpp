@@ -56,13 +56,12 @@ void TAutoRunner::Normalise() {
 }
 
 // Removes the value from both roots, then writes it under `location` when AutoRun is on, so
-// it is never found in more than one root. A key that cannot be opened ends the apply.
+// it is never found in more than one root. A key that cannot be opened makes only its own step
+// do nothing: a root without the run key still lets the other root be written.
 void TAutoRunner::Apply(TRegLocation location, const std::string& name) {
   if (!Live()) return;
   for (auto root : {platform::RegistryRoot::CurrentUser, platform::RegistryRoot::LocalMachine}) {
-    auto key = registry_.openKey(root, keyPath_);
-    if (!key) return;
-    key->deleteValue(appName_);
+    if (auto key = registry_.openKey(root, keyPath_)) key->deleteValue(appName_);
   }
   auto key = registry_.openKey(rootOf(location), keyPath_);
   if (!key || !autoRun_) return;

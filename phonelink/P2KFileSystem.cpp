@@ -96,21 +96,22 @@ void ParseFileEntry(std::span<const std::uint8_t, fsac::kEntrySize> entry, P2KFi
 }
 
 std::string DecodeDrivesReply(std::span<const std::uint8_t> reply) {
-  // Each kept byte stands for the UCS-2 code 00xx, which UCS2HexToText turns back into that
-  // same byte; FF FE is the line break between two names.
-  std::string hex;
-  hex.reserve(reply.size() * 4);
+  // Each kept byte is a character of its own (UCS-2 code 00xx); FF FE is the line break between
+  // two names. Bytes go straight into the text: a detour through the UCS-2 hex helpers would
+  // turn "|" into the pattern separator's 0xFE.
+  std::string drives;
+  drives.reserve(reply.size());
   for (std::size_t i = 0; i < reply.size(); ++i) {
     const std::uint8_t b = reply[i];
     if (b == 0x00 || b == 0xFE) continue;
     if (b == 0xFF && i + 1 < reply.size() && reply[i + 1] == 0xFE) {
-      hex += "000D000A";
+      drives += "\r\n";
       ++i;
       continue;
     }
-    hex += TextToUCS2Hex(std::string(1, static_cast<char>(b)));
+    drives += static_cast<char>(b);
   }
-  return UCS2HexToText(hex);
+  return drives;
 }
 
 bool TMotoP2KModemItem::GetDrives(std::string& drives) {

@@ -45,8 +45,8 @@ std::uint32_t deliverOutput(std::span<std::uint8_t> output, std::span<const std:
   const std::size_t room = output.size() > kDriverBytes ? output.size() - kDriverBytes : 0;
   const std::size_t n = std::min(room, data.size());
   std::fill_n(output.begin(), std::min(kDriverBytes, output.size()), std::uint8_t{0});
-  std::copy_n(data.begin(), n, output.begin() + static_cast<std::ptrdiff_t>(
-                                                    std::min(kDriverBytes, output.size())));
+  std::copy_n(data.begin(), n,
+              output.begin() + static_cast<std::ptrdiff_t>(std::min(kDriverBytes, output.size())));
   return static_cast<std::uint32_t>(std::min(kDriverBytes, output.size()) + n);
 }
 
@@ -83,10 +83,14 @@ IoOutcome VirtualDriverHandle::ioControl(std::uint32_t code, std::span<const std
   if (phone_->replyFault() == ReplyFault::Silent) return timedOut(waitMs);
   if (phone_->replyFault() == ReplyFault::Stall) return stalled();
   switch (code) {
-    case platform::IOCTL_P2K_CONTROL: return control(input, output);
-    case platform::IOCTL_P2K_WRITE: return blockWrite(input);
-    case platform::IOCTL_P2K_READ: return blockRead(input, output, waitMs);
-    default: return stalled();
+    case platform::IOCTL_P2K_CONTROL:
+      return control(input, output);
+    case platform::IOCTL_P2K_WRITE:
+      return blockWrite(input);
+    case platform::IOCTL_P2K_READ:
+      return blockRead(input, output, waitMs);
+    default:
+      return stalled();
   }
 }
 
@@ -138,8 +142,8 @@ IoOutcome VirtualDriverHandle::control(std::span<const std::uint8_t> input,
 
 IoOutcome VirtualDriverHandle::blockWrite(std::span<const std::uint8_t> input) {
   if (input.size() < 5 || input[0] != 2) return stalled();
-  const std::uint32_t n = input[1] | (input[2] << 8) | (input[3] << 16) |
-                          (static_cast<std::uint32_t>(input[4]) << 24);
+  const std::uint32_t n =
+      input[1] | (input[2] << 8) | (input[3] << 16) | (static_cast<std::uint32_t>(input[4]) << 24);
   if (n > input.size() - 5 || n < kBlockHeader) return stalled();
   const auto block = input.subspan(5, n);
   const std::size_t payloadLength = be16(block, 10);
@@ -154,8 +158,8 @@ IoOutcome VirtualDriverHandle::blockRead(std::span<const std::uint8_t> input,
                                          std::span<std::uint8_t> output, std::uint32_t waitMs) {
   if (input.size() < 5 || input[0] != 2) return stalled();
   if (!pending_) return timedOut(waitMs);
-  const std::uint32_t wanted = input[1] | (input[2] << 8) | (input[3] << 16) |
-                               (static_cast<std::uint32_t>(input[4]) << 24);
+  const std::uint32_t wanted =
+      input[1] | (input[2] << 8) | (input[3] << 16) | (static_cast<std::uint32_t>(input[4]) << 24);
   std::vector<std::uint8_t> reply = blockReply();
   pending_.reset();
   applyFault(reply);
@@ -171,6 +175,11 @@ bool VirtualDriverHandle::deliver(std::uint16_t sequence, std::uint16_t command,
   if (!answer) {
     pending_.reset();
     return false;
+  }
+  // A phone that acts but stays silent: the reply never comes.
+  if (phone_->lastCommandFault() == ReplyFault::Silent) {
+    pending_.reset();
+    return true;
   }
   pending_ = Pending{sequence, command, std::move(*answer)};
   return true;
@@ -203,12 +212,15 @@ std::vector<std::uint8_t> VirtualDriverHandle::blockReply() const {
 }
 
 void VirtualDriverHandle::applyFault(std::vector<std::uint8_t>& reply) const {
-  switch (phone_->replyFault()) {
-    case ReplyFault::Short: reply.resize(std::min<std::size_t>(reply.size(), 6)); break;
+  switch (phone_->lastCommandFault()) {
+    case ReplyFault::Short:
+      reply.resize(std::min<std::size_t>(reply.size(), 6));
+      break;
     case ReplyFault::Garbled:
       for (auto& byte : reply) byte = static_cast<std::uint8_t>(~byte);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

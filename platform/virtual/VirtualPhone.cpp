@@ -59,14 +59,28 @@ std::optional<P2KAnswer> VirtualPhone::takeCommand(std::uint16_t sequence, std::
     --*vanishAfter_;
   }
   sequenceNumbers_.push_back(sequence);
+  const std::uint32_t taken = commandsTaken_++;
+  lastFault_ = fault_;
+  if (scheduled_ && (taken == scheduled_->at || (scheduled_->onwards && taken > scheduled_->at))) {
+    lastFault_ = scheduled_->fault;
+  }
   P2KAnswer answer;
-  if (handler_) {
+  // A phone silent from some command on has hung: past that command it no longer acts either.
+  const bool hung =
+      lastFault_ == ReplyFault::Silent && scheduled_->onwards && taken > scheduled_->at;
+  if (hung) {
+    answer.success = false;
+  } else if (handler_) {
     answer = handler_(command, payload);
   } else {
     answer.success = command == kProbeCommand;
   }
-  if (fault_ == ReplyFault::FlagZero) answer.success = false;
+  if (lastFault_ == ReplyFault::FlagZero) answer.success = false;
   return answer;
+}
+
+void VirtualPhone::faultAt(std::uint32_t index, ReplyFault fault, bool onwards) {
+  scheduled_ = ScheduledFault{commandsTaken_ + index, fault, onwards};
 }
 
 }  // namespace vestrel::virtualphone

@@ -41,8 +41,8 @@ class VirtualPhone {
  public:
   struct Identity {
     std::string location = "Port_#0001.Hub_#0001";  // what device lists show
-    std::string serial = "VP0001";                   // makes the device paths unique
-    std::uint16_t p2kInterface = 8;                  // USB interface of the P2K commands
+    std::string serial = "VP0001";                  // makes the device paths unique
+    std::uint16_t p2kInterface = 8;                 // USB interface of the P2K commands
   };
   using P2KHandler =
       std::function<P2KAnswer(std::uint16_t command, std::span<const std::uint8_t> payload)>;
@@ -68,6 +68,13 @@ class VirtualPhone {
   void setP2KHandler(P2KHandler handler) { handler_ = std::move(handler); }
   void setReplyFault(ReplyFault fault) { fault_ = fault; }
   ReplyFault replyFault() const { return fault_; }
+  // The command `index` commands from now (0: the next one) shows `fault`; with `onwards`, so
+  // does every command after it. A Silent command is acted on but its reply is lost, so the
+  // host waits out its time-out and the next command is answered again; with `onwards` the
+  // phone has hung: the commands after it are neither acted on nor answered.
+  void faultAt(std::uint32_t index, ReplyFault fault, bool onwards = false);
+  // The fault the reply of the command taken last shows.
+  ReplyFault lastCommandFault() const { return lastFault_; }
   // The phone answers `commands` more commands and leaves the bus when the next one comes.
   void vanishAfter(std::uint32_t commands) { vanishAfter_ = commands; }
   // Sequence numbers of every command received, in order.
@@ -102,6 +109,14 @@ class VirtualPhone {
   P2KTransport transport_ = P2KTransport::Control;
   P2KHandler handler_;
   ReplyFault fault_ = ReplyFault::None;
+  struct ScheduledFault {
+    std::uint32_t at = 0;  // in commands taken
+    ReplyFault fault = ReplyFault::None;
+    bool onwards = false;
+  };
+  std::optional<ScheduledFault> scheduled_;
+  std::uint32_t commandsTaken_ = 0;
+  ReplyFault lastFault_ = ReplyFault::None;
   std::optional<std::uint32_t> vanishAfter_;
   std::optional<PhoneMode> modeAfterReply_;
   std::vector<std::uint16_t> sequenceNumbers_;

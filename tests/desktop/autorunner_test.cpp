@@ -149,5 +149,20 @@ TEST_F(AutoRunnerTest, MissingRightsOrKeysLeaveTheChoiceAndWriteNothing) {
   EXPECT_TRUE(runner.AutoRun());
 }
 
+TEST(AutoRunnerOneRoot, ARunKeyMissingInOneRootStillLetsTheOtherBeWritten) {
+  platform::MemoryRegistry registry;
+  registry.createKey(RegistryRoot::LocalMachine, kRun);  // the current user has no run key
+  platform::RecordingShell shell{kExe};
+  TAutoRunner runner{registry, shell};
+  runner.BeginLoading();
+  runner.SetRegLocation(LocalMachine);
+  runner.SetAppName("Vestrel");
+  runner.EndLoading();
+  runner.SetAutoRun(true);
+  EXPECT_EQ(registry.value(RegistryRoot::LocalMachine, kRun, "Vestrel"), kExe);
+  runner.SetAutoRun(false);
+  EXPECT_FALSE(registry.value(RegistryRoot::LocalMachine, kRun, "Vestrel"));
+}
+
 }  // namespace
 }  // namespace vestrel::desktop

@@ -51,6 +51,12 @@ TEST_F(FileSystem, GetDrivesOfAnEmptyOrSingleReply) {
             "a");
 }
 
+TEST_F(FileSystem, EveryVolumeReplyByteKeepsItsOwnValue) {
+  // "|" (0x7C) is a character like any other here, not the search pattern's separator.
+  EXPECT_EQ(DecodeDrivesReply(B({0x00, 0x2F, 0x00, 0x7C, 0xFF, 0xFE, 0x00, 0x2F, 0x00, 0xE0})),
+            "/|\r\n/\xE0");
+}
+
 TEST_F(FileSystem, GetDrivesFailureEmptiesTheOutput) {
   std::string drives = "stale";
   EXPECT_FALSE(item->GetDrives(drives));
