@@ -5,7 +5,6 @@
 #include "backup/BackupRun.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
-#include "platform/linux/LinuxShell.h"
 
 namespace vestrel::cli {
 
@@ -89,12 +88,12 @@ int Models(Session&, const CommandWords&) {
 
 // Runs `save` of a BackupRun towards `target`; the run's own log tells what happened.
 template <class Save>
-int RunBackup(const std::shared_ptr<TMotoFlashModemItem>& phone, const CommandWords& words,
-              const AppliedModel& model, const fs::path& target, Save save) {
-  platform::LinuxShell shell;
+int RunBackup(Session& session, const CommandWords& words, const AppliedModel& model,
+              const fs::path& target, Save save) {
+  auto phone = RequireFlash(session);
   CommandLineUser user(target);
   BackupLog log;
-  BackupRun run(user, log, shell);
+  BackupRun run(user, log, session.Host().shell());
   const BackupRun::Outcome outcome = (run.*save)(phone, model, words.flag("--pack"));
   if (!outcome.loaderSent) throw OperationFailed("the loader did not reach the phone");
   if (outcome.saved != outcome.taken) {
@@ -106,26 +105,23 @@ int RunBackup(const std::shared_ptr<TMotoFlashModemItem>& phone, const CommandWo
 
 int Backup(Session& session, const CommandWords& words) {
   const std::size_t row = ModelOf(words);
-  platform::LinuxShell shell;
   AppliedModel model;
-  model.Apply(row, shell.programHome());
+  model.Apply(row, session.Host().shell().programHome());
   TickElements(model, row, words.value("--elements").value_or("all"));
-  auto phone = RequireFlash(session);
   const fs::path folder = words.operands()[0];
   std::error_code error;
   fs::create_directories(folder, error);
   if (!fs::is_directory(folder, error)) {
     throw OperationFailed("cannot make the folder " + folder.string());
   }
-  return RunBackup(phone, words, model, folder, &BackupRun::SaveFlash);
+  return RunBackup(session, words, model, folder, &BackupRun::SaveFlash);
 }
 
 int BackupPds(Session& session, const CommandWords& words) {
   const std::size_t row = ModelOf(words);
-  platform::LinuxShell shell;
   AppliedModel model;
-  model.Apply(row, shell.programHome());
-  return RunBackup(RequireFlash(session), words, model, words.operands()[0], &BackupRun::SavePDS);
+  model.Apply(row, session.Host().shell().programHome());
+  return RunBackup(session, words, model, words.operands()[0], &BackupRun::SavePDS);
 }
 
 }  // namespace

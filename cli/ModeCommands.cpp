@@ -19,9 +19,7 @@ void ListDevices(Mode* mode, const char* word) {
 }
 
 int Devices(Session& session, const CommandWords&) {
-  if (!session.HasBus()) {
-    throw NoPhone("no USB backend for real phones on this host yet; try --virtual-phone");
-  }
+  if (session.Host().noDeviceBackend()) throw NoPhone("no phones can be listed" + NoBackendHint(session));
   ListDevices(&session.P2K(), "p2k");
   ListDevices(&session.Flash(), "flash");
   ListDevices(&session.AT(), "at");

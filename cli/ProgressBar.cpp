@@ -1,8 +1,8 @@
 #include "cli/ProgressBar.h"
 
-#include <unistd.h>
-
 #include <algorithm>
+
+#include "platform/Console.h"
 
 namespace vestrel::cli {
 
@@ -11,7 +11,7 @@ constexpr int kWidth = 30;
 }
 
 ProgressBar::ProgressBar(std::FILE* stream, std::string label)
-    : stream_(stream), terminal_(::isatty(::fileno(stream)) != 0), label_(std::move(label)) {}
+    : stream_(stream), terminal_(platform::IsTerminal(stream)), label_(std::move(label)) {}
 
 ProgressBar::~ProgressBar() {
   if (drawn_) std::fputc('\n', stream_);

@@ -6,14 +6,16 @@ namespace {
 
 template <class Item>
 std::shared_ptr<Item> Require(Session& session, std::shared_ptr<Item> item, const char* mode) {
-  if (!session.HasBus()) {
-    throw NoPhone("no USB backend for real phones on this host yet; try --virtual-phone");
-  }
-  if (!item) throw NoPhone(std::string("no phone in ") + mode + " mode");
+  if (!item) throw NoPhone(std::string("no phone in ") + mode + " mode" + NoBackendHint(session));
   return item;
 }
 
 }  // namespace
+
+std::string NoBackendHint(Session& session) {
+  if (!session.Host().noDeviceBackend()) return "";
+  return " (this build reaches no real phones on this host; try --virtual-phone)";
+}
 
 std::shared_ptr<TMotoP2KModemItem> RequireP2K(Session& session) {
   return Require(session, session.P2KPhone(), "P2K");

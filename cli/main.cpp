@@ -6,7 +6,10 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/Session.h"
+#include "platform/Host.h"
 
+using namespace vestrel;
 using namespace vestrel::cli;
 
 namespace {
@@ -44,7 +47,10 @@ int Run(const std::vector<std::string>& argv) {
     std::printf("usage: vestrel-cli [OPTIONS] %s\n%s\n", command->usage, command->summary);
     return kDone;
   }
-  Session session(invocation.options);
+  const GlobalOptions& options = invocation.options;
+  const auto host =
+      platform::OpenHost({options.virtualPhone, options.phoneFolder, options.trace});
+  Session session(*host, options.verbose);
   try {
     return command->run(session, words);
   } catch (const OperationFailed& e) {

@@ -23,7 +23,7 @@ class FuzzedReplies {
   platform::IoOutcome Answer(std::span<std::uint8_t> output, std::uint32_t waitMs) {
     if (at_ >= input_.size()) {
       clock_.advance(waitMs);
-      return {false, platform::Wait::Timeout, false, 0};
+      return {false, platform::Wait::Timeout, false, 0, {}};
     }
     const std::uint8_t how = Next();
     const std::size_t wanted = static_cast<std::size_t>(Next()) * 17;
@@ -33,7 +33,7 @@ class FuzzedReplies {
     const auto wait = how % 5 == 0   ? platform::Wait::Timeout
                       : how % 7 == 0 ? platform::Wait::Failed
                                      : platform::Wait::Signalled;
-    return {(how & 0x10) == 0, wait, (how & 0x20) == 0, static_cast<std::uint32_t>(n)};
+    return {(how & 0x10) == 0, wait, (how & 0x20) == 0, static_cast<std::uint32_t>(n), {}};
   }
 
  private:

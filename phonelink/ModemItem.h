@@ -51,7 +51,13 @@ class TMotoModemItem {
   virtual bool OpenPhone() = 0;
   virtual bool ClosePhone() = 0;
 
+  // The OS's reason the latest OpenPhone could not open the device; empty after a good open.
+  // The debug lines stay as they are; front ends show this beside them.
+  const platform::OsError& OpenError() const { return openError_; }
+
  protected:
+  void SetOpenError(platform::OsError error) { openError_ = std::move(error); }
+
   // The concrete item's destructor calls this: an open item closes, a closed one still runs
   // the IsOpen test.
   void CloseOnDestroy() {
@@ -61,6 +67,7 @@ class TMotoModemItem {
  private:
   TUSBDevice modemInfo_;
   DebugEvent onDebugEvent_;
+  platform::OsError openError_;
 };
 
 // The four texts an item reports when opening and closing its device.
@@ -85,7 +92,7 @@ class TDriverModemItem : public TMotoModemItem<Item> {
   }
 
   bool ClosePhone() override {
-    if (handle_ && handle_->close()) {
+    if (handle_ && !handle_->close().failed()) {
       handle_.reset();
       this->DoDebug(std::string(texts_.closed), dtInformation, false);
       return true;
@@ -100,7 +107,9 @@ class TDriverModemItem : public TMotoModemItem<Item> {
 
   // Opens the device path of ModemInfo and reports the outcome.
   bool OpenDevice() {
-    handle_ = bus_.openDriver(this->ModemInfo().DevicePath);
+    auto opened = bus_.openDriver(this->ModemInfo().DevicePath);
+    handle_ = std::move(opened.handle);
+    this->SetOpenError(std::move(opened.error));
     if (!handle_) {
       this->DoDebug(std::string(texts_.openFailed), dtError, false);
       return false;

@@ -16,7 +16,7 @@ TMotoATModemItem::~TMotoATModemItem() { CloseOnDestroy(); }
 
 bool TMotoATModemItem::IsOpen() {
   if (port_) {
-    const auto baud = port_->commStateBaudRate();
+    const auto baud = port_->commStateBaudRate().value;
     if (baud && *baud != 0) return true;
   }
   ClosePhone();
@@ -25,7 +25,9 @@ bool TMotoATModemItem::IsOpen() {
 
 bool TMotoATModemItem::OpenPhone() {
   if (IsOpen()) return true;
-  port_ = bus_.openSerial(ModemInfo().DevicePath);
+  auto opened = bus_.openSerial(ModemInfo().DevicePath);
+  port_ = std::move(opened.handle);
+  SetOpenError(opened.error);
   if (!port_) {
     DoDebug("Open Phone Failed", dtError, false);
     return false;
@@ -36,7 +38,7 @@ bool TMotoATModemItem::OpenPhone() {
 }
 
 bool TMotoATModemItem::ClosePhone() {
-  if (port_ && port_->close()) {
+  if (port_ && !port_->close().failed()) {
     port_.reset();
     DoDebug("Phone Close", dtInformation, false);
     return true;
@@ -46,14 +48,14 @@ bool TMotoATModemItem::ClosePhone() {
 }
 
 void TMotoATModemItem::SetTimeOut(std::uint32_t ms) {
-  const auto current = port_ ? port_->getTimeouts() : std::nullopt;
+  const auto current = port_ ? port_->getTimeouts().value : std::nullopt;
   if (current && current->readTotalConstant == ms) return;
   const platform::CommTimeouts wanted{0, 0, ms, 0, ms};
-  if (!port_ || !port_->setTimeouts(wanted)) {
+  if (!port_ || port_->setTimeouts(wanted).failed()) {
     DoDebug("Phone Set TimeOut Failed", dtError, false);
     return;
   }
-  const auto readBack = port_->getTimeouts();
+  const auto readBack = port_->getTimeouts().value;
   if (!readBack) {
     DoDebug("Phone Set TimeOut Failed - Error Get TimeOut", dtError, false);
     return;

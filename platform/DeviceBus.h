@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/DriverHandle.h"
+#include "platform/OsError.h"
 #include "platform/SerialPort.h"
 
 namespace vestrel::platform {
@@ -52,9 +53,9 @@ class DeviceBus {
   virtual void deliverNotices() = 0;
 
   // Opens a driver handle (plain, not overlapped) or a modem port (overlapped) by device path;
-  // null when the open fails.
-  virtual std::unique_ptr<DriverHandle> openDriver(const std::string& devicePath) = 0;
-  virtual std::unique_ptr<SerialPort> openSerial(const std::string& devicePath) = 0;
+  // a null handle and the OS's reason when the open fails. Blocks only for the open itself.
+  virtual Opened<DriverHandle> openDriver(const std::string& devicePath) = 0;
+  virtual Opened<SerialPort> openSerial(const std::string& devicePath) = 0;
 };
 
 }  // namespace vestrel::platform

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/OsError.h"
+
 namespace vestrel::platform {
 
 // The three control codes of the phone's USB driver. Buffer layouts:
@@ -20,12 +22,20 @@ inline constexpr std::uint32_t IOCTL_P2K_READ = 0x8000201C;
 // How the wait on a request's event ended.
 enum class Wait { Signalled, Timeout, Failed };
 
-// What the operating system said about one driver request.
+// What the operating system said about one driver request. Every backend gives one of these
+// shapes (tests/platform/DriverHandleContract.h holds them to it):
+//   done:        callOk, Signalled, resultOk, bytesReturned as the code's layout says
+//   failed:      !callOk, Signalled, !resultOk, 0 bytes, error (a stall, a refused request)
+//   timed out:   !callOk, Timeout, !resultOk, 0 bytes, error; the request is left for cancelIo
+//   device gone: !callOk, Failed, !resultOk, 0 bytes, error (unplugged, stale or closed handle)
+// The handle is opened for plain (not overlapped) requests, so the call's own result is that of
+// a finished request; after a time-out nothing finished, and it is false.
 struct IoOutcome {
-  bool callOk = false;    // the request call itself succeeded (or was accepted as pending)
+  bool callOk = false;    // the request call itself succeeded
   Wait wait = Wait::Failed;
   bool resultOk = false;  // the overlapped result, asked without waiting after a signalled wait
   std::uint32_t bytesReturned = 0;
+  OsError error;          // the OS's reason whenever the request did not succeed
 };
 
 // One open handle of the phone's USB driver. Calls block until their wait ends; one handle
@@ -40,8 +50,9 @@ class DriverHandle {
                               std::span<std::uint8_t> output, std::uint32_t waitMs) = 0;
   // Cancels whatever request of this handle is still pending.
   virtual void cancelIo() = 0;
-  // Closes the handle; false when the system refused. A closed handle fails every request.
-  virtual bool close() = 0;
+  // Closes the handle; the reason when the system refused. A closed handle fails every request
+  // as a device that is gone.
+  virtual OsError close() = 0;
 };
 
 }  // namespace vestrel::platform

@@ -4,6 +4,8 @@
 #include <optional>
 #include <span>
 
+#include "platform/OsError.h"
+
 namespace vestrel::platform {
 
 // The port's time-outs in milliseconds, as the serial driver keeps them.
@@ -21,19 +23,23 @@ struct CommTimeouts {
 struct WriteOutcome {
   bool accepted = false;
   std::uint32_t written = 0;
+  OsError error;  // why it was not accepted
 };
 
-// The modem port of a phone in AT mode, opened for overlapped input and output.
+// The modem port of a phone in AT mode, opened for overlapped input and output. Every call
+// blocks until the OS answers; a failure carries the OS's reason. A port whose device has gone
+// (unplugged, hung up) fails every call.
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
-  // The baud rate of the port's current settings; nullopt when they cannot be read.
-  virtual std::optional<std::uint32_t> commStateBaudRate() = 0;
-  virtual std::optional<CommTimeouts> getTimeouts() = 0;
-  virtual bool setTimeouts(const CommTimeouts& timeouts) = 0;
+  // The baud rate of the port's current settings; no value when they cannot be read.
+  virtual OsResult<std::uint32_t> commStateBaudRate() = 0;
+  virtual OsResult<CommTimeouts> getTimeouts() = 0;
+  // Empty when the time-outs were set.
+  virtual OsError setTimeouts(const CommTimeouts& timeouts) = 0;
   virtual WriteOutcome write(std::span<const std::uint8_t> data) = 0;
-  // Closes the port; false when the system refused.
-  virtual bool close() = 0;
+  // Closes the port; the reason when the system refused.
+  virtual OsError close() = 0;
 };
 
 }  // namespace vestrel::platform

@@ -8,6 +8,15 @@ namespace vestrel::platform {
 
 namespace {
 
+Wait doneOrFailed(const OsError& error) { return error.failed() ? Wait::Failed : Wait::Signalled; }
+
+template <class Device>
+OsError traceClose(Device& device, const std::string& path, TraceSink& sink) {
+  OsError error = device.close();
+  sink.write("CLOSE", path, doneOrFailed(error), {}, error);
+  return error;
+}
+
 class TracedDriverHandle final : public DriverHandle {
  public:
   TracedDriverHandle(std::unique_ptr<DriverHandle> inner, std::string path,
@@ -20,17 +29,13 @@ class TracedDriverHandle final : public DriverHandle {
     char codeText[9];
     std::snprintf(codeText, sizeof codeText, "%08X", code);
     const auto returned = output.first(std::min<std::size_t>(outcome.bytesReturned, output.size()));
-    sink_->write(codeText, toHex(input), outcome.wait, returned);
+    sink_->write(codeText, toHex(input), outcome.wait, returned, outcome.error);
     return outcome;
   }
 
   void cancelIo() override { inner_->cancelIo(); }
 
-  bool close() override {
-    const bool closed = inner_->close();
-    sink_->write("CLOSE", path_, closed ? Wait::Signalled : Wait::Failed, {});
-    return closed;
-  }
+  OsError close() override { return traceClose(*inner_, path_, *sink_); }
 
  private:
   std::unique_ptr<DriverHandle> inner_;
@@ -44,21 +49,20 @@ class TracedSerialPort final : public SerialPort {
                    std::shared_ptr<TraceSink> sink)
       : inner_(std::move(inner)), path_(std::move(path)), sink_(std::move(sink)) {}
 
-  std::optional<std::uint32_t> commStateBaudRate() override { return inner_->commStateBaudRate(); }
-  std::optional<CommTimeouts> getTimeouts() override { return inner_->getTimeouts(); }
-  bool setTimeouts(const CommTimeouts& timeouts) override { return inner_->setTimeouts(timeouts); }
+  OsResult<std::uint32_t> commStateBaudRate() override { return inner_->commStateBaudRate(); }
+  OsResult<CommTimeouts> getTimeouts() override { return inner_->getTimeouts(); }
+  OsError setTimeouts(const CommTimeouts& timeouts) override {
+    return inner_->setTimeouts(timeouts);
+  }
 
   WriteOutcome write(std::span<const std::uint8_t> data) override {
-    const WriteOutcome outcome = inner_->write(data);
-    sink_->write("SERIAL", toHex(data), outcome.accepted ? Wait::Signalled : Wait::Failed, {});
+    WriteOutcome outcome = inner_->write(data);
+    sink_->write("SERIAL", toHex(data), outcome.accepted ? Wait::Signalled : Wait::Failed, {},
+                 outcome.error);
     return outcome;
   }
 
-  bool close() override {
-    const bool closed = inner_->close();
-    sink_->write("CLOSE", path_, closed ? Wait::Signalled : Wait::Failed, {});
-    return closed;
-  }
+  OsError close() override { return traceClose(*inner_, path_, *sink_); }
 
  private:
   std::unique_ptr<SerialPort> inner_;
@@ -77,9 +81,10 @@ std::shared_ptr<TraceSink> TraceSink::toFile(const std::string& path) {
 }
 
 void TraceSink::write(std::string_view code, std::string_view subject, Wait wait,
-                      std::span<const std::uint8_t> output) {
+                      std::span<const std::uint8_t> output, const OsError& error) {
   *out_ << code << ' ' << subject << " -> " << waitName(wait);
   if (!output.empty()) *out_ << ' ' << toHex(output);
+  if (error.failed()) *out_ << ' ' << error.describe();
   *out_ << '\n' << std::flush;
 }
 
@@ -117,18 +122,24 @@ std::unique_ptr<NoticeSubscription> TracingBus::subscribe(std::string_view inter
 
 void TracingBus::deliverNotices() { inner_.deliverNotices(); }
 
-std::unique_ptr<DriverHandle> TracingBus::openDriver(const std::string& devicePath) {
-  auto handle = inner_.openDriver(devicePath);
-  sink_->write("OPEN", devicePath, handle ? Wait::Signalled : Wait::Failed, {});
-  if (!handle) return nullptr;
-  return std::make_unique<TracedDriverHandle>(std::move(handle), devicePath, sink_);
+namespace {
+
+template <class Traced, class Device>
+Opened<Device> traceOpen(Opened<Device> opened, const std::string& path,
+                         const std::shared_ptr<TraceSink>& sink) {
+  sink->write("OPEN", path, opened.handle ? Wait::Signalled : Wait::Failed, {}, opened.error);
+  if (opened.handle) opened.handle = std::make_unique<Traced>(std::move(opened.handle), path, sink);
+  return opened;
 }
 
-std::unique_ptr<SerialPort> TracingBus::openSerial(const std::string& devicePath) {
-  auto port = inner_.openSerial(devicePath);
-  sink_->write("OPEN", devicePath, port ? Wait::Signalled : Wait::Failed, {});
-  if (!port) return nullptr;
-  return std::make_unique<TracedSerialPort>(std::move(port), devicePath, sink_);
+}  // namespace
+
+Opened<DriverHandle> TracingBus::openDriver(const std::string& devicePath) {
+  return traceOpen<TracedDriverHandle>(inner_.openDriver(devicePath), devicePath, sink_);
+}
+
+Opened<SerialPort> TracingBus::openSerial(const std::string& devicePath) {
+  return traceOpen<TracedSerialPort>(inner_.openSerial(devicePath), devicePath, sink_);
 }
 
 std::unique_ptr<TracingBus> traceFromEnvironment(DeviceBus& inner) {

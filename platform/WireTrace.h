@@ -15,7 +15,8 @@ namespace vestrel::platform {
 // a crash. Line format:
 //   <code> <input hex> -> <wait> <output hex>
 // with <code> the control code as 8 upper-case hex digits, SERIAL for a port write, or OPEN and
-// CLOSE followed by the device path; <wait> is signalled, timeout or failed.
+// CLOSE followed by the device path; <wait> is signalled, timeout or failed. A call that did not
+// succeed ends with the OS's reason: "OPEN <path> -> failed EACCES (Permission denied)".
 class TraceSink {
  public:
   explicit TraceSink(std::unique_ptr<std::ostream> out);
@@ -23,7 +24,7 @@ class TraceSink {
   static std::shared_ptr<TraceSink> toFile(const std::string& path);
 
   void write(std::string_view code, std::string_view subject, Wait wait,
-             std::span<const std::uint8_t> output);
+             std::span<const std::uint8_t> output, const OsError& error);
 
  private:
   std::unique_ptr<std::ostream> out_;
@@ -42,8 +43,8 @@ class TracingBus final : public DeviceBus {
   std::unique_ptr<NoticeSubscription> subscribe(std::string_view interfaceClass,
                                                 std::function<void()> notice) override;
   void deliverNotices() override;
-  std::unique_ptr<DriverHandle> openDriver(const std::string& devicePath) override;
-  std::unique_ptr<SerialPort> openSerial(const std::string& devicePath) override;
+  Opened<DriverHandle> openDriver(const std::string& devicePath) override;
+  Opened<SerialPort> openSerial(const std::string& devicePath) override;
 
  private:
   DeviceBus& inner_;

@@ -1,6 +1,7 @@
 #include "platform/virtual/VirtualBus.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/DeviceClasses.h"
 #include "platform/virtual/VirtualDriverHandle.h"
@@ -190,16 +191,17 @@ std::shared_ptr<VirtualPhone> VirtualBus::phoneAt(const std::string& devicePath)
   return nullptr;
 }
 
-std::unique_ptr<DriverHandle> VirtualBus::openDriver(const std::string& devicePath) {
+// A path with no phone behind it fails as a missing device node would.
+platform::Opened<DriverHandle> VirtualBus::openDriver(const std::string& devicePath) {
   auto phone = phoneAt(devicePath);
-  if (!phone || phone->mode() == PhoneMode::AT) return nullptr;
-  return std::make_unique<VirtualDriverHandle>(phone, clock_);
+  if (!phone || phone->mode() == PhoneMode::AT) return {nullptr, platform::OsError::FromErrno(ENOENT)};
+  return {std::make_unique<VirtualDriverHandle>(phone, clock_), {}};
 }
 
-std::unique_ptr<SerialPort> VirtualBus::openSerial(const std::string& devicePath) {
+platform::Opened<SerialPort> VirtualBus::openSerial(const std::string& devicePath) {
   auto phone = phoneAt(devicePath);
-  if (!phone || phone->mode() != PhoneMode::AT) return nullptr;
-  return std::make_unique<VirtualSerialPort>(phone);
+  if (!phone || phone->mode() != PhoneMode::AT) return {nullptr, platform::OsError::FromErrno(ENOENT)};
+  return {std::make_unique<VirtualSerialPort>(phone), {}};
 }
 
 }  // namespace vestrel::virtualphone

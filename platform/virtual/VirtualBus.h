@@ -34,8 +34,8 @@ class VirtualBus final : public platform::DeviceBus {
   std::unique_ptr<platform::NoticeSubscription> subscribe(std::string_view interfaceClass,
                                                           std::function<void()> notice) override;
   void deliverNotices() override;
-  std::unique_ptr<platform::DriverHandle> openDriver(const std::string& devicePath) override;
-  std::unique_ptr<platform::SerialPort> openSerial(const std::string& devicePath) override;
+  platform::Opened<platform::DriverHandle> openDriver(const std::string& devicePath) override;
+  platform::Opened<platform::SerialPort> openSerial(const std::string& devicePath) override;
 
   // Notices waiting for deliverNotices().
   bool noticesPending() const { return !pendingClasses_.empty(); }

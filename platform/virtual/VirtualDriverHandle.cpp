@@ -1,6 +1,7 @@
 #include "platform/virtual/VirtualDriverHandle.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/virtual/VirtualFlashEndpoint.h"
 
@@ -29,9 +30,13 @@ void putBe16(std::vector<std::uint8_t>& b, std::size_t at, std::size_t value) {
   b[at + 1] = static_cast<std::uint8_t>(value);
 }
 
-IoOutcome completed(std::uint32_t bytes) { return {true, Wait::Signalled, true, bytes}; }
-IoOutcome stalled() { return {false, Wait::Signalled, false, 0}; }
-IoOutcome gone() { return {false, Wait::Failed, false, 0}; }
+IoOutcome completed(std::uint32_t bytes) { return {true, Wait::Signalled, true, bytes, {}}; }
+// The virtual phone reports what a Linux host's USB stack would: a stalled endpoint is EPIPE,
+// a device that left ENODEV.
+IoOutcome stalled() {
+  return {false, Wait::Signalled, false, 0, platform::OsError::FromErrno(EPIPE)};
+}
+IoOutcome gone() { return {false, Wait::Failed, false, 0, platform::OsError::FromErrno(ENODEV)}; }
 
 // Copies the driver's bytes and `data` into `output`; returns the byte count delivered.
 std::uint32_t deliverOutput(std::span<std::uint8_t> output, std::span<const std::uint8_t> data) {
@@ -51,10 +56,10 @@ VirtualDriverHandle::VirtualDriverHandle(std::shared_ptr<VirtualPhone> phone, Vi
       openedMode_(phone_->mode()),
       openedAppearance_(phone_->appearance()) {}
 
-bool VirtualDriverHandle::close() {
-  if (closed_) return false;
+platform::OsError VirtualDriverHandle::close() {
+  if (closed_) return platform::OsError::FromErrno(EBADF);
   closed_ = true;
-  return true;
+  return {};
 }
 
 bool VirtualDriverHandle::deviceThere() const {
@@ -63,7 +68,7 @@ bool VirtualDriverHandle::deviceThere() const {
 
 IoOutcome VirtualDriverHandle::timedOut(std::uint32_t waitMs) {
   clock_.advance(waitMs);
-  return {false, Wait::Timeout, false, 0};
+  return TimedOutRequest();
 }
 
 IoOutcome VirtualDriverHandle::ioControl(std::uint32_t code, std::span<const std::uint8_t> input,

@@ -20,7 +20,7 @@ class VirtualDriverHandle final : public platform::DriverHandle {
   platform::IoOutcome ioControl(std::uint32_t code, std::span<const std::uint8_t> input,
                                 std::span<std::uint8_t> output, std::uint32_t waitMs) override;
   void cancelIo() override {}
-  bool close() override;
+  platform::OsError close() override;
 
  private:
   struct Pending {

@@ -1,6 +1,7 @@
 #include "platform/virtual/VirtualFlashEndpoint.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace vestrel::virtualphone {
 
@@ -12,7 +13,9 @@ namespace {
 constexpr std::size_t kRequestHeader = 5;  // type byte and 32-bit length, low byte first
 constexpr std::size_t kDriverBytes = 4;    // the driver's own bytes before the data it returns
 
-IoOutcome refused() { return {false, Wait::Signalled, false, 0}; }
+IoOutcome refused() {
+  return {false, Wait::Signalled, false, 0, platform::OsError::FromErrno(EPIPE)};
+}
 
 std::uint32_t lengthField(std::span<const std::uint8_t> input) {
   return input[1] | (input[2] << 8) | (input[3] << 16) |
@@ -36,7 +39,7 @@ IoOutcome blockWrite(VirtualPhone& phone, std::span<const std::uint8_t> input) {
     case FlashIntake::Taken:
       break;
   }
-  return {true, Wait::Signalled, true, 0};
+  return {true, Wait::Signalled, true, 0, {}};
 }
 
 IoOutcome blockRead(VirtualPhone& phone, VirtualClock& clock, std::span<const std::uint8_t> input,
@@ -45,16 +48,20 @@ IoOutcome blockRead(VirtualPhone& phone, VirtualClock& clock, std::span<const st
   auto reply = phone.flash().takeReply();
   if (!reply) {
     clock.advance(waitMs);
-    return {true, Wait::Timeout, false, 0};
+    return TimedOutRequest();
   }
   const std::size_t n =
       std::min<std::size_t>({reply->size(), lengthField(input), output.size() - kDriverBytes});
   std::fill_n(output.begin(), kDriverBytes, std::uint8_t{0});
   std::copy_n(reply->begin(), n, output.begin() + kDriverBytes);
-  return {true, Wait::Signalled, true, static_cast<std::uint32_t>(kDriverBytes + n)};
+  return {true, Wait::Signalled, true, static_cast<std::uint32_t>(kDriverBytes + n), {}};
 }
 
 }  // namespace
+
+IoOutcome TimedOutRequest() {
+  return {false, Wait::Timeout, false, 0, platform::OsError::FromErrno(ETIMEDOUT)};
+}
 
 IoOutcome FlashEndpointRequest(VirtualPhone& phone, VirtualClock& clock, std::uint32_t code,
                                std::span<const std::uint8_t> input, std::span<std::uint8_t> output,

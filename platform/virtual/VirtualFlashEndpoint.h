@@ -9,6 +9,10 @@
 
 namespace vestrel::virtualphone {
 
+// A request whose wait ran out, on either side of the phone: nothing finished, so the call's
+// own result is false too.
+platform::IoOutcome TimedOutRequest();
+
 // The driver's side of a phone in flash mode: block writes carry frame bytes to the phone's
 // loader, block reads fetch its reply (a read with no reply waiting times out, advancing the
 // clock by the wait). Control transfers stall: the loaders have no control interface.

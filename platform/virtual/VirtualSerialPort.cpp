@@ -1,5 +1,6 @@
 #include "platform/virtual/VirtualSerialPort.h"
 
+#include <cerrno>
 #include <string_view>
 
 namespace vestrel::virtualphone {
@@ -13,28 +14,33 @@ bool VirtualSerialPort::deviceThere() const {
   return !closed_ && phone_->mode() == PhoneMode::AT && phone_->appearance() == openedAppearance_;
 }
 
-std::optional<std::uint32_t> VirtualSerialPort::commStateBaudRate() {
-  if (!deviceThere()) return std::nullopt;
-  return phone_->modemBaudRate();
+// A tty whose device has gone answers EIO, as a hung-up cdc_acm port does.
+platform::OsError VirtualSerialPort::goneError() const {
+  return platform::OsError::FromErrno(closed_ ? EBADF : EIO);
 }
 
-std::optional<platform::CommTimeouts> VirtualSerialPort::getTimeouts() {
-  if (!deviceThere()) return std::nullopt;
-  return phone_->modemTimeouts();
+platform::OsResult<std::uint32_t> VirtualSerialPort::commStateBaudRate() {
+  if (!deviceThere()) return {std::nullopt, goneError()};
+  return {phone_->modemBaudRate(), {}};
 }
 
-bool VirtualSerialPort::setTimeouts(const platform::CommTimeouts& timeouts) {
-  if (!deviceThere()) return false;
+platform::OsResult<platform::CommTimeouts> VirtualSerialPort::getTimeouts() {
+  if (!deviceThere()) return {std::nullopt, goneError()};
+  return {phone_->modemTimeouts(), {}};
+}
+
+platform::OsError VirtualSerialPort::setTimeouts(const platform::CommTimeouts& timeouts) {
+  if (!deviceThere()) return goneError();
   phone_->modemTimeouts() = timeouts;
-  return true;
+  return {};
 }
 
 platform::WriteOutcome VirtualSerialPort::write(std::span<const std::uint8_t> data) {
-  if (!deviceThere()) return {};
+  if (!deviceThere()) return {false, 0, goneError()};
   auto& input = phone_->modemInput();
   input.insert(input.end(), data.begin(), data.end());
   takeCommandLines();
-  return {true, static_cast<std::uint32_t>(data.size())};
+  return {true, static_cast<std::uint32_t>(data.size()), {}};
 }
 
 void VirtualSerialPort::takeCommandLines() {
@@ -52,10 +58,10 @@ void VirtualSerialPort::takeCommandLines() {
   }
 }
 
-bool VirtualSerialPort::close() {
-  if (closed_) return false;
+platform::OsError VirtualSerialPort::close() {
+  if (closed_) return platform::OsError::FromErrno(EBADF);
   closed_ = true;
-  return true;
+  return {};
 }
 
 }  // namespace vestrel::virtualphone

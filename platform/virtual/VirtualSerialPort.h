@@ -14,14 +14,15 @@ class VirtualSerialPort final : public platform::SerialPort {
  public:
   explicit VirtualSerialPort(std::shared_ptr<VirtualPhone> phone);
 
-  std::optional<std::uint32_t> commStateBaudRate() override;
-  std::optional<platform::CommTimeouts> getTimeouts() override;
-  bool setTimeouts(const platform::CommTimeouts& timeouts) override;
+  platform::OsResult<std::uint32_t> commStateBaudRate() override;
+  platform::OsResult<platform::CommTimeouts> getTimeouts() override;
+  platform::OsError setTimeouts(const platform::CommTimeouts& timeouts) override;
   platform::WriteOutcome write(std::span<const std::uint8_t> data) override;
-  bool close() override;
+  platform::OsError close() override;
 
  private:
   bool deviceThere() const;
+  platform::OsError goneError() const;
   // Acts on the command lines completed since the last one taken.
   void takeCommandLines();
 

@@ -106,7 +106,7 @@ struct WriteRecorder {
       inputs.emplace_back(input.begin(), input.end());
       dataSizes.push_back(input[1] | input[2] << 8 | input[3] << 16 | input[4] << 24);
       const std::size_t turn = dataSizes.size() - 1;
-      return turn < outcomes.size() ? outcomes[turn] : IoOutcome{true, Wait::Signalled, true, 0};
+      return turn < outcomes.size() ? outcomes[turn] : IoOutcome{true, Wait::Signalled, true, 0, {}};
     });
   }
 };
@@ -135,7 +135,7 @@ TEST(FlashWrites, AFrameOf2057BytesGoesWhole) {
 
 TEST(FlashWrites, AFailedPieceFailsTheFrameButTheRestIsStillSent) {
   WriteRecorder recorder;
-  recorder.outcomes = {{true, Wait::Signalled, true, 0}, {true, Wait::Timeout, false, 0}};
+  recorder.outcomes = {{true, Wait::Signalled, true, 0, {}}, {true, Wait::Timeout, false, 0, {}}};
   auto handle = recorder.handle();
   EXPECT_FALSE(flash::WriteFrame(handle, flash::BinFrame(Bytes(8192, 1)), 6000));
   EXPECT_EQ(recorder.dataSizes.size(), 5u);
@@ -156,7 +156,7 @@ ScriptedDriverHandle readAnswering(IoOutcome outcome, Bytes returned, Bytes& inp
 TEST(FlashReads, TheDriverBytesAreDroppedAndAtMost1024Kept) {
   Bytes input;
   Bytes returned(4 + 2000, 'r');
-  auto handle = readAnswering({true, Wait::Signalled, true, 4 + 2000}, returned, input);
+  auto handle = readAnswering({true, Wait::Signalled, true, 4 + 2000, {}}, returned, input);
   const flash::Reply reply = flash::ReadReply(handle, 6000);
   EXPECT_EQ(input, (Bytes{2, 0x00, 0x04, 0, 0}));
   EXPECT_EQ(reply.length, 1024u);
@@ -165,9 +165,9 @@ TEST(FlashReads, TheDriverBytesAreDroppedAndAtMost1024Kept) {
 
 TEST(FlashReads, FewerThanTheDriverBytesOrAFailedRequestGiveAnEmptyReply) {
   Bytes input;
-  auto three = readAnswering({true, Wait::Signalled, true, 3}, Bytes{'a', 'b', 'c'}, input);
+  auto three = readAnswering({true, Wait::Signalled, true, 3, {}}, Bytes{'a', 'b', 'c'}, input);
   EXPECT_EQ(flash::ReadReply(three, 6000).length, 0u);
-  auto failed = readAnswering({true, Wait::Signalled, false, 12}, Bytes(12, 'z'), input);
+  auto failed = readAnswering({true, Wait::Signalled, false, 12, {}}, Bytes(12, 'z'), input);
   const flash::Reply reply = flash::ReadReply(failed, 6000);
   EXPECT_EQ(reply.length, 0u);
   EXPECT_EQ(reply.Text(), "");

@@ -299,14 +299,14 @@ class ScriptedChannel : public ::testing::Test {
         const auto& poll = pollOutputs[std::min(polls++, pollOutputs.size() - 1)];
         std::copy(poll.begin(), poll.end(), out.begin());
         return platform::IoOutcome{true, platform::Wait::Signalled, true,
-                                   static_cast<std::uint32_t>(poll.size())};
+                                   static_cast<std::uint32_t>(poll.size()), {}};
       }
       if (in[0] == 0xC1 && in[1] == 0x01) {
         const std::uint8_t reply[] = {0, 0, 0, 0, 1, 1, 0, 9, 0, 2, 0, 1, 0, 0, 0, 1, 0, 0, 0x77};
         std::copy(std::begin(reply), std::end(reply), out.begin());
-        return platform::IoOutcome{true, platform::Wait::Signalled, true, sizeof reply};
+        return platform::IoOutcome{true, platform::Wait::Signalled, true, sizeof reply, {}};
       }
-      return platform::IoOutcome{true, platform::Wait::Signalled, true, 0};
+      return platform::IoOutcome{true, platform::Wait::Signalled, true, 0, {}};
     };
     TUSBDevice info;
     info.DevicePath = "p&MI_08";
@@ -334,11 +334,11 @@ TEST_F(ScriptedChannel, OnlyAPollCountOfOneOrTwoMeansAReplyIsWaiting) {
 TEST(DriverRequests, AControlReadAfterATimedOutWaitTakesTheRequestsOwnResult) {
   using platform::IoOutcome;
   using platform::Wait;
-  for (const auto& [outcome, ok] : {std::pair{IoOutcome{false, Wait::Signalled, true, 12}, true},
-                                    {IoOutcome{true, Wait::Signalled, false, 12}, false},
-                                    {IoOutcome{true, Wait::Timeout, false, 0}, true},
-                                    {IoOutcome{false, Wait::Timeout, true, 0}, false},
-                                    {IoOutcome{true, Wait::Failed, true, 0}, false}}) {
+  for (const auto& [outcome, ok] : {std::pair{IoOutcome{false, Wait::Signalled, true, 12, {}}, true},
+                                    {IoOutcome{true, Wait::Signalled, false, 12, {}}, false},
+                                    {IoOutcome{true, Wait::Timeout, false, 0, {}}, true},
+                                    {IoOutcome{false, Wait::Timeout, true, 0, {}}, false},
+                                    {IoOutcome{true, Wait::Failed, true, 0, {}}, false}}) {
     testing::ScriptedDriverHandle handle(
         [&](std::uint32_t code, std::span<const std::uint8_t> in, std::span<std::uint8_t>,
             std::uint32_t) {
@@ -358,10 +358,10 @@ TEST(DriverRequests, BlockRequestsAreCancelledAfterATimeOutOrAFailedResult) {
   using platform::IoOutcome;
   using platform::Wait;
   for (const auto& [outcome, ok, cancels] :
-       {std::tuple{IoOutcome{true, Wait::Signalled, true, 4}, true, 0},
-        std::tuple{IoOutcome{false, Wait::Timeout, false, 0}, false, 1},
-        std::tuple{IoOutcome{true, Wait::Signalled, false, 0}, false, 1},
-        std::tuple{IoOutcome{false, Wait::Failed, false, 0}, false, 0}}) {
+       {std::tuple{IoOutcome{true, Wait::Signalled, true, 4, {}}, true, 0},
+        std::tuple{IoOutcome{false, Wait::Timeout, false, 0, {}}, false, 1},
+        std::tuple{IoOutcome{true, Wait::Signalled, false, 0, {}}, false, 1},
+        std::tuple{IoOutcome{false, Wait::Failed, false, 0, {}}, false, 0}}) {
     testing::ScriptedDriverHandle handle(
         [&](std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
             std::uint32_t) { return outcome; });
@@ -383,7 +383,7 @@ TEST(DriverRequests, AControlSendCountsAsSentUnlessItsWaitFailed) {
         [&](std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
             std::uint32_t waitMs) {
           EXPECT_EQ(waitMs, driver::kControlWaitMs);
-          return IoOutcome{false, wait, false, 0};
+          return IoOutcome{false, wait, false, 0, {}};
         });
     const std::uint8_t packet[9] = {0x40, 1, 0, 0, 1, 0, 0, 0, 0};
     EXPECT_EQ(driver::ControlOut(handle, packet), sent);

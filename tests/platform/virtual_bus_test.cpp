@@ -53,9 +53,9 @@ TEST(VirtualBus, AReappearingPhoneIsANewDeviceAndOldHandlesGoStale) {
   const auto first = rig.bus.presentInterfaces(kPhoneDriverClass).value();
   ASSERT_EQ(first.size(), 1u);
   EXPECT_NE(first[0].devicePath.find("&MI_02"), std::string::npos);
-  auto handle = rig.bus.openDriver(first[0].devicePath);
+  auto handle = rig.bus.openDriver(first[0].devicePath).handle;
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(rig.bus.openSerial(first[0].devicePath), nullptr);
+  EXPECT_EQ(rig.bus.openSerial(first[0].devicePath).handle, nullptr);
 
   phone->setMode(PhoneMode::Flash);
   phone->setMode(PhoneMode::P2K);
@@ -77,10 +77,10 @@ TEST(VirtualBus, OffPhonesAreNotListedAndCannotBeOpened) {
   auto phone = rig.bus.plug({"loc", "S1", 8}, PhoneMode::AT);
   const std::string path = phone->devicePath();
   EXPECT_EQ(rig.bus.presentInterfaces(kUsbDeviceClass).value().size(), 1u);
-  EXPECT_EQ(rig.bus.openDriver(path), nullptr);
+  EXPECT_EQ(rig.bus.openDriver(path).handle, nullptr);
   phone->setMode(PhoneMode::Off);
   EXPECT_TRUE(rig.bus.presentInterfaces(kUsbDeviceClass).value().empty());
-  EXPECT_EQ(rig.bus.openSerial(path), nullptr);
+  EXPECT_EQ(rig.bus.openSerial(path).handle, nullptr);
   EXPECT_TRUE(phone->devicePath().empty());
 }
 
@@ -91,7 +91,7 @@ TEST(VirtualPhone, ModeChangeAfterAReplyWaitsUntilTheReplyIsRead) {
     phone->leaveAfterReply(PhoneMode::Flash);
     return P2KAnswer{true, {}};
   });
-  auto handle = rig.bus.openDriver(phone->devicePath());
+  auto handle = rig.bus.openDriver(phone->devicePath()).handle;
   // A block write of command 000D, then its read.
   const std::uint8_t write[] = {2, 12, 0, 0, 0, 0, 2, 0, 0x0D, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   std::vector<std::uint8_t> out(64);
@@ -107,7 +107,7 @@ TEST(VirtualPhone, ModeChangeAfterAReplyWaitsUntilTheReplyIsRead) {
 TEST(VirtualPhone, MalformedRequestsAreRefusedNotCrashedOn) {
   Rig rig;
   auto phone = rig.bus.plug({"loc", "S1", 8}, PhoneMode::P2K);
-  auto handle = rig.bus.openDriver(phone->devicePath());
+  auto handle = rig.bus.openDriver(phone->devicePath()).handle;
   std::vector<std::uint8_t> out(8);
   const std::vector<std::vector<std::uint8_t>> controls = {
       {},

@@ -33,30 +33,38 @@ TEST(WireTrace, DriverCallsOpenAndCloseGiveOneLineEach) {
   auto phone = rig.bus.plug({"here", "T1", 8}, PhoneMode::P2K);
   const std::string path = phone->devicePath();
 
-  EXPECT_EQ(rig.trace.bus().openDriver("\\\\?\\nothing"), nullptr);
-  auto handle = rig.trace.bus().openDriver(path);
+  EXPECT_EQ(rig.trace.bus().openDriver("\\\\?\\nothing").handle, nullptr);
+  auto handle = rig.trace.bus().openDriver(path).handle;
   ASSERT_NE(handle, nullptr);
   std::vector<std::uint8_t> output(16);
   const std::uint8_t poll[] = {0xC1, 0x00, 0x00, 0x00, 0x08, 0x00, 0x08, 0x00, 0x00};
   handle->ioControl(IOCTL_P2K_CONTROL, poll, output, 5000);
   const std::uint8_t read[] = {0x02, 0x00, 0x10, 0x00, 0x00};
   handle->ioControl(IOCTL_P2K_READ, read, output, 10000);
-  EXPECT_TRUE(handle->close());
+  EXPECT_FALSE(handle->close().failed());
+  EXPECT_TRUE(handle->close().failed());
 
+  // Every call that did not succeed names the OS's reason.
   EXPECT_THAT(rig.trace.Lines(),
-              ElementsAre("OPEN \\\\?\\nothing -> failed", "OPEN " + path + " -> signalled",
+              ElementsAre("OPEN \\\\?\\nothing -> failed ENOENT (No such file or directory)",
+                          "OPEN " + path + " -> signalled",
                           "80002014 C10000000800080000 -> signalled 000000000000000000000000",
-                          "8000201C 0200100000 -> timeout", "CLOSE " + path + " -> signalled"));
+                          "8000201C 0200100000 -> timeout ETIMEDOUT (Connection timed out)",
+                          "CLOSE " + path + " -> signalled",
+                          "CLOSE " + path + " -> failed EBADF (Bad file descriptor)"));
 }
 
 TEST(WireTrace, SerialWritesAreTraced) {
   TracedRig rig;
   auto phone = rig.bus.plug({"here", "T2", 8}, PhoneMode::AT);
-  auto port = rig.trace.bus().openSerial(phone->devicePath());
+  auto port = rig.trace.bus().openSerial(phone->devicePath()).handle;
   ASSERT_NE(port, nullptr);
   const std::uint8_t line[] = {'A', 'T', '\r', '\n'};
   EXPECT_EQ(port->write(line).written, 4u);
   EXPECT_EQ(rig.trace.Lines().at(1), "SERIAL 41540D0A -> signalled");
+  phone->setMode(PhoneMode::Off);
+  EXPECT_FALSE(port->write(line).accepted);
+  EXPECT_EQ(rig.trace.Lines().at(2), "SERIAL 41540D0A -> failed EIO (Input/output error)");
 }
 
 TEST(WireTrace, TheEnvironmentVariableSwitchesTracingOnToAFile) {
@@ -77,7 +85,7 @@ TEST(WireTrace, TheEnvironmentVariableSwitchesTracingOnToAFile) {
   std::ifstream in(file);
   std::string line;
   std::getline(in, line);
-  EXPECT_EQ(line, "OPEN missing -> failed");
+  EXPECT_EQ(line, "OPEN missing -> failed ENOENT (No such file or directory)");
   std::filesystem::remove(file);
 }
 

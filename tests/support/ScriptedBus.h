@@ -3,6 +3,7 @@
 // A device bus whose answers a test writes itself: the present records per class, whether the
 // class's device set can be obtained at all, and the driver handle an open gets.
 
+#include <cerrno>
 #include <functional>
 #include <map>
 #include <memory>
@@ -26,7 +27,7 @@ class ScriptedDriverHandle final : public platform::DriverHandle {
     return script_(code, input, output, waitMs);
   }
   void cancelIo() override { ++cancels; }
-  bool close() override { return true; }
+  platform::OsError close() override { return {}; }
 
   int cancels = 0;
 
@@ -53,13 +54,15 @@ class ScriptedBus final : public platform::DeviceBus {
     return std::make_unique<platform::NoticeSubscription>();
   }
   void deliverNotices() override {}
-  std::unique_ptr<platform::DriverHandle> openDriver(const std::string&) override {
-    if (!driverScript) return nullptr;
+  platform::Opened<platform::DriverHandle> openDriver(const std::string&) override {
+    if (!driverScript) return {nullptr, platform::OsError::FromErrno(ENOENT)};
     auto handle = std::make_unique<ScriptedDriverHandle>(driverScript);
     lastHandle = handle.get();
-    return handle;
+    return {std::move(handle), {}};
   }
-  std::unique_ptr<platform::SerialPort> openSerial(const std::string&) override { return nullptr; }
+  platform::Opened<platform::SerialPort> openSerial(const std::string&) override {
+    return {nullptr, platform::OsError::FromErrno(ENOENT)};
+  }
 };
 
 // A record as the setup functions give it: zero-ended text properties.

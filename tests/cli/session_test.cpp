@@ -1,0 +1,70 @@
+#include "cli/Session.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "cli/Commands.h"
+#include "cli/Require.h"
+#include "platform/DeviceClasses.h"
+#include "platform/NullBus.h"
+#include "platform/fake/MemoryRegistry.h"
+#include "platform/fake/RecordingShell.h"
+#include "platform/virtual/VirtualClock.h"
+#include "tests/support/ScriptedBus.h"
+
+namespace vestrel::cli {
+namespace {
+
+// A host over a bus the test chooses.
+class TestHost final : public platform::Host {
+ public:
+  TestHost(platform::DeviceBus& bus, std::string backend) : bus_(bus), backend_(std::move(backend)) {}
+  platform::DeviceBus& bus() override { return bus_; }
+  platform::Clock& clock() override { return clock_; }
+  platform::Shell& shell() override { return shell_; }
+  platform::Registry& registry() override { return registry_; }
+  std::string deviceBackend() const override { return backend_; }
+  void save() override { ++saves; }
+  int saves = 0;
+
+ private:
+  platform::DeviceBus& bus_;
+  std::string backend_;
+  virtualphone::VirtualClock clock_;
+  platform::RecordingShell shell_;
+  platform::MemoryRegistry registry_;
+};
+
+TEST(Session, APhoneThatCannotBeOpenedNamesTheOsReason) {
+  testing::ScriptedBus bus;  // no driver script: every open fails with ENOENT
+  bus.present[std::string(platform::kPhoneDriverClass)].push_back(testing::MakeRecord(
+      1, "/dev/bus/usb/001/007#MI_08", "Motorola Test Command Interface", "USB\\Class_FF"));
+  TestHost host(bus, "test bus");
+  {
+    Session session(host, false);
+    try {
+      RequireP2K(session);
+      FAIL() << "a phone that cannot be opened was used";
+    } catch (const NoPhone& e) {
+      EXPECT_THAT(e.what(), ::testing::HasSubstr("/dev/bus/usb/001/007#MI_08"));
+      EXPECT_THAT(e.what(), ::testing::HasSubstr("ENOENT (No such file or directory)"));
+    }
+  }
+  EXPECT_EQ(host.saves, 1);
+}
+
+TEST(Session, WithoutADeviceBackendTheUserIsPointedAtTheVirtualPhone) {
+  platform::NullBus bus;
+  TestHost host(bus, platform::Host::kNoDeviceBackend);
+  Session session(host, false);
+  try {
+    RequireFlash(session);
+    FAIL() << "no phone can be there";
+  } catch (const NoPhone& e) {
+    EXPECT_THAT(e.what(), ::testing::StartsWith("no phone in flash mode"));
+    EXPECT_THAT(e.what(), ::testing::HasSubstr("--virtual-phone"));
+  }
+}
+
+}  // namespace
+}  // namespace vestrel::cli

@@ -1,0 +1,76 @@
+#include "platform/Host.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/DeviceClasses.h"
+#include "platform/NullBus.h"
+
+namespace vestrel::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path FreshFolder(const char* name) {
+  const fs::path folder = fs::temp_directory_path() / name;
+  fs::remove_all(folder);
+  return folder;
+}
+
+std::string FirstLine(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+TEST(NullBus, ListsNothingAndEveryOpenFailsWithItsReason) {
+  NullBus bus;
+  EXPECT_TRUE(bus.presentInterfaces(kPhoneDriverClass).value().empty());
+  EXPECT_NE(bus.subscribe(kUsbDeviceClass, [] { FAIL(); }), nullptr);
+  bus.deliverNotices();
+  const auto driver = bus.openDriver("anything");
+  EXPECT_EQ(driver.handle, nullptr);
+  EXPECT_EQ(driver.error.name(), "ENODEV");
+  EXPECT_EQ(bus.openSerial("anything").error.name(), "ENODEV");
+}
+
+TEST(VirtualPhoneHost, AKeptPhoneComesBackInTheModeItWasLeftIn) {
+  const fs::path folder = FreshFolder("vestrel-host-test-phone");
+  {
+    auto host = OpenHost({true, folder, std::nullopt});
+    EXPECT_FALSE(host->noDeviceBackend());
+    const auto p2k = host->bus().presentInterfaces(kPhoneDriverClass).value();
+    ASSERT_EQ(p2k.size(), 1u);
+    host->save();
+  }
+  EXPECT_EQ(FirstLine(folder / "mode"), "p2k");
+  std::ofstream(folder / "mode") << "flash\n";
+  auto again = OpenHost({true, folder, std::nullopt});
+  EXPECT_EQ(again->bus().presentInterfaces(kUsbDeviceClass).value().size(), 0u);
+  const auto flash = again->bus().presentInterfaces(kPhoneDriverClass).value();
+  ASSERT_EQ(flash.size(), 1u);
+  EXPECT_NE(flash[0].devicePath, "");
+  fs::remove_all(folder);
+}
+
+TEST(VirtualPhoneHost, TheTraceOptionTracesEveryOpenWithItsReason) {
+  const fs::path trace = FreshFolder("vestrel-host-test.trace");
+  auto host = OpenHost({true, std::nullopt, trace});
+  EXPECT_EQ(host->bus().openDriver("no-such-device").handle, nullptr);
+  EXPECT_EQ(FirstLine(trace), "OPEN no-such-device -> failed ENOENT (No such file or directory)");
+  fs::remove(trace);
+}
+
+TEST(VirtualPhoneHost, AFolderThatCannotBeMadeIsAClearError) {
+  const fs::path file = FreshFolder("vestrel-host-test-file");
+  std::ofstream(file) << "not a folder";
+  EXPECT_THROW(OpenHost({true, file / "phone", std::nullopt}), std::exception);
+  fs::remove(file);
+}
+
+}  // namespace
+}  // namespace vestrel::platform
