@@ -110,9 +110,18 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   bool FileDownload(std::string_view phoneName, const std::filesystem::path& localPath,
                     std::size_t blockSize, std::int64_t total, const ProgressCallback& progress);
   // Copies `localPath` to the phone in blocks of `blockSize`. A local file that cannot be
-  // opened or read throws std::filesystem::filesystem_error.
+  // opened or read throws std::filesystem::filesystem_error. Stops at the first block the
+  // phone does not take; a failed close fails the upload.
   bool FileUpload(const std::filesystem::path& localPath, std::string_view phoneName,
                   std::size_t blockSize, const ProgressCallback& progress);
+  // The loops of FileDownload and FileUpload over any host side, with the same checks and
+  // messages. `done` is the number of bytes handed to the sink or taken by the phone.
+  CopyEnd CopyFromPhone(std::string_view phoneName, const BlockSink& sink, std::size_t blockSize,
+                        std::int64_t total, const ProgressCallback& progress,
+                        std::int64_t& done);
+  CopyEnd CopyToPhone(const BlockSource& source, std::int64_t size, std::string_view phoneName,
+                      std::size_t blockSize, const ProgressCallback& progress,
+                      std::int64_t& done);
 
  private:
   // The variant byte of the FSAC word for this item's FSACOption.

@@ -104,6 +104,20 @@ using FileListCallback = std::function<bool(const P2KFileRecord& record)>;
 // Receives (done, total) after each block of a copy; false asks the copy to stop.
 using ProgressCallback = std::function<bool(std::int64_t done, std::int64_t total)>;
 
+// Takes each block a download received; false when the host could not keep it.
+using BlockSink = std::function<bool(std::span<const std::uint8_t> block)>;
+// Fills `buffer` with the next bytes of an upload's host file: how many it put there, 0 at the
+// end of the file, -1 when reading failed.
+using BlockSource = std::function<std::int64_t(std::span<std::uint8_t> buffer)>;
+
+// How a whole-file copy ended.
+enum class CopyEnd {
+  Whole,            // every byte arrived and the phone file was closed
+  StoppedByCaller,  // the progress callback asked to stop; the phone file was closed
+  PhoneFailed,      // a request failed or was refused (the item reported which)
+  HostFailed,       // the sink or the source failed
+};
+
 // "ReadOnly+Hidden+Archive" for 0x23; empty text for none of the seven bits.
 std::string AttrToText(std::uint16_t attributes);
 // Every name found anywhere in `text` (case-sensitive) sets its bit.

@@ -212,25 +212,43 @@ bool TMotoP2KModemItem::FileDownload(std::string_view phoneName,
                                      std::int64_t total, const ProgressCallback& progress) {
   std::ofstream out(localPath, std::ios::binary | std::ios::trunc);
   if (!out) ThrowHostError("Cannot create file", localPath, errno);
+  int hostError = 0;
+  const BlockSink sink = [&](std::span<const std::uint8_t> block) {
+    if (out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(block.size()))) {
+      return true;
+    }
+    hostError = errno ? errno : EIO;
+    return false;
+  };
+  std::int64_t done = 0;
+  const CopyEnd end = CopyFromPhone(phoneName, sink, blockSize, total, progress, done);
+  if (end == CopyEnd::HostFailed) ThrowHostError("Cannot write file", localPath, hostError);
+  if (!out.flush()) ThrowHostError("Cannot write file", localPath, errno);
+  return end == CopyEnd::Whole || (end == CopyEnd::StoppedByCaller && done > 0);
+}
 
+CopyEnd TMotoP2KModemItem::CopyFromPhone(std::string_view phoneName, const BlockSink& sink,
+                                         std::size_t blockSize, std::int64_t total,
+                                         const ProgressCallback& progress, std::int64_t& done) {
+  done = 0;
   if (!IsOpen()) {
     DoDebug("File Download is Failed - Phone isn`t open", dtError, false);
-    return false;
+    return CopyEnd::PhoneFailed;
   }
   if (!NormalName(phoneName)) {
     DoDebug("File Download is Failed - FileName isn`t normal", dtError, false);
-    return false;
+    return CopyEnd::PhoneFailed;
   }
   if (!FileOpen(phoneName, faOpenForRead)) {
     DoDebug("File Download is Failed - file isn`t opened", dtError, false);
-    return false;
+    return CopyEnd::PhoneFailed;
   }
 
   // A block above the read limit fails at its first read; one byte past the limit is enough
   // room to make it do so without allocating whatever size was asked for.
   std::vector<std::uint8_t> buffer(std::min(blockSize, fsac::kMaxReadBlock + 1));
-  std::int64_t done = 0;
-  int hostError = 0;
+  bool hostFailed = false;
   bool stoppedByCaller = false;
   for (;;) {
     // With the size known, the last read is never left a single byte: the phone's one-byte
@@ -242,8 +260,8 @@ bool TMotoP2KModemItem::FileDownload(std::string_view phoneName,
     const std::int32_t n = FileRead(block);
     // 0 and 1 end the copy; so does a reply larger than was asked for.
     if (n <= 1 || static_cast<std::size_t>(n) > ask) break;
-    if (!out.write(reinterpret_cast<const char*>(block.data()), n)) {
-      hostError = errno;
+    if (!sink(block.first(static_cast<std::size_t>(n)))) {
+      hostFailed = true;
       break;
     }
     done += n;
@@ -252,24 +270,27 @@ bool TMotoP2KModemItem::FileDownload(std::string_view phoneName,
       break;
     }
   }
-  if (!hostError && !out.flush()) hostError = errno ? errno : EIO;
 
   const bool closed = FileClose();
-  if (hostError) ThrowHostError("Cannot write file", localPath, hostError);
+  if (hostFailed) return CopyEnd::HostFailed;
   if (!closed) {
     DoDebug("File Download is Failed - file isn`t closed", dtError, true);
-    return false;
+    return CopyEnd::PhoneFailed;
   }
-  // Only the end-of-file answer (or the caller's own stop) makes the copy whole; a read that
-  // failed midway leaves a partial file, which must not pass for the phone file.
-  if (done > 0 && (readReachedEnd_ || stoppedByCaller)) {
+  if (stoppedByCaller) {
     DoDebug("File Download", dtInformation, false);
-    return true;
+    return CopyEnd::StoppedByCaller;
   }
-  DoDebug(done > 0 ? "File Download is Failed - file isn`t read to its end"
-                   : "File Download is Failed",
-          dtError, false);
-  return false;
+  // Only the end-of-file answer makes the copy whole; a read that failed midway leaves a
+  // partial file, which must not pass for the phone file.
+  if (done > 0 && readReachedEnd_) {
+    DoDebug("File Download", dtInformation, false);
+    return CopyEnd::Whole;
+  }
+  DoDebug(
+      done > 0 ? "File Download is Failed - file isn`t read to its end" : "File Download is Failed",
+      dtError, false);
+  return CopyEnd::PhoneFailed;
 }
 
 bool TMotoP2KModemItem::FileUpload(const std::filesystem::path& localPath,
@@ -281,51 +302,74 @@ bool TMotoP2KModemItem::FileUpload(const std::filesystem::path& localPath,
   const std::streamoff end = in.tellg();
   in.seekg(0, std::ios::beg);
   if (end < 0 || !in) ThrowHostError("Cannot read file", localPath, errno);
-  const auto size = static_cast<std::int64_t>(end);
+  int hostError = 0;
+  const BlockSource source = [&](std::span<std::uint8_t> buffer) -> std::int64_t {
+    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    if (in.bad()) {
+      hostError = errno ? errno : EIO;
+      return -1;
+    }
+    return in.gcount();
+  };
+  std::int64_t sent = 0;
+  const CopyEnd copied = CopyToPhone(source, end, phoneName, blockSize, progress, sent);
+  if (copied == CopyEnd::HostFailed) ThrowHostError("Cannot read file", localPath, hostError);
+  return copied == CopyEnd::Whole;
+}
 
+CopyEnd TMotoP2KModemItem::CopyToPhone(const BlockSource& source, std::int64_t size,
+                                       std::string_view phoneName, std::size_t blockSize,
+                                       const ProgressCallback& progress, std::int64_t& done) {
+  done = 0;
   if (!IsOpen()) {
     DoDebug("File Upload is Failed - Phone isn`t open", dtError, false);
-    return false;
+    return CopyEnd::PhoneFailed;
   }
-  if (!NormalName(phoneName) || size == 0) {
+  if (!NormalName(phoneName) || size <= 0) {
     DoDebug("File Upload is Failed - FileName isn`t normal", dtError, false);
-    return false;
+    return CopyEnd::PhoneFailed;
   }
   if (!FileOpen(phoneName, 0)) {
     DoDebug("File Upload is Failed - file isn`t opened", dtError, false);
-    return false;
+    return CopyEnd::PhoneFailed;
   }
 
-  // Bounded by the file's size. A block above the write limit fails unsent; only a last,
-  // shorter block that fits the limit goes out.
+  // Bounded by the file's size. A block above the write limit fails unsent.
   std::vector<std::uint8_t> buffer(
       std::min<std::size_t>(blockSize, static_cast<std::size_t>(size)));
-  std::int64_t sent = 0;
-  int hostError = 0;
-  while (sent < size) {
-    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (in.bad()) {
-      hostError = errno ? errno : EIO;
+  bool hostFailed = false;
+  bool blockFailed = false;
+  bool stoppedByCaller = false;
+  while (done < size) {
+    const std::int64_t got = source(buffer);
+    if (got < 0) {
+      hostFailed = true;
       break;
     }
     if (got == 0) break;
-    // A block that failed is neither retried nor counted.
-    if (FileWrite(std::span<const std::uint8_t>(buffer).first(got))) {
-      sent += static_cast<std::int64_t>(got);
+    // A block the phone did not take ends the copy: every block after it would only make a
+    // hole, and with a silent phone each would cost a whole time-out.
+    if (!FileWrite(std::span<const std::uint8_t>(buffer).first(static_cast<std::size_t>(got)))) {
+      blockFailed = true;
+      break;
     }
-    if (!KeepGoing(progress, sent, size)) break;
+    done += got;
+    if (!KeepGoing(progress, done, size)) {
+      stoppedByCaller = true;
+      break;
+    }
   }
 
   const bool closed = FileClose();
-  if (hostError) ThrowHostError("Cannot read file", localPath, hostError);
   if (!closed) DoDebug("File Upload is Failed - file isn`t close", dtError, true);
-  if (sent == size) {
+  if (hostFailed) return CopyEnd::HostFailed;
+  if (closed && done == size) {
     DoDebug("File Upload", dtInformation, false);
-    return true;
+    return CopyEnd::Whole;
   }
   DoDebug("File Upload is Failed", dtError, false);
-  return false;
+  if (stoppedByCaller && closed && !blockFailed) return CopyEnd::StoppedByCaller;
+  return CopyEnd::PhoneFailed;
 }
 
 }  // namespace vestrel

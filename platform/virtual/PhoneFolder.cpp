@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/virtual/P2KPersonality.h"
+#include "text/Windows1251.h"
 
 namespace vestrel::virtualphone {
 
@@ -15,84 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Windows-1251 codes 0x80..0xBF as Unicode; 0xC0..0xFF are U+0410..U+044F. The one unassigned
-// code, 0x98, keeps U+0098 so that every phone name has exactly one host name.
-constexpr std::array<std::uint16_t, 64> kHighHalf{
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
-    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
-    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
-    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
-    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
-};
+std::string ToUtf8(std::string_view phone) { return text::Windows1251ToUtf8(phone); }
 
-std::uint32_t UnicodeOf(std::uint8_t c) {
-  if (c < 0x80) return c;
-  if (c >= 0xC0) return 0x0410 + (c - 0xC0);
-  return kHighHalf[c - 0x80];
-}
-
-std::string ToUtf8(std::string_view phone) {
-  std::string out;
-  for (char ch : phone) {
-    const std::uint32_t u = UnicodeOf(static_cast<std::uint8_t>(ch));
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
-  }
-  return out;
-}
-
-// nullopt for text that is not UTF-8 or has a character Windows-1251 lacks.
 std::optional<std::string> FromUtf8(std::string_view utf8) {
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto b = static_cast<std::uint8_t>(utf8[i]);
-    std::uint32_t u = 0;
-    std::size_t more = 0;
-    if (b < 0x80) {
-      u = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      u = b & 0x1F;
-      more = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-      u = b & 0x0F;
-      more = 2;
-    } else {
-      return std::nullopt;
-    }
-    if (i + more >= utf8.size() && more > 0) return std::nullopt;
-    for (std::size_t k = 1; k <= more; ++k) {
-      const auto c = static_cast<std::uint8_t>(utf8[i + k]);
-      if ((c & 0xC0) != 0x80) return std::nullopt;
-      u = (u << 6) | (c & 0x3F);
-    }
-    i += more + 1;
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-      continue;
-    }
-    if (u >= 0x0410 && u <= 0x044F) {
-      out.push_back(static_cast<char>(0xC0 + (u - 0x0410)));
-      continue;
-    }
-    bool found = false;
-    for (std::size_t k = 0; k < kHighHalf.size() && !found; ++k) {
-      if (kHighHalf[k] == u) {
-        out.push_back(static_cast<char>(0x80 + k));
-        found = true;
-      }
-    }
-    if (!found) return std::nullopt;
-  }
-  return out;
+  return text::Utf8ToWindows1251(utf8);
 }
 
 [[noreturn]] void Fail(const char* what, const fs::path& path, int error = 0) {

@@ -254,13 +254,9 @@ TEST_F(Transfer, AnUploadBlockAboveTheWriteLimitFailsUnsent) {
   EXPECT_FALSE(item->FileUpload(dir / "up", "/a/up", 2000, nullptr));
   EXPECT_TRUE(writeSizes.empty());
   EXPECT_EQ(Texts().back(), "File Upload is Failed");
-  // Only a last block short enough for the limit goes out.
-  WriteFile(dir / "up", Pattern(3000));
-  EXPECT_FALSE(item->FileUpload(dir / "up", "/a/up", 2000, nullptr));
-  EXPECT_THAT(writeSizes, ElementsAre(1000u));
 }
 
-TEST_F(Transfer, AFailedWriteBlockLeavesAHoleAndTheUploadFails) {
+TEST_F(Transfer, TheUploadStopsAtTheFirstBlockThePhoneDoesNotTake) {
   int writes = 0;
   auto inner = script;
   script = [&, inner](std::uint16_t c, const Bytes& p) -> P2KAnswer {
@@ -269,8 +265,22 @@ TEST_F(Transfer, AFailedWriteBlockLeavesAHoleAndTheUploadFails) {
   };
   WriteFile(dir / "up", Pattern(2500));
   EXPECT_FALSE(item->FileUpload(dir / "up", "/a/up", 1000, nullptr));
-  EXPECT_EQ(writes, 3);
-  EXPECT_THAT(Texts(), IsSupersetOf({"File Write is Failed - Write Data is Error",
+  // No block after the failed one: it would leave a hole and cost a time-out each.
+  EXPECT_EQ(writes, 2);
+  EXPECT_THAT(Texts(), IsSupersetOf({"File Write is Failed - Write Data is Error", "File Close",
+                                     "File Upload is Failed"}));
+}
+
+TEST_F(Transfer, AFailedCloseFailsTheUpload) {
+  auto inner = script;
+  script = [inner](std::uint16_t c, const Bytes& p) -> P2KAnswer {
+    if (p[3] == fsac::kClose) return {false, {}};
+    return inner(c, p);
+  };
+  WriteFile(dir / "up", Pattern(1500));
+  EXPECT_FALSE(item->FileUpload(dir / "up", "/a/up", 1000, nullptr));
+  EXPECT_EQ(written.size(), 1500u);
+  EXPECT_THAT(Texts(), IsSupersetOf({"File Upload is Failed - file isn`t close",
                                      "File Upload is Failed"}));
 }
 
