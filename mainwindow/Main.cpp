@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include "mainwindow/Controls.h"
 #include "mainwindow/TrayImages.h"
 #include "phonelink/PhoneText.h"
 
@@ -14,19 +15,6 @@
 
 namespace vestrel::mainwindow {
 namespace {
-
-template <class Control>
-void SetEnabledIfChanged(Control& control, bool enabled) {
-  if (control.isEnabled() != enabled) control.setEnabled(enabled);
-}
-
-void SetEnabledIfChanged(QObject* control, bool enabled) {
-  if (auto* action = qobject_cast<QAction*>(control)) {
-    SetEnabledIfChanged(*action, enabled);
-  } else if (auto* widget = qobject_cast<QWidget*>(control)) {
-    SetEnabledIfChanged(*widget, enabled);
-  }
-}
 
 // The lines of a hidden phone list, rebuilt only when they differ; the first is selected.
 void ShowLines(QListWidget& list, const std::vector<std::string>& lines) {
@@ -69,6 +57,7 @@ TForm1::TForm1(Services services)
   BuildBrowser();
   BuildMenus();
   ConnectActions();
+  ConnectBrowser();
   LoadComponents();
   FormCreate();
   Timer1.setInterval(1);

@@ -17,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@
 #include "mainwindow/PhonePolling.h"
 #include "mainwindow/StatusBar.h"
 #include "p2kapi/P2KApi.h"
+#include "phonefiles/PhoneFiles.h"
 #include "phonelink/PhoneLink.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -137,7 +139,30 @@ class TForm1 : public QWidget {
   void N5Click();
   void CheckBox1Click();
 
+  // The file browser.
+  void ReadMobile();
+  bool AddFileEntry(const P2KFileRecord& entry);
+  bool CopyProgress(std::int64_t done, std::int64_t total);
+  void ListView1Click();
+  void SetAttr();
+  void DelFile();
+  void Button3Click();
+  void MenuItem3Click();
+  void SpeedButton3Click();
+  void MenuItem1Click();
+  void SpeedButton1Click();
+  void N10Click();
+  void SpeedButton2Click();
+  void BitBtn1Click();
+  void N6Click();
+  void DeleteToneDB();
+  // The chosen folder, or nullopt when the user cancelled.
+  std::optional<QString> BrowseForFolder(const QString& title, const QString& root);
+  // True while a save or a copy to the phone runs; other file actions do nothing meanwhile.
+  bool Copying() const { return copying_; }
+
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -159,6 +184,16 @@ class TForm1 : public QWidget {
   template <class Operation>
   void OnCurrentP2K(Operation operation);
   void Exit();
+  void ConnectBrowser();
+  void SetFileControls(bool enabled);
+  std::vector<int> SelectedRows() const;
+  // The phone's own name of a row's file.
+  std::string RowName(int row) const;
+  bool Upload(const std::shared_ptr<TMotoP2KModemItem>& phone, const QString& hostFile,
+              const QString& phoneName);
+  void ShowFailure(const QString& what, const phonefiles::Result& result);
+  void ShowHostFileError(const phonefiles::Result& result);
+  class CopyInProgress;
 
   Services services_;
   PhonePolling polling_;
@@ -168,6 +203,8 @@ class TForm1 : public QWidget {
   std::vector<QObject*> phoneControlGroup_;
   int trayImage_ = -1;
   bool endSessionPending_ = false;
+  bool attributeEdit_ = true;
+  bool copying_ = false;
 };
 
 }  // namespace vestrel::mainwindow
