@@ -1,7 +1,9 @@
 #include "backup/BackupLog.h"
 
+#include <cerrno>
 #include <fstream>
 #include <stdexcept>
+#include <system_error>
 
 namespace vestrel::backup {
 
@@ -15,12 +17,17 @@ const std::string& BackupLog::Add(const std::string& message) {
   return lines_.back();
 }
 
-void BackupLog::WriteTo(const std::filesystem::path& file) const {
+void BackupLog::WriteTo(const std::filesystem::path& file, const Encode& encode) const {
   if (lines_.empty()) return;
+  errno = 0;
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  for (const auto& line : lines_) out << line << "\r\n";
+  for (const auto& line : lines_) out << (encode ? encode(line) : line) << "\r\n";
   out.close();
-  if (!out) throw std::runtime_error("cannot write " + file.string());
+  if (!out) {
+    const std::string reason =
+        errno != 0 ? std::generic_category().message(errno) : std::string("write failed");
+    throw std::runtime_error("cannot write " + file.string() + ": " + reason);
+  }
 }
 
 std::tm BackupLog::LocalNow() {

@@ -13,6 +13,8 @@ namespace vestrel::backup {
 class BackupLog {
  public:
   using Now = std::function<std::tm()>;
+  // How a line is stored in the file: the log keeps UTF-8, the file may want another code page.
+  using Encode = std::function<std::string(const std::string& utf8)>;
 
   explicit BackupLog(Now now = LocalNow);
 
@@ -20,9 +22,10 @@ class BackupLog {
   const std::string& Add(const std::string& message);
   const std::vector<std::string>& Lines() const { return lines_; }
 
-  // Replaces `file` with every line, each ended by CR LF; writes nothing while the log is empty.
-  // Throws std::runtime_error when the file cannot be written.
-  void WriteTo(const std::filesystem::path& file) const;
+  // Replaces `file` with every line, encoded by `encode` (UTF-8 as kept when empty) and ended by
+  // CR LF; writes nothing while the log is empty. Throws std::runtime_error naming the file and
+  // the system's reason when it cannot be written.
+  void WriteTo(const std::filesystem::path& file, const Encode& encode = nullptr) const;
 
   static std::tm LocalNow();
 

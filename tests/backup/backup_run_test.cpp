@@ -346,8 +346,19 @@ TEST(BackupLogFile, HoldsEveryLineWithCrLfAndIsNotWrittenWhenEmpty) {
   std::ifstream in(file, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, "14:03:27: Загрузчик успешно записан!\r\n14:03:27: Выключение телефона\r\n");
+  // A code page other than the log's own reaches the file line by line.
+  log.WriteTo(file, [](const std::string& line) { return "[" + line.substr(0, 8) + "]"; });
+  std::ifstream encoded(file, std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(encoded)), std::istreambuf_iterator<char>()),
+            "[14:03:27]\r\n[14:03:27]\r\n");
   fs::remove(file);
-  EXPECT_THROW(log.WriteTo("/nonexistent-folder/FlashLog.log"), std::runtime_error);
+  try {
+    log.WriteTo("/nonexistent-folder/FlashLog.log");
+    ADD_FAILURE() << "no error for a folder that does not exist";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(),
+                 "cannot write /nonexistent-folder/FlashLog.log: No such file or directory");
+  }
 }
 
 // The archiver really started: a stand-in script beside the program records its arguments.
