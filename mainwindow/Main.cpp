@@ -67,9 +67,10 @@ TForm1::TForm1(Services services)
 
 TForm1::~TForm1() { FormDestroy(); }
 
-void TForm1::SetWindows(TForm2& info, desktop::TForm3& about) {
+void TForm1::SetWindows(TForm2& info, desktop::TForm3& about, backup::TForm4& backup) {
   info_ = &info;
   about_ = &about;
+  backup_ = &backup;
 }
 
 // What the designer would have set: the icon with its menu, hidden window and task-bar entry;
@@ -132,7 +133,7 @@ void TForm1::Timer1Timer() {
   ShowLines(ListBox3, polling_.ATLines());
   ShowLines(ListBox1, polling_.P2KLines());
   ShowLines(ListBox2, polling_.FlashLines());
-  SetEnabledIfChanged(Button2, false);
+  SetEnabledIfChanged(Button2, backup_ && backup_->SelectedPhone() != nullptr);
   SetPhoneControls(outcome.p2kListed);
   if (outcome.atPortOpen) SetBackToP2K(*outcome.atPortOpen);
   SetTrayImage(outcome.trayImage);

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/window/BackUp.h"
 #include "desktop/About.h"
 #include "desktop/AutoRunner.h"
 #include "desktop/Dialogs.h"
@@ -65,7 +66,7 @@ class TForm1 : public QWidget {
   ~TForm1() override;
 
   // The windows the program creates after this one; the main window shows them modally.
-  void SetWindows(TForm2& info, desktop::TForm3& about);
+  void SetWindows(TForm2& info, desktop::TForm3& about, backup::TForm4& backup);
 
   // The phone-information library, speaking through MotoP2KMode1's first phone.
   P2KApi& PhoneLibrary() { return library_; }
@@ -135,6 +136,7 @@ class TForm1 : public QWidget {
   void p2k1Click();
   void BitBtn3Click();
   void N4Click();
+  void Button2Click();
   void BitBtn6Click();
   void N5Click();
   void CheckBox1Click();
@@ -200,6 +202,7 @@ class TForm1 : public QWidget {
   P2KApi library_;
   TForm2* info_ = nullptr;
   desktop::TForm3* about_ = nullptr;
+  backup::TForm4* backup_ = nullptr;
   std::vector<QObject*> phoneControlGroup_;
   int trayImage_ = -1;
   bool endSessionPending_ = false;

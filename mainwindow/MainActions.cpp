@@ -29,6 +29,7 @@ void TForm1::ConnectActions() {
   onTrigger(p2k1, &TForm1::p2k1Click);
   onClick(BitBtn3, &TForm1::BitBtn3Click);
   onTrigger(N4, &TForm1::N4Click);
+  onClick(Button2, &TForm1::Button2Click);
   onClick(BitBtn6, &TForm1::BitBtn6Click);
   onTrigger(N5, &TForm1::N5Click);
   onClick(CheckBox1, &TForm1::CheckBox1Click);
@@ -97,6 +98,10 @@ void TForm1::ShowPhoneInformation() {
   services_.dialogs.Message(nullptr, QStringLiteral("Информация о телефоне"),
                             QStringLiteral("Ошибка при получении информации!"),
                             desktop::MessageIcon::Warning, desktop::MessageButtons::Ok);
+}
+
+void TForm1::Button2Click() {
+  if (backup_) services_.showModal(*backup_);
 }
 
 void TForm1::BitBtn6Click() {
