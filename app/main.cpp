@@ -54,14 +54,10 @@ int RunProgram(QApplication& application, const app::ProgramOptions& options) {
 
 }  // namespace
 
+// The options are read before Qt starts, so --help and --version need no display.
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Vestrel"));
-  QApplication::setApplicationVersion(QStringLiteral("1.3"));
   try {
-    std::vector<std::string> arguments;
-    for (const QString& word : QApplication::arguments().mid(1)) arguments.push_back(word.toStdString());
-    const auto options = app::ParseProgramOptions(arguments);
+    const auto options = app::ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
       std::printf("%s%s", app::kUsage, kHelp);
       return 0;
@@ -70,6 +66,10 @@ int main(int argc, char** argv) {
       std::printf("vestrel 1.3\n");
       return 0;
     }
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vestrel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.3"));
     return RunProgram(application, options);
   } catch (const app::UsageError& e) {
     std::fprintf(stderr, "vestrel: %s\n%s", e.what(), app::kUsage);

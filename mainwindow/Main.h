@@ -28,6 +28,7 @@
 #include "desktop/PopupMenu.h"
 #include "desktop/TrayIcon.h"
 #include "mainwindow/PhonePolling.h"
+#include "mainwindow/ListView.h"
 #include "mainwindow/StatusBar.h"
 #include "p2kapi/P2KApi.h"
 #include "phonefiles/PhoneFiles.h"
@@ -80,7 +81,7 @@ class TForm1 : public QWidget {
   QPushButton BitBtn2, Button7, Button5, Button8, Button9, Button10, BitBtn1, BitBtn3, Button1,
       Button2, BitBtn6, BitBtn4, BitBtn5;
   QCheckBox CheckBox1;
-  QTableWidget ListView1;
+  TListView ListView1;
   QPushButton Button3;
   QToolButton SpeedButton1, SpeedButton2, SpeedButton3;
   QCheckBox CheckBox4, CheckBox3, CheckBox2;
@@ -164,7 +165,7 @@ class TForm1 : public QWidget {
   bool Copying() const { return copying_; }
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;

@@ -6,7 +6,6 @@
 // copy ends, so neither the rows nor the item can change under it.
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QMouseEvent>
 
 #include "mainwindow/Controls.h"
 #include "mainwindow/Main.h"
@@ -58,7 +57,7 @@ class TForm1::CopyInProgress {
 };
 
 void TForm1::ConnectBrowser() {
-  ListView1.viewport()->installEventFilter(this);
+  ListView1.SetOnClick([this] { ListView1Click(); });
   connect(&ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     PopupMenu2.popup(ListView1.viewport()->mapToGlobal(at));
   });
@@ -73,14 +72,6 @@ void TForm1::ConnectBrowser() {
   connect(&SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
   connect(&BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
   connect(&N6, &QAction::triggered, this, [this] { N6Click(); });
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ListView1.viewport() && event->type() == QEvent::MouseButtonRelease &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    ListView1Click();
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 std::vector<int> TForm1::SelectedRows() const {
