@@ -77,8 +77,11 @@ TForm4::TForm4(PhoneLinkContext context, platform::Shell& shell, desktop::Dialog
 
 void TForm4::LayOut() {
   setFixedSize(kClientSize);
+  // The element captions have room for a narrow 8-point face, as the dialog was drawn for.
   QFont text = font();
-  text.setPixelSize(11);
+  text.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("Arial")});
+  text.setPointSize(8);
   setFont(text);
 
   Label1.setText(QStringLiteral("Выберите модель:"));
