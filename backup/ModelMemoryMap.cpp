@@ -1,5 +1,6 @@
 #include "backup/ModelMemoryMap.h"
 
+#include <algorithm>
 #include <charconv>
 
 
@@ -142,9 +143,19 @@ const std::array<BackupSlot, kSlotCount> BackupSlots = {{
     {"cb10", "CG18", "CG18 (Цифровая подпись)"},
 }};
 
+namespace {
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+}  // namespace
+
 std::optional<std::size_t> FindModel(std::string_view modelOrIndex) {
   for (std::size_t i = 0; i < ModelMemoryMap.size(); ++i) {
-    if (ModelMemoryMap[i].model == modelOrIndex) return i;
+    if (SameLetters(ModelMemoryMap[i].model, modelOrIndex)) return i;
   }
   std::size_t index = 0;
   const char* end = modelOrIndex.data() + modelOrIndex.size();

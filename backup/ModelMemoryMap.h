@@ -50,7 +50,7 @@ extern const std::array<BackupSlot, kSlotCount> BackupSlots;
 // Slot indexes (0-based) in the order a backup saves them: CG7 before CG8.
 inline constexpr std::array<std::size_t, kSlotCount> kSaveOrder = {0, 1, 2, 3, 4, 6, 5, 7, 8, 9};
 
-// The row of the model text exactly as listed, or of its index given as decimal text.
+// The row of the model text as listed (letters in either case), or of its index as decimal text.
 std::optional<std::size_t> FindModel(std::string_view modelOrIndex);
 
 // Reads eight-digit hex address text; nullopt when it is not valid hex of at most 32 bits.

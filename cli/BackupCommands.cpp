@@ -17,14 +17,18 @@ using namespace backup;
 // on stderr, progress as a bar on a terminal.
 class CommandLineUser final : public BackupUser {
  public:
-  explicit CommandLineUser(fs::path target) : target_(std::move(target)), bar_(stderr, "") {}
+  CommandLineUser(fs::path target, bool progress, bool quiet)
+      : target_(std::move(target)), bar_(stderr, "", progress), quiet_(quiet) {}
 
   fs::path ChooseFolder(const std::string&) override { return target_; }
   fs::path ChooseSaveFile(const std::string&) override { return target_; }
   void ShowError(const std::string& text, const std::string& title) override {
+    bar_.Clear();
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
   }
   void AppendLog(const std::string& line) override {
+    if (quiet_) return;
+    bar_.Clear();
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
   }
@@ -39,6 +43,7 @@ class CommandLineUser final : public BackupUser {
  private:
   fs::path target_;
   ProgressBar bar_;
+  bool quiet_;
   std::string status_;
 };
 
@@ -91,7 +96,7 @@ template <class Save>
 int RunBackup(Session& session, const CommandWords& words, const AppliedModel& model,
               const fs::path& target, Save save) {
   auto phone = RequireFlash(session);
-  CommandLineUser user(target);
+  CommandLineUser user(target, session.ShowsProgress(), session.Quiet());
   BackupLog log;
   BackupRun run(user, log, session.Host().shell());
   const BackupRun::Outcome outcome = (run.*save)(phone, model, words.flag("--pack"));

@@ -32,10 +32,20 @@ Invocation ParseCommandLine(const std::vector<std::string>& argv) {
     } else if (word == "--trace") {
       if (++i == argv.size()) throw UsageError("--trace needs a file");
       options.trace = argv[i];
+    } else if (StartsWith(word, "--trace=")) {
+      if (word.size() == 8) throw UsageError("--trace= needs a file");
+      options.trace = word.substr(8);
     } else if (word == "-v") {
       options.verbose = true;
+    } else if (word == "-q") {
+      options.quiet = true;
     } else if (word == "--help" || word == "-h") {
       options.help = true;
+    } else if (word == "--version") {
+      options.version = true;
+    } else if (word == "--") {
+      ++i;
+      break;
     } else if (StartsWith(word, "-")) {
       throw UsageError("unknown option: " + word);
     } else {
@@ -43,7 +53,7 @@ Invocation ParseCommandLine(const std::vector<std::string>& argv) {
     }
   }
   if (i == argv.size()) {
-    if (!options.help) throw UsageError("no command given");
+    if (!options.help && !options.version) throw UsageError("no command given");
     return invocation;
   }
   invocation.command = argv[i];
@@ -55,13 +65,24 @@ CommandWords::CommandWords(const std::vector<std::string>& words,
                            const std::vector<std::string>& valued,
                            const std::vector<std::string>& flags, std::size_t minOperands,
                            std::size_t maxOperands) {
+  bool optionsEnded = false;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    if (word == "--help" || word == "-h") {
+    const std::size_t equals = word.find('=');
+    const std::string name = StartsWith(word, "--") ? word.substr(0, equals) : word;
+    if (optionsEnded) {
+      operands_.push_back(word);
+    } else if (word == "--") {
+      optionsEnded = true;
+    } else if (word == "--help" || word == "-h") {
       help_ = true;
+    } else if (Contains(valued, name) && equals != std::string::npos) {
+      values_.emplace_back(name, word.substr(equals + 1));
     } else if (Contains(valued, word)) {
       if (i + 1 == words.size()) throw UsageError(word + " needs a value");
       values_.emplace_back(word, words[++i]);
+    } else if (Contains(flags, name) && equals != std::string::npos) {
+      throw UsageError(name + " takes no value");
     } else if (Contains(flags, word)) {
       flags_.push_back(word);
     } else if (StartsWith(word, "--")) {

@@ -22,7 +22,9 @@ struct GlobalOptions {
   std::optional<std::filesystem::path> phoneFolder;  // --virtual-phone=DIR
   std::optional<std::filesystem::path> trace;
   bool verbose = false;
+  bool quiet = false;
   bool help = false;
+  bool version = false;
 };
 
 struct Invocation {
@@ -31,14 +33,16 @@ struct Invocation {
   std::vector<std::string> words;  // the command's own arguments and options, in order
 };
 
-// Reads "[--virtual-phone[=DIR]] [--trace FILE] [-v] COMMAND [ARGS]"; throws UsageError.
+// Reads "[--virtual-phone[=DIR]] [--trace FILE] [-v] [-q] [--] COMMAND [ARGS]"; every option
+// that takes a value also takes it as "--option=value". Throws UsageError.
 Invocation ParseCommandLine(const std::vector<std::string>& argv);
 
 // A command's own words split into options ("--name value" or "--name") and operands.
 class CommandWords {
  public:
-  // `valued` names the options that take a value, `flags` those that do not; anything else
-  // starting with "--" is a usage error, as is an operand count outside min..max.
+  // `valued` names the options that take a value ("--name value" or "--name=value"), `flags`
+  // those that do not; anything else starting with "--" is a usage error, as is an operand
+  // count outside min..max. After "--" every word is an operand; "-" alone is one too.
   CommandWords(const std::vector<std::string>& words, const std::vector<std::string>& valued,
                const std::vector<std::string>& flags, std::size_t minOperands,
                std::size_t maxOperands);

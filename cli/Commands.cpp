@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
+
 namespace vestrel::cli {
 
 const std::vector<Command>& AllCommands() {
@@ -18,6 +20,39 @@ const Command* FindCommand(const std::string& name) {
     if (name == command.name) return &command;
   }
   return nullptr;
+}
+
+namespace {
+
+// Letters to insert, delete or change to turn `a` into `b`.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::string ClosestCommand(const std::string& word) {
+  std::string closest;
+  std::size_t best = 3;
+  for (const auto& command : AllCommands()) {
+    const std::size_t distance = EditDistance(word, command.name);
+    if (distance < best) {
+      best = distance;
+      closest = command.name;
+    }
+  }
+  return closest;
 }
 
 }  // namespace vestrel::cli

@@ -23,6 +23,8 @@ struct Command {
 
 const std::vector<Command>& AllCommands();
 const Command* FindCommand(const std::string& name);
+// The command a mistyped word most likely meant (at most two letters off); "" when none is near.
+std::string ClosestCommand(const std::string& word);
 
 // No phone in the mode the command needs: exit 3.
 struct NoPhone : std::runtime_error {

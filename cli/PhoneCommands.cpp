@@ -125,7 +125,7 @@ int Pull(Session& session, const CommandWords& words) {
   partial += ".partial";
   bool copied = false;
   {
-    ProgressBar bar(stderr, "pull");
+    ProgressBar bar(stderr, phoneName, session.ShowsProgress());
     try {
       copied = phone->FileDownload(phoneName, partial, kDownloadBlock, size, BarFor(bar));
     } catch (const fs::filesystem_error& e) {
@@ -157,7 +157,7 @@ int Push(Session& session, const CommandWords& words) {
   auto phone = RequireP2K(session);
   bool copied = false;
   {
-    ProgressBar bar(stderr, "push");
+    ProgressBar bar(stderr, local.filename().string(), session.ShowsProgress());
     try {
       copied = phone->FileUpload(local, phoneName, kUploadBlock, BarFor(bar));
     } catch (const fs::filesystem_error& e) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "platform/Console.h"
 
 namespace vestrel::cli {
 
@@ -19,7 +20,8 @@ auto FirstOpened(List& list) -> decltype(list.Items(0)) {
 
 }  // namespace
 
-Session::Session(platform::Host& host, bool verbose) : host_(host), verbose_(verbose) {
+Session::Session(platform::Host& host, const GlobalOptions& options)
+    : host_(host), verbose_(options.verbose), quiet_(options.quiet) {
   const PhoneLinkContext context{host.bus(), host.clock()};
   p2k_ = std::make_unique<TMotoP2KMode>(context);
   flash_ = std::make_unique<TMotoFlashMode>(context);
@@ -42,9 +44,16 @@ template <class Item>
 TModemDebugEvent<Item> Session::Reporter() {
   return [this](Item&, const std::string& text, TDebugType type, bool) {
     lastDebugLine_ = text;
-    if (verbose_) std::fprintf(stderr, "%s: %s\n", type == dtError ? "error" : "info", text.c_str());
+    // Labelled as the items' own lines: "Close Phone is Failed" on every start is their normal
+    // report of closing a phone that was not open, not an error of the run.
+    if (verbose_) {
+      std::fprintf(stderr, "phone %s: %s\n", type == dtError ? "debug (error)" : "debug",
+                   text.c_str());
+    }
   };
 }
+
+bool Session::ShowsProgress() const { return !quiet_ && platform::IsTerminal(stderr); }
 
 void Session::Pump() { host_.bus().deliverNotices(); }
 

@@ -3,17 +3,18 @@
 #include <memory>
 #include <string>
 
+#include "cli/CommandLine.h"
 #include "phonelink/PhoneLink.h"
 #include "platform/Host.h"
 
 namespace vestrel::cli {
 
 // The phone link of one run of the tool: the watchers of the three modes on the host's bus.
-// Items report every debug line to stderr with `verbose`; the last one is kept for the failure
-// message. The host outlives the session.
+// With -v items report every debug line to stderr, marked as theirs; the last one is kept.
+// The host outlives the session.
 class Session {
  public:
-  Session(platform::Host& host, bool verbose);
+  Session(platform::Host& host, const GlobalOptions& options);
   ~Session();
 
   // The first phone of the mode, opened; null when there is none. A phone that is listed but
@@ -30,6 +31,10 @@ class Session {
   // Lets device-change notices reach the watchers, as the windows' event loop would.
   void Pump();
 
+  // Progress is drawn on a terminal unless -q asked for quiet; -q also drops the log lines.
+  bool ShowsProgress() const;
+  bool Quiet() const { return quiet_; }
+
   // The last debug line an item reported ("" when none).
   const std::string& LastDebugLine() const { return lastDebugLine_; }
 
@@ -39,6 +44,7 @@ class Session {
 
   platform::Host& host_;
   bool verbose_ = false;
+  bool quiet_ = false;
   std::string lastDebugLine_;
   std::unique_ptr<TMotoP2KMode> p2k_;
   std::unique_ptr<TMotoFlashMode> flash_;

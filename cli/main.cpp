@@ -15,7 +15,7 @@ using namespace vestrel::cli;
 namespace {
 
 constexpr const char* kSynopsis =
-    "usage: vestrel-cli [--virtual-phone[=DIR]] [--trace FILE] [-v] COMMAND [ARGS]\n";
+    "usage: vestrel-cli [--virtual-phone[=DIR]] [--trace FILE] [-v] [-q] COMMAND [ARGS]\n";
 
 void PrintHelp() {
   std::printf("%s\n", kSynopsis);
@@ -23,8 +23,10 @@ void PrintHelp() {
       "Options:\n"
       "  --virtual-phone[=DIR]  use the virtual phone (kept in DIR between runs)\n"
       "  --trace FILE           write the wire trace to FILE\n"
-      "  -v                     print every debug line of the phone items to stderr\n\n"
-      "Commands:\n");
+      "  -v                     print every debug line of the phone items to stderr\n"
+      "  -q                     quiet: no progress and no backup log, errors only\n"
+      "  --version              print the version and exit\n\n"
+      "Commands (vestrel-cli help COMMAND tells more):\n");
   for (const auto& command : AllCommands()) {
     std::printf("  %-14s %s\n", command.name, command.summary);
   }
@@ -33,26 +35,62 @@ void PrintHelp() {
       "needed mode.\n");
 }
 
+void PrintUsage(std::FILE* stream, const Command& command) {
+  std::fprintf(stream, "usage: vestrel-cli [OPTIONS] %s\n", command.usage);
+}
+
+// A usage error inside a command's own words: the message, then that command's usage.
+struct CommandUsageError : UsageError {
+  CommandUsageError(const UsageError& error, const Command& command)
+      : UsageError(error.what()), command(command) {}
+  const Command& command;
+};
+
+const Command& CommandNamed(const std::string& name) {
+  if (const Command* command = FindCommand(name)) return *command;
+  const std::string closest = ClosestCommand(name);
+  throw UsageError("unknown command: " + name +
+                   (closest.empty() ? "" : " (did you mean " + closest + "?)"));
+}
+
 int Run(const std::vector<std::string>& argv) {
   const Invocation invocation = ParseCommandLine(argv);
-  if (invocation.command.empty()) {
+  const GlobalOptions& options = invocation.options;
+  if (options.version) {
+    std::printf("vestrel-cli %s\n", VESTREL_VERSION);
+    return kDone;
+  }
+  if (invocation.command.empty() || (invocation.command == "help" && invocation.words.empty())) {
     PrintHelp();
     return kDone;
   }
-  const Command* command = FindCommand(invocation.command);
-  if (!command) throw UsageError("unknown command: " + invocation.command);
-  const CommandWords words(invocation.words, command->valued, command->flags,
-                           command->minOperands, command->maxOperands);
-  if (words.help() || invocation.options.help) {
-    std::printf("usage: vestrel-cli [OPTIONS] %s\n%s\n", command->usage, command->summary);
+  const bool helpCommand = invocation.command == "help";
+  if (helpCommand && invocation.words.size() > 1) {
+    throw UsageError("help takes one command");
+  }
+  const Command& command = CommandNamed(helpCommand ? invocation.words[0] : invocation.command);
+  const auto words = [&] {
+    try {
+      return CommandWords(helpCommand ? std::vector<std::string>{"--help"} : invocation.words,
+                          command.valued, command.flags, command.minOperands,
+                          command.maxOperands);
+    } catch (const UsageError& e) {
+      throw CommandUsageError(e, command);
+    }
+  }();
+  if (words.help() || options.help) {
+    PrintUsage(stdout, command);
+    std::printf("%s\n", command.summary);
     return kDone;
   }
-  const GlobalOptions& options = invocation.options;
-  const auto host =
-      platform::OpenHost({options.virtualPhone, options.phoneFolder, options.trace});
-  Session session(*host, options.verbose);
+  const auto host = platform::OpenHost({options.virtualPhone, options.phoneFolder, options.trace});
+  Session session(*host, options);
   try {
-    return command->run(session, words);
+    return command.run(session, words);
+  } catch (const CommandUsageError&) {
+    throw;
+  } catch (const UsageError& e) {
+    throw CommandUsageError(e, command);
   } catch (const OperationFailed& e) {
     const std::string& said = session.LastDebugLine();
     std::fprintf(stderr, "vestrel-cli: %s%s%s\n", e.what(), said.empty() ? "" : ": ",
@@ -66,6 +104,10 @@ int Run(const std::vector<std::string>& argv) {
 int main(int argc, char** argv) {
   try {
     return Run(std::vector<std::string>(argv, argv + argc));
+  } catch (const CommandUsageError& e) {
+    std::fprintf(stderr, "vestrel-cli: %s\n", e.what());
+    PrintUsage(stderr, e.command);
+    return kUsage;
   } catch (const UsageError& e) {
     std::fprintf(stderr, "vestrel-cli: %s\n%s", e.what(), kSynopsis);
     return kUsage;

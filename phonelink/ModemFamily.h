@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,25 +14,24 @@ namespace vestrel {
 
 // The frame the three families share: a device list that keeps one item per present device of
 // the family, and the mode component that owns the list and tells its owner about arrivals and
-// removals. A Family names its Item, interface class, description filter, per-mode settings
-// and how a new item is made and prepared.
+// removals.
 
-template <class Family>
-class TMotoMode;
-
-// What the families share: items made from their record alone, no per-mode settings and nothing
-// more to do on a new item. A family with more hides these.
-template <class ItemT>
-struct FamilyBase {
-  using Item = ItemT;
-  struct ModeSettings {};
-  static std::shared_ptr<Item> MakeItem(const PhoneLinkContext& context, const TUSBDevice& info) {
-    return std::make_shared<Item>(context, info);
-  }
-  static void PrepareNewItem(Item&, const ModeSettings&) {}
+// What a family states, every member of it: there are no defaults, so a misspelt member is a
+// compile error rather than a silently different family.
+template <class F>
+concept ModemFamily = requires(typename F::Item& item, const typename F::ModeSettings& settings) {
+  requires std::constructible_from<typename F::Item, const PhoneLinkContext&, const TUSBDevice&>;
+  requires std::default_initializable<typename F::ModeSettings>;
+  { F::kInterfaceClass } -> std::convertible_to<std::string_view>;  // device-interface class
+  { F::kNameFilter } -> std::convertible_to<std::string_view>;      // in the description
+  { F::kAbout } -> std::convertible_to<std::string_view>;
+  { F::PrepareNewItem(item, settings) } -> std::same_as<void>;      // before OnArrival
 };
 
-template <class Family>
+template <ModemFamily Family>
+class TMotoMode;
+
+template <ModemFamily Family>
 class TMotoModemList {
  public:
   using Item = typename Family::Item;
@@ -60,7 +60,7 @@ class TMotoModemList {
   ItemPtr AddItem(const TUSBDevice& device) {
     if (FindItem(device.DevInst)) return nullptr;
     try {
-      auto item = Family::MakeItem(owner_.Context(), device);
+      auto item = std::make_shared<Item>(owner_.Context(), device);
       items_.push_back(item);
       return item;
     } catch (...) {
@@ -126,7 +126,7 @@ class TMotoModemList {
   bool busy_ = false;
 };
 
-template <class Family>
+template <ModemFamily Family>
 class TMotoMode {
  public:
   using Item = typename Family::Item;
@@ -136,12 +136,13 @@ class TMotoMode {
   using DebugEvent = TModemDebugEvent<Item>;
 
   // Creates the device list (which enumerates at once, before any handler is set) and registers
-  // for the family's device-change notices.
+  // for the family's device-change notices. Which of the two comes first makes no difference:
+  // notices wait in the bus until the host's loop delivers them.
   explicit TMotoMode(PhoneLinkContext context) : context_(context) {
-    if (Family::kNoticesBeforeList) Register();
     list_ = std::make_unique<List>(*this);
     list_->Refresh();
-    if (!Family::kNoticesBeforeList) Register();
+    notices_ = RegisterUSBNotification(context_.bus, Family::kInterfaceClass,
+                                       [this] { DeviceChanged(); });
   }
 
   ~TMotoMode() {
@@ -172,11 +173,6 @@ class TMotoMode {
   typename Family::ModeSettings settings_;
 
  private:
-  void Register() {
-    notices_ = RegisterUSBNotification(context_.bus, Family::kInterfaceClass,
-                                       [this] { DeviceChanged(); });
-  }
-
   void DeviceChanged() {
     try {
       list_->Refresh();

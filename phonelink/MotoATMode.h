@@ -45,11 +45,13 @@ class TMotoATModemItem final : public TMotoModemItem<TMotoATModemItem> {
   std::uint32_t timeOut_ = 100;
 };
 
-struct ATFamily : FamilyBase<TMotoATModemItem> {
+struct ATFamily {
+  using Item = TMotoATModemItem;
+  struct ModeSettings {};
+  static void PrepareNewItem(Item&, const ModeSettings&) {}
   static constexpr std::string_view kInterfaceClass = platform::kUsbDeviceClass;
   static constexpr std::string_view kNameFilter = "Motorola USB Modem";
   static constexpr std::string_view kAbout = "Vestrel phone link: phones in AT modem mode";
-  static constexpr bool kNoticesBeforeList = true;
 };
 
 using TMotoATModemList = TMotoModemList<ATFamily>;

@@ -101,11 +101,13 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   std::string lastError_;
 };
 
-struct FlashFamily : FamilyBase<TMotoFlashModemItem> {
+struct FlashFamily {
+  using Item = TMotoFlashModemItem;
+  struct ModeSettings {};
+  static void PrepareNewItem(Item&, const ModeSettings&) {}
   static constexpr std::string_view kInterfaceClass = platform::kPhoneDriverClass;
   static constexpr std::string_view kNameFilter = "Motorola Flash Interface";
   static constexpr std::string_view kAbout = "Vestrel phone link: phones in flash mode";
-  static constexpr bool kNoticesBeforeList = false;
 };
 
 using TMotoFlashModemList = TMotoModemList<FlashFamily>;

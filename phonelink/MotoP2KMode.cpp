@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string>
 
+#include "phonelink/Bytes.h"
 #include "phonelink/DriverRequests.h"
 #include "phonelink/MotoSysUtils.h"
 
@@ -27,21 +28,12 @@ struct ReplyLayout {
 constexpr ReplyLayout kControlReply{4, 14, 18};  // from the start of the driver's output
 constexpr ReplyLayout kBlockReply{5, 10, 12};     // after the driver's 4 bytes
 
-void putBe16(std::span<std::uint8_t> at, std::size_t value) {
-  at[0] = static_cast<std::uint8_t>(value >> 8);
-  at[1] = static_cast<std::uint8_t>(value);
-}
-
-std::uint16_t be16(std::span<const std::uint8_t> at) {
-  return static_cast<std::uint16_t>((at[0] << 8) | at[1]);
-}
-
 // Takes the reply apart. A reply shorter than its header, or shorter than the length it
 // declares, did not arrive whole and fails the command.
 bool ParseReply(std::span<const std::uint8_t> received, const ReplyLayout& layout,
                 std::span<std::uint8_t> reply, std::uint16_t& replyLength) {
   if (received.size() < layout.dataAt) return false;
-  const std::uint16_t declared = be16(received.subspan(layout.lengthAt));
+  const std::uint16_t declared = bytes::LoadBe16(received.subspan(layout.lengthAt));
   const auto data = received.subspan(layout.dataAt);
   if (declared > data.size()) return false;
   replyLength = declared;
@@ -124,15 +116,15 @@ bool TMotoP2KModemItem::ExecuteOverControl(std::uint16_t command,
 
   driver::PutSetupPacket(work, {requestType_, request_, requestValue_, interfaceNumber_,
                                 static_cast<std::uint16_t>(n + 8)});
-  putBe16(work.subspan(8), sequence);
-  putBe16(work.subspan(10), command);
-  putBe16(work.subspan(12), n);
+  bytes::StoreBe16(work.subspan(8), sequence);
+  bytes::StoreBe16(work.subspan(10), command);
+  bytes::StoreBe16(work.subspan(12), static_cast<std::uint16_t>(n));
   std::copy(payload.begin(), payload.end(), work.begin() + kControlRequestHeader);
   if (!driver::ControlOut(handle, work.first(n + kControlRequestHeader + 2))) return false;
 
   if (!AwaitReply(handle)) return false;
   const std::uint8_t waiting = work_[5];
-  const std::uint32_t size = be16(work.subspan(6));
+  const std::uint32_t size = bytes::LoadBe16(work.subspan(6));
   // The driver returns at most kOutputMax bytes, whatever the phone announced.
   const auto length = static_cast<std::uint16_t>(std::min<std::uint32_t>(
       2u * waiting + size + 4, driver::kOutputMax - driver::kDriverBytes));
@@ -171,9 +163,9 @@ bool TMotoP2KModemItem::ExecuteOverBlocks(std::uint16_t command,
   const std::span<std::uint8_t> work(work_);
   const auto block = work.subspan(driver::kBlockWriteHeader);
 
-  putBe16(block, sequence);
-  putBe16(block.subspan(2), command);
-  putBe16(block.subspan(10), n);
+  bytes::StoreBe16(block, sequence);
+  bytes::StoreBe16(block.subspan(2), command);
+  bytes::StoreBe16(block.subspan(10), static_cast<std::uint16_t>(n));
   std::copy(payload.begin(), payload.end(), block.begin() + kBlockRequestHeader);
   if (!driver::BlockWrite(handle, work.first(driver::kBlockWriteHeader + kBlockRequestHeader + n + 1),
                           kBlockWaitMs)) {

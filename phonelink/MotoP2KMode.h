@@ -147,14 +147,14 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   bool readReachedEnd_ = false;  // the last FileRead got the end-of-file answer
 };
 
-struct P2KFamily : FamilyBase<TMotoP2KModemItem> {
+struct P2KFamily {
+  using Item = TMotoP2KModemItem;
   struct ModeSettings {
     TFSACOptions fsacOption = fsacBP;
   };
   static constexpr std::string_view kInterfaceClass = platform::kPhoneDriverClass;
   static constexpr std::string_view kNameFilter = "Test Command Interface";
   static constexpr std::string_view kAbout = "Vestrel phone link: phones in P2K command mode";
-  static constexpr bool kNoticesBeforeList = false;
 
   // A new item takes the mode's FSACOption and its interface number from its device path.
   static void PrepareNewItem(Item& item, const ModeSettings& settings);

@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "phonelink/Bytes.h"
 #include "phonelink/MotoP2KMode.h"
 #include "phonelink/MotoSysUtils.h"
 
@@ -14,15 +15,6 @@ namespace {
 
 constexpr std::size_t kSmallReply = 256;
 
-std::uint32_t be16(std::span<const std::uint8_t> at) {
-  return static_cast<std::uint32_t>((at[0] << 8) | at[1]);
-}
-
-std::uint32_t be32(std::span<const std::uint8_t> at) {
-  return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
-         (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
-}
-
 // Blanks and control characters, as a trim of 8-bit text removes them.
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
@@ -30,7 +22,7 @@ bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 std::size_t fsac::EntriesIn(std::span<const std::uint8_t> received) {
   if (received.size() < kListHeaderSize) return 0;
-  const std::size_t declared = be16(received);
+  const std::size_t declared = bytes::LoadBe16(received);
   const std::size_t arrived = (received.size() - kListHeaderSize) / kEntrySize;
   return std::min(declared, arrived);
 }
@@ -89,10 +81,10 @@ std::uint32_t AttrToPhoneAttr(std::uint16_t attributes) {
 }
 
 void ParseFileEntry(std::span<const std::uint8_t, fsac::kEntrySize> entry, P2KFileRecord& record) {
-  record.Size = be32(entry.subspan(fsac::kEntrySizeAt, 4));
+  record.Size = bytes::LoadBe32(entry.subspan(fsac::kEntrySizeAt, 4));
   record.Attr = static_cast<std::uint16_t>(
-      PhoneAttrToAttr(static_cast<std::uint16_t>(be16(entry.subspan(fsac::kEntryAttrAt, 2))),
-                      static_cast<std::uint16_t>(be16(entry.subspan(fsac::kEntryKindAt, 2)))));
+      PhoneAttrToAttr(bytes::LoadBe16(entry.subspan(fsac::kEntryAttrAt, 2)),
+                      bytes::LoadBe16(entry.subspan(fsac::kEntryKindAt, 2))));
   // The name ends at its first zero byte or at the end of its field, whichever comes first.
   const auto field = entry.first(fsac::kEntryNameSize);
   const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
@@ -157,7 +149,7 @@ std::int32_t TMotoP2KModemItem::GetFreeSpace(char volume) {
     return 0;
   }
   DoDebug("Get Free Spase", dtInformation, false);
-  return static_cast<std::int32_t>(be32(reply));
+  return static_cast<std::int32_t>(bytes::LoadBe32(reply));
 }
 
 std::int32_t TMotoP2KModemItem::GetFileCount(std::string_view pattern) {
@@ -184,7 +176,7 @@ std::int32_t TMotoP2KModemItem::GetFileCount(std::string_view pattern) {
     return 0;
   }
   DoDebug("Get File Count Phone", dtInformation, false);
-  return static_cast<std::int32_t>(be16(reply));
+  return static_cast<std::int32_t>(bytes::LoadBe16(reply));
 }
 
 bool TMotoP2KModemItem::GetFileList(std::int32_t count, std::vector<P2KFileRecord>* list,

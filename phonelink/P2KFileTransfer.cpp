@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "phonelink/Bytes.h"
 #include "phonelink/MotoP2KMode.h"
 
 namespace vestrel {
@@ -14,13 +15,6 @@ namespace {
 
 // Reply buffer of open and close; whatever data they carry is not used.
 constexpr std::size_t kSmallReply = 16;
-
-void putBe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value >> 24));
-  out.push_back(static_cast<std::uint8_t>(value >> 16));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-  out.push_back(static_cast<std::uint8_t>(value));
-}
 
 // Names that the copy, delete and attribute operations accept: 1 to 255 characters.
 bool NormalName(std::string_view name) { return !name.empty() && name.size() <= kMaxPhoneName; }
@@ -53,7 +47,7 @@ bool TMotoP2KModemItem::FileOpen(std::string_view name, std::uint16_t attributes
   }
   const auto word = fsac::Word(FsacVariant(), fsac::kOpen);
   std::vector<std::uint8_t> payload(word.begin(), word.end());
-  putBe32(payload, AttrToPhoneAttr(attributes));
+  bytes::AppendBe32(payload, AttrToPhoneAttr(attributes));
   payload.insert(payload.end(), name.begin(), name.end());
   std::array<std::uint8_t, kSmallReply> reply{};
   std::uint16_t length = 0;
@@ -122,7 +116,7 @@ bool TMotoP2KModemItem::FileWrite(std::span<const std::uint8_t> data) {
   const auto word = fsac::Word(FsacVariant(), fsac::kWrite);
   std::vector<std::uint8_t> payload(word.begin(), word.end());
   payload.reserve(fsac::kWordSize + 4 + data.size());
-  putBe32(payload, static_cast<std::uint32_t>(data.size()));
+  bytes::AppendBe32(payload, static_cast<std::uint32_t>(data.size()));
   payload.insert(payload.end(), data.begin(), data.end());
   std::array<std::uint8_t, 1> reply{};
   std::uint16_t length = 0;

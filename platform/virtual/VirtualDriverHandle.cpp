@@ -12,6 +12,8 @@ using platform::Wait;
 
 namespace {
 
+// The wire constants and byte helpers here are the virtual phone's own, deliberately not shared
+// with phonelink/: the phone is the independent side the phone link is tested against.
 constexpr std::size_t kSetupSize = 8;
 constexpr std::size_t kDriverBytes = 4;  // the driver's own bytes before the data it returns
 constexpr std::size_t kControlHeader = 16;
@@ -79,6 +81,7 @@ IoOutcome VirtualDriverHandle::ioControl(std::uint32_t code, std::span<const std
   }
   if (openedMode_ != PhoneMode::P2K) return gone();
   if (phone_->replyFault() == ReplyFault::Silent) return timedOut(waitMs);
+  if (phone_->replyFault() == ReplyFault::Stall) return stalled();
   switch (code) {
     case platform::IOCTL_P2K_CONTROL: return control(input, output);
     case platform::IOCTL_P2K_WRITE: return blockWrite(input);

@@ -26,6 +26,7 @@ enum class ReplyFault {
   FlagZero,  // replies carry success flag 0
   Short,     // replies are cut short inside their header
   Garbled,   // every reply byte is inverted
+  Stall,     // every request ends at once on a stalled endpoint
 };
 
 // One answered P2K command.

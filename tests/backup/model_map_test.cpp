@@ -161,7 +161,8 @@ TEST(ModelMemoryMap, ModelsAreFoundByTextOrIndex) {
   EXPECT_EQ(FindModel("E398 (Оригинал)"), 8u);
   EXPECT_EQ(FindModel("33"), 33u);
   EXPECT_EQ(FindModel("34"), std::nullopt);
-  EXPECT_EQ(FindModel("c380"), std::nullopt);
+  EXPECT_EQ(FindModel("c380"), 0u);  // typed without regard to case
+  EXPECT_EQ(FindModel("v3X"), FindModel("V3x"));
   EXPECT_EQ(FindModel("1x"), std::nullopt);
   EXPECT_EQ(FindModel(""), std::nullopt);
   EXPECT_EQ(ParseAddress("10B1F800"), 0x10B1F800u);

@@ -41,7 +41,7 @@ TEST(Session, APhoneThatCannotBeOpenedNamesTheOsReason) {
       1, "/dev/bus/usb/001/007#MI_08", "Motorola Test Command Interface", "USB\\Class_FF"));
   TestHost host(bus, "test bus");
   {
-    Session session(host, false);
+    Session session(host, GlobalOptions{});
     try {
       RequireP2K(session);
       FAIL() << "a phone that cannot be opened was used";
@@ -56,7 +56,7 @@ TEST(Session, APhoneThatCannotBeOpenedNamesTheOsReason) {
 TEST(Session, WithoutADeviceBackendTheUserIsPointedAtTheVirtualPhone) {
   platform::NullBus bus;
   TestHost host(bus, platform::Host::kNoDeviceBackend);
-  Session session(host, false);
+  Session session(host, GlobalOptions{});
   try {
     RequireFlash(session);
     FAIL() << "no phone can be there";

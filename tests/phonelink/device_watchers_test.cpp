@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "phonelink/PhoneLink.h"
 #include "platform/DeviceClasses.h"
 #include "tests/support/PhoneRig.h"
@@ -163,18 +165,35 @@ TEST(DeviceWatchers, OnDebugReachesItemsWithoutTheirOwnHandler) {
   EXPECT_EQ(modeLines.size(), 1u);
 }
 
+// A family with a misspelt member is no family: it cannot fall back on a default.
+struct MisspeltFamily {
+  using Item = TMotoATModemItem;
+  struct ModeSettings {};
+  static constexpr std::string_view kInterfaceClass = "{X}";
+  static constexpr std::string_view kNameFilter = "x";
+  static constexpr std::string_view kAbout = "x";
+  static void PrepareNewitem(Item&, const ModeSettings&) {}
+};
+static_assert(!ModemFamily<MisspeltFamily>);
+static_assert(ModemFamily<P2KFamily> && ModemFamily<FlashFamily> && ModemFamily<ATFamily>);
+
 TEST(DeviceWatchers, ARefreshStartedFromAnEventHandlerIsIgnored) {
   PhoneRig rig;
   TMotoP2KMode p2k(rig.context);
   int arrivals = 0;
+  int depth = 0;
+  int deepest = 0;
   p2k.SetOnArrival([&](const auto&) {
     ++arrivals;
-    p2k.DeviceList().Refresh();  // nested: must neither recurse nor add twice
+    deepest = std::max(deepest, ++depth);
+    p2k.DeviceList().Refresh();  // nested: returns at once, so B arrives from the outer pass
+    --depth;
   });
   rig.plug("A");
   rig.plug("B");
   rig.bus.deliverNotices();
   EXPECT_EQ(arrivals, 2);
+  EXPECT_EQ(deepest, 1);
   EXPECT_EQ(p2k.DeviceList().Count(), 2);
 }
 
