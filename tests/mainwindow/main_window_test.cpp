@@ -1,0 +1,266 @@
+// The main window's polling, closing and control actions on the virtual phone.
+#include <gmock/gmock.h>
+
+#include <QAccessible>
+#include <QCloseEvent>
+
+#include "tests/mainwindow/MainWindowRig.h"
+
+namespace vestrel::testing {
+namespace {
+
+using mainwindow::kImageATOpen;
+using mainwindow::kImageNoPhone;
+using mainwindow::kImageP2KOpen;
+using virtualphone::PhoneMode;
+
+class MainWindow : public ::testing::Test {
+ protected:
+  mainwindow::TForm1& form() { return *rig.form1; }
+  void Pass() { form().Timer1Timer(); }
+
+  // Every control that needs a P2K phone, with MenuItem1 and N10.
+  std::vector<bool> PhoneControlStates() {
+    auto& f = form();
+    return {f.N2.isEnabled(),       f.N6.isEnabled(),       f.N4.isEnabled(),
+            f.N7.isEnabled(),       f.Flash1.isEnabled(),   f.N8.isEnabled(),
+            f.N9.isEnabled(),       f.AT1.isEnabled(),      f.BitBtn2.isEnabled(),
+            f.BitBtn1.isEnabled(),  f.BitBtn3.isEnabled(),  f.Button5.isEnabled(),
+            f.Button7.isEnabled(),  f.Button8.isEnabled(),  f.Button9.isEnabled(),
+            f.Button10.isEnabled(), f.Button3.isEnabled(),  f.SpeedButton1.isEnabled(),
+            f.SpeedButton2.isEnabled(), f.SpeedButton3.isEnabled(), f.MenuItem3.isEnabled(),
+            f.CheckBox2.isEnabled(), f.CheckBox3.isEnabled(), f.CheckBox4.isEnabled()};
+  }
+
+  MainWindowRig rig;
+};
+
+TEST_F(MainWindow, WithoutAPhoneEveryPhoneControlIsOffAndTheIconShowsNoPhone) {
+  rig.Start();
+  Pass();
+  EXPECT_THAT(PhoneControlStates(), ::testing::Each(false));
+  EXPECT_FALSE(form().MenuItem1.isEnabled());
+  EXPECT_FALSE(form().N10.isEnabled());
+  EXPECT_FALSE(form().Button1.isEnabled());
+  EXPECT_FALSE(form().p2k1.isEnabled());
+  EXPECT_FALSE(form().Button2.isEnabled());
+  EXPECT_EQ(form().TrayImageIndex(), kImageNoPhone);
+  ASSERT_FALSE(rig.trayArea.icons.empty());
+  EXPECT_EQ(rig.trayArea.icons.begin()->second.hIcon.cacheKey(),
+            form().ImageList1[kImageNoPhone].cacheKey());
+}
+
+TEST_F(MainWindow, OnlyTheFirstOfTwoP2KPhonesIsOpenedAndRebooted) {
+  auto first = rig.PlugSample("A1");
+  auto second = rig.PlugSample("B2");
+  rig.Start();
+  Pass();
+  EXPECT_THAT(PhoneControlStates(), ::testing::Each(true));
+  ASSERT_EQ(form().ListBox1.count(), 2);
+  EXPECT_EQ(form().ListBox1.currentRow(), 0);
+  EXPECT_NE(form().MotoP2KMode1.DeviceList().Items(0)->Handle(), nullptr);
+  EXPECT_EQ(form().MotoP2KMode1.DeviceList().Items(1)->Handle(), nullptr);
+  EXPECT_EQ(form().TrayImageIndex(), kImageP2KOpen);
+
+  form().BitBtn2.click();
+  rig.phones.bus.deliverNotices();
+  EXPECT_EQ(first->mode(), PhoneMode::Off);
+  EXPECT_EQ(second->mode(), PhoneMode::P2K);
+}
+
+TEST_F(MainWindow, AP2KPhoneOutranksAFlashPhoneAndTheBackupDialogEnablesFullBackup) {
+  rig.PlugSample("A1");
+  rig.phones.plug("F1", PhoneMode::Flash);
+  rig.Start();
+  rig.form4->Timer1Timer();
+  Pass();
+  EXPECT_EQ(form().TrayImageIndex(), kImageP2KOpen);
+  EXPECT_TRUE(form().Button2.isEnabled());
+  EXPECT_EQ(form().ListBox2.count(), 1);
+}
+
+TEST_F(MainWindow, AnATPhoneWithItsPortOpenShowsImage3AndGoesBackToP2KWithOneCommand) {
+  auto phone = rig.phones.plug("M1", PhoneMode::AT);
+  rig.Start();
+  Pass();
+  EXPECT_EQ(form().TrayImageIndex(), kImageATOpen);
+  EXPECT_TRUE(form().Button1.isEnabled());
+  EXPECT_TRUE(form().p2k1.isEnabled());
+  EXPECT_FALSE(form().BitBtn2.isEnabled());
+
+  form().Button1.click();
+  const auto& written = phone->modemInput();
+  EXPECT_EQ(std::string(written.begin(), written.end()), "AT+Mode=8\r\n");
+  EXPECT_EQ(phone->mode(), PhoneMode::P2K);
+  Pass();
+  EXPECT_EQ(form().TrayImageIndex(), kImageP2KOpen);
+  EXPECT_FALSE(form().Button1.isEnabled() && form().ListBox3.count() > 0);
+}
+
+TEST_F(MainWindow, ClosingHidesTheWindowAndTheProgramGoesOnPolling) {
+  rig.Start();
+  form().FWTDblClick();
+  ASSERT_TRUE(form().isVisible());
+  EXPECT_FALSE(form().close());
+  EXPECT_FALSE(form().isVisible());
+  EXPECT_FALSE(form().FWT.FormVisible());
+  EXPECT_EQ(rig.terminated, 0);
+  rig.PlugSample("A1");
+  rig.phones.bus.deliverNotices();
+  Pass();
+  EXPECT_EQ(form().TrayImageIndex(), kImageP2KOpen);
+}
+
+TEST_F(MainWindow, ExitEndsTheProgramAlthoughCloseToTrayIsTicked) {
+  rig.Start();
+  ASSERT_TRUE(form().CheckBox5.isChecked());
+  form().N1.trigger();
+  EXPECT_EQ(rig.terminated, 1);
+  EXPECT_FALSE(form().CheckBox5.isChecked());
+  EXPECT_TRUE(form().FormCloseQuery());
+}
+
+TEST_F(MainWindow, AfterTheSessionEndsClosingEndsTheProgram) {
+  rig.Start();
+  form().FWTDblClick();
+  EXPECT_TRUE(form().QueryEndSession());
+  EXPECT_TRUE(form().close());
+  EXPECT_EQ(rig.terminated, 1);
+}
+
+TEST_F(MainWindow, ShowingTheWindowFillsTheVolumesOnlyWithAPhone) {
+  rig.Start();
+  form().ComboBox1.addItem(QStringLiteral("/z"), QByteArray("/z"));
+  form().FWTDblClick();
+  EXPECT_EQ(form().ComboBox1.count(), 1);
+  form().FWTDblClick();
+  EXPECT_FALSE(form().isVisible());
+
+  rig.PlugSample("A1");
+  rig.phones.bus.deliverNotices();
+  Pass();
+  form().FWTDblClick();
+  ASSERT_EQ(form().ComboBox1.count(), 2);
+  EXPECT_EQ(form().ComboBox1.currentText(), QStringLiteral("/a"));
+}
+
+TEST_F(MainWindow, APassWithNothingChangedNeitherEnumeratesNorTalksToThePhone) {
+  struct CountingBus : platform::DeviceBus {
+    explicit CountingBus(platform::DeviceBus& to) : inner(to) {}
+    std::optional<std::vector<platform::DeviceInterfaceRecord>> presentInterfaces(
+        std::string_view cls) override {
+      ++enumerations;
+      return inner.presentInterfaces(cls);
+    }
+    std::unique_ptr<platform::NoticeSubscription> subscribe(std::string_view cls,
+                                                            std::function<void()> n) override {
+      return inner.subscribe(cls, std::move(n));
+    }
+    void deliverNotices() override { inner.deliverNotices(); }
+    platform::Opened<platform::DriverHandle> openDriver(const std::string& path) override {
+      return inner.openDriver(path);
+    }
+    platform::Opened<platform::SerialPort> openSerial(const std::string& path) override {
+      return inner.openSerial(path);
+    }
+    platform::DeviceBus& inner;
+    int enumerations = 0;
+  };
+  rig.PlugSample("A1");
+  MemoryTrace trace(rig.phones.bus);
+  CountingBus counting(trace.bus());
+  rig.bus = &counting;
+  rig.Start();
+  Pass();
+  EXPECT_EQ(form().TrayImageIndex(), kImageP2KOpen);
+  trace.Clear();
+  counting.enumerations = 0;
+  for (int i = 0; i < 100; ++i) Pass();
+  EXPECT_EQ(counting.enumerations, 0);
+  EXPECT_EQ(trace.Text(), "");
+
+  // A notice makes the next pass look again.
+  rig.phones.plug("B2", PhoneMode::Flash);
+  Pass();
+  EXPECT_GT(counting.enumerations, 0);
+  EXPECT_EQ(form().ListBox2.count(), 1);
+}
+
+TEST_F(MainWindow, SuspendTogglesAndInformationWithoutAPhoneWarns) {
+  auto phone = rig.PlugSample("A1");
+  rig.Start();
+  Pass();
+  auto personality = [&] { return form().MotoP2KMode1.DeviceList().Items(0); };
+  ASSERT_TRUE(personality());
+  form().Button5.click();
+  EXPECT_TRUE(personality()->IsSuspend());
+  form().N8.trigger();
+  EXPECT_FALSE(personality()->IsSuspend());
+
+  form().BitBtn3.click();
+  ASSERT_EQ(rig.shownModally.size(), 1u);
+  EXPECT_EQ(rig.shownModally[0], rig.form2.get());
+
+  rig.phones.bus.unplug(*phone);
+  rig.phones.bus.deliverNotices();
+  Pass();
+  rig.dialogs.AnswerMessage(desktop::MessageAnswer::Ok);
+  form().N4Click();
+  ASSERT_EQ(rig.dialogs.Questions().size(), 1u);
+  EXPECT_EQ(rig.dialogs.Questions()[0].text, QStringLiteral("Ошибка при получении информации!"));
+  EXPECT_EQ(rig.dialogs.Questions()[0].icon, desktop::MessageIcon::Warning);
+  EXPECT_EQ(rig.shownModally.size(), 1u);
+}
+
+TEST_F(MainWindow, AutostartWritesAndRemovesTheValueAndFallsBackToTheUsersOwn) {
+  using platform::RegistryRoot;
+  rig.Start();
+  form().FormActivate();
+  EXPECT_FALSE(form().CheckBox1.isChecked());
+  form().CheckBox1.click();
+  EXPECT_EQ(rig.registry.value(RegistryRoot::LocalMachine, MainWindowRig::kRunKey, "Vestrel"),
+            "/opt/vestrel/vestrel");
+  form().CheckBox1.click();
+  EXPECT_EQ(rig.registry.value(RegistryRoot::LocalMachine, MainWindowRig::kRunKey, "Vestrel"),
+            std::nullopt);
+
+  // A user without rights for the machine-wide entry gets his own.
+  rig.registry.denyWrites(RegistryRoot::LocalMachine);
+  form().CheckBox1.click();
+  EXPECT_TRUE(form().CheckBox1.isChecked());
+  EXPECT_EQ(rig.registry.value(RegistryRoot::CurrentUser, MainWindowRig::kRunKey, "Vestrel"),
+            "/opt/vestrel/vestrel");
+  form().CheckBox1.click();
+
+  // Where nothing can be written the box does not stay ticked.
+  rig.registry.denyWrites(RegistryRoot::CurrentUser);
+  rig.dialogs.AnswerMessage(desktop::MessageAnswer::Ok);
+  form().CheckBox1.click();
+  EXPECT_FALSE(form().CheckBox1.isChecked());
+  EXPECT_FALSE(form().AutoRunner.AutoRun());
+  EXPECT_EQ(rig.dialogs.Questions().size(), 1u);
+}
+
+TEST_F(MainWindow, EveryVisibleControlHasANameAndTakesTheKeyboardFocus) {
+  rig.Start();
+  form().FWTDblClick();
+  const auto widgets = form().findChildren<QWidget*>();
+  int checked = 0;
+  for (QWidget* widget : widgets) {
+    if (!widget->isVisibleTo(&form())) continue;
+    const bool control = qobject_cast<QAbstractButton*>(widget) ||
+                         qobject_cast<QTableWidget*>(widget);
+    if (!control) continue;
+    ++checked;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << widget->metaObject()->className();
+    EXPECT_TRUE(widget->focusPolicy() & Qt::TabFocus) << accessible->text(QAccessible::Name).toStdString();
+  }
+  EXPECT_GE(checked, 22);
+  EXPECT_EQ(form().SpeedButton2.toolTip(), QStringLiteral("Копировать в телефон"));
+  EXPECT_EQ(form().N8.text(), QStringLiteral("Спящиц режим"));
+}
+
+}  // namespace
+}  // namespace vestrel::testing

@@ -1,0 +1,60 @@
+// The phone information dialog through the phone-information library.
+#include <gmock/gmock.h>
+
+#include "tests/mainwindow/MainWindowRig.h"
+
+namespace vestrel::testing {
+namespace {
+
+std::vector<std::uint8_t> Element(std::string_view bytes, std::size_t size = 64) {
+  std::vector<std::uint8_t> element(bytes.begin(), bytes.end());
+  element.resize(size, 0);
+  return element;
+}
+
+class PhoneInfoDialog : public ::testing::Test {
+ protected:
+  void Start(virtualphone::P2KPhoneState state) {
+    rig.PlugP2K("A1", std::move(state));
+    rig.Start();
+    rig.form1->Timer1Timer();
+  }
+  void Show() {
+    rig.form2->show();
+    rig.form2->close();
+  }
+  MainWindowRig rig;
+};
+
+TEST_F(PhoneInfoDialog, ShowsTheModelUpToAZeroAndFirmwareAndFlexWithoutTheirZeros) {
+  auto state = virtualphone::SamplePhoneState();
+  // The model: 16-bit characters, low byte first; a zero at byte 4 ends it.
+  state.elements[{0x117, 1}] = Element(std::string("V\0" "3\0" "\0\0" "x\0", 8));
+  // Read from the fourth byte on: "R373" then a gap of zeros, then "_G".
+  state.elements[{0x2D2, 1}] = Element(std::string("...R373\0\0\0_G", 12));
+  state.elements[{0x2D3, 1}] = Element(std::string("...FLEX_04", 10));
+  Start(std::move(state));
+  Show();
+  EXPECT_EQ(rig.form2->Label1.text(), QStringLiteral("Модель: V3"));
+  EXPECT_EQ(rig.form2->Label2.text(), QStringLiteral("Прошивка: R373_G"));
+  EXPECT_EQ(rig.form2->Label3.text(), QStringLiteral("Флекс: FLEX_04"));
+  EXPECT_EQ(rig.form2->windowTitle(), QStringLiteral("Информация о телефоне"));
+}
+
+TEST_F(PhoneInfoDialog, ASecondShowingReplacesTheValuesAndNoPhoneKeepsThem) {
+  Start(virtualphone::SamplePhoneState());
+  Show();
+  EXPECT_EQ(rig.form2->Label1.text(), QStringLiteral("Модель: E398"));
+  rig.personality->MutableState().elements[{0x117, 1}] = Element(std::string("L\0" "7\0", 4));
+  Show();
+  EXPECT_EQ(rig.form2->Label1.text(), QStringLiteral("Модель: L7"));
+  EXPECT_EQ(rig.form2->Label2.text(), QStringLiteral("Прошивка: R373_G_0E.30.49R"));
+
+  rig.phones.bus.unplug(*rig.phones.bus.phones().front());
+  rig.form1->Timer1Timer();
+  Show();
+  EXPECT_EQ(rig.form2->Label1.text(), QStringLiteral("Модель: L7"));
+}
+
+}  // namespace
+}  // namespace vestrel::testing
