@@ -1,4 +1,4 @@
-// vestrel-shot DIR: renders the program's four windows on the built-in virtual phone into
+// vestrel-window-shots DIR: renders the program's four windows on the built-in virtual phone into
 // DIR/main.png, info.png, about.png and backup.png, and prints their paths.
 #include <QApplication>
 #include <QDir>
@@ -22,7 +22,7 @@ bool save(QWidget& window, const QString& file) {
   window.show();
   QApplication::processEvents();
   if (!window.grab().save(file, "PNG")) {
-    std::fprintf(stderr, "vestrel-shot: cannot write %s\n", qPrintable(file));
+    std::fprintf(stderr, "vestrel-window-shots: cannot write %s\n", qPrintable(file));
     return false;
   }
   std::printf("%s\n", qPrintable(file));
@@ -33,7 +33,7 @@ bool save(QWidget& window, const QString& file) {
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: vestrel-shot DIR\n");
+    std::fprintf(stderr, "usage: vestrel-window-shots DIR\n");
     return 2;
   }
   QApplication application(argc, argv);
