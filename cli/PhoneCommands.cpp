@@ -126,21 +126,31 @@ fs::path PullTarget(const std::string& phoneName, const CommandWords& words) {
   return *target;
 }
 
-int Pull(Session& session, const CommandWords& words) {
-  const std::string phoneName = PhoneName(words.operands()[0]);
-  const fs::path target = PullTarget(phoneName, words);
+// One copy with its progress line, stopped by SIGINT or SIGTERM at the next block.
+template <class Transfer>
+int Copy(Session& session, const CommandWords& words, const std::string& label,
+         Transfer transfer) {
   auto files = FilesOf(session);
   StopOnSignal stop;
   Result result;
   {
-    ProgressBar bar(stderr, PhoneTextForDisplay(phoneName), session.ShowsProgress());
+    ProgressBar bar(stderr, label, session.ShowsProgress());
     phonefiles::TransferOptions options;
     options.force = words.flag("--force");
     options.progress = BarFor(bar, stop);
-    result = files.Download(phoneName, target, options);
+    result = transfer(files, options);
   }
   if (result.failure == Failure::ReadOnly) result.message += " (--force replaces it)";
   return Finish(result, stop);
+}
+
+int Pull(Session& session, const CommandWords& words) {
+  const std::string phoneName = PhoneName(words.operands()[0]);
+  const fs::path target = PullTarget(phoneName, words);
+  return Copy(session, words, PhoneTextForDisplay(phoneName),
+              [&](auto& files, const auto& options) {
+                return files.Download(phoneName, target, options);
+              });
 }
 
 int Push(Session& session, const CommandWords& words) {
@@ -149,18 +159,10 @@ int Push(Session& session, const CommandWords& words) {
       words.operands().size() > 1
           ? PhoneName(words.operands()[1])
           : PhoneName(std::string(phonefiles::kUploadFolder) + local.filename().string());
-  auto files = FilesOf(session);
-  StopOnSignal stop;
-  Result result;
-  {
-    ProgressBar bar(stderr, local.filename().string(), session.ShowsProgress());
-    phonefiles::TransferOptions options;
-    options.force = words.flag("--force");
-    options.progress = BarFor(bar, stop);
-    result = files.Upload(local, phoneName, options);
-  }
-  if (result.failure == Failure::ReadOnly) result.message += " (--force replaces it)";
-  return Finish(result, stop);
+  return Copy(session, words, local.filename().string(),
+              [&](auto& files, const auto& options) {
+                return files.Upload(local, phoneName, options);
+              });
 }
 
 int Remove(Session& session, const CommandWords& words) {
