@@ -124,13 +124,13 @@ std::string_view Reply::Text() const {
 
 bool AcknowledgesCommand(const Reply& reply, std::string_view word) {
   const std::string_view text = trimmed(reply);
-  if (text.empty()) return true;
+  if (text.empty()) return word == "JUMP";
   return text.starts_with("ACK\036") && text.substr(4).starts_with(word);
 }
 
 bool AcknowledgesBin(const Reply& reply) {
   const std::string_view text = trimmed(reply);
-  return text.empty() || text == kBinAck;
+  return text == kBinAck;
 }
 
 bool DumpDelivers(const Reply& reply, std::size_t count) {

@@ -50,9 +50,10 @@ struct Reply {
   std::string_view Text() const;
 };
 
-// Acceptance of "ADDR" and "JUMP": the trimmed text begins with "ACK" RS `word`, or is empty.
+// Acceptance of "ADDR" and "JUMP": the trimmed text begins with "ACK" RS `word`. No reply at
+// all passes for "JUMP" only: the boot loader may hand over to the new loader without a word.
 bool AcknowledgesCommand(const Reply& reply, std::string_view word);
-// Acceptance of "BIN": the trimmed text is exactly "ACK" RS "BIN", or is empty.
+// Acceptance of "BIN": the trimmed text is exactly "ACK" RS "BIN".
 bool AcknowledgesBin(const Reply& reply);
 // A "DUMP" reply is data unless it carries the error mark; it must hold `count` bytes.
 bool DumpDelivers(const Reply& reply, std::size_t count);

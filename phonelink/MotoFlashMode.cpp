@@ -28,13 +28,15 @@ bool TMotoFlashModemItem::OpenPhone() {
 
 void TMotoFlashModemItem::DoDebug(const std::string& text, TDebugType type, bool subError) {
   lastError_ = text;
+  if (type == dtError && subError) lastFrameFailure_ = text;
   TDriverModemItem::DoDebug(text, type, subError);
 }
 
-bool TMotoFlashModemItem::Exchange(std::span<const std::uint8_t> frame, flash::Reply& reply) {
-  if (!flash::WriteFrame(*Handle(), frame, timeOut_)) return false;
-  reply = flash::ReadReply(*Handle(), timeOut_);
-  return true;
+// The reply decides: a piece whose write request failed or ran out of time may still have
+// reached the phone, which then answers.
+flash::Reply TMotoFlashModemItem::Exchange(std::span<const std::uint8_t> frame) {
+  flash::WriteFrame(*Handle(), frame, timeOut_);
+  return flash::ReadReply(*Handle(), timeOut_);
 }
 
 bool TMotoFlashModemItem::PowerOff() {
@@ -47,8 +49,7 @@ bool TMotoFlashModemItem::PowerOff() {
 bool TMotoFlashModemItem::SendAcknowledged(std::string_view word,
                                            std::span<const std::uint8_t> frame,
                                            std::uint32_t address) {
-  flash::Reply reply;
-  const bool ok = Exchange(frame, reply) && flash::AcknowledgesCommand(reply, word);
+  const bool ok = flash::AcknowledgesCommand(Exchange(frame), word);
   const std::string text = "Send " + std::string(word) + " " + flash::Hex8(address);
   DoDebug(Outcome(text, ok), ok ? dtInformation : dtError, true);
   return ok;
@@ -66,9 +67,8 @@ bool TMotoFlashModemItem::SendJump(std::uint32_t address) {
 
 bool TMotoFlashModemItem::SendBin(std::span<const std::uint8_t> data) {
   if (!IsOpen()) return false;
-  flash::Reply reply;
-  const bool ok = data.size() <= flash::kMaxBinData && Exchange(flash::BinFrame(data), reply) &&
-                  flash::AcknowledgesBin(reply);
+  const bool ok =
+      data.size() <= flash::kMaxBinData && flash::AcknowledgesBin(Exchange(flash::BinFrame(data)));
   DoDebug(Outcome("Send BIN", ok), ok ? dtInformation : dtError, true);
   return ok;
 }
@@ -77,8 +77,9 @@ bool TMotoFlashModemItem::FetchData(std::span<const std::uint8_t> frame, std::si
                                     DataRule delivers, std::size_t offset,
                                     std::span<std::uint8_t> destination) {
   const std::size_t count = destination.size();
-  flash::Reply reply;
-  const bool ok = count > 0 && count <= limit && Exchange(frame, reply) && delivers(reply, count);
+  if (count == 0 || count > limit) return false;
+  const flash::Reply reply = Exchange(frame);
+  const bool ok = delivers(reply, count);
   if (ok)
     std::copy_n(reply.bytes.begin() + static_cast<std::ptrdiff_t>(offset), count,
                 destination.begin());
@@ -110,6 +111,7 @@ bool TMotoFlashModemItem::SendLoaderStream(std::istream* stream, TLoaderType typ
                                            FlashProgressCallback progress) {
   loaderType_ = type;
   if (!IsOpen() || !stream) return false;
+  lastFrameFailure_.clear();
   stream->clear();
   stream->seekg(0, std::ios::end);
   const std::int64_t size = stream->tellg();
@@ -153,6 +155,7 @@ bool TMotoFlashModemItem::SendLoader(const std::filesystem::path& fileName, TLoa
 bool TMotoFlashModemItem::SaveMemoryStream(MemoryRange range, std::ostream* stream,
                                            FlashProgressCallback progress) {
   if (!IsOpen() || !stream || range.Start > range.Finish) return false;
+  lastFrameFailure_.clear();
   // 64-bit so that a range ending at the top of the address space ends instead of wrapping.
   const std::uint64_t end = std::uint64_t{range.Finish} + 1;
   std::uint64_t current = range.Start;

@@ -30,9 +30,12 @@ using FlashProgressCallback = std::function<bool(std::int32_t done, std::int32_t
 
 // One phone in flash (boot loader) mode. Every report is also kept in LastError.
 //
-// Every driver request waits TimeOut milliseconds (6000 unless changed). A frame counts only
-// when its write completed; a silent phone (empty reply) still acknowledges "ADDR", "JUMP" and
-// "BIN", but data replies must carry every byte asked for.
+// Every driver request waits TimeOut milliseconds (6000 unless changed). Every frame but
+// "POWER_DOWN" is followed by a reply read whatever became of its write, and the reply alone
+// decides. "ADDR" and "BIN" need the phone's acknowledgement: a loader block the phone never
+// confirmed is not taken for written, or the jump would start a loader with a hole. "JUMP" also
+// passes on silence, as the boot loader hands the phone to the new loader there; the loader's
+// first "READ" then shows whether it runs. Data replies must carry every byte asked for.
 class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
  public:
   static constexpr std::size_t kLoaderBlock = 8192;
@@ -79,10 +82,13 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   std::uint32_t EntryAddr() const { return entryAddr_; }
   void SetEntryAddr(std::uint32_t address) { entryAddr_ = address; }
   const std::string& LastError() const { return lastError_; }
+  // The report of the last frame that was not accepted since SendLoaderStream or
+  // SaveMemoryStream began ("Send BIN Failed"); empty when none failed.
+  const std::string& LastFrameFailure() const { return lastFrameFailure_; }
 
  private:
-  // Sends a frame and reads its reply; false when the write did not complete.
-  bool Exchange(std::span<const std::uint8_t> frame, flash::Reply& reply);
+  // Sends a frame and reads its reply (empty when none came).
+  flash::Reply Exchange(std::span<const std::uint8_t> frame);
   using DataRule = bool (*)(const flash::Reply&, std::size_t count);
   // Sends a "DUMP" or "READ" frame and fills `destination` from the reply at `offset`, when its
   // size is 1..limit and the reply delivers that many bytes.
@@ -99,6 +105,7 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   std::uint32_t baseAddr_ = 0x03FD0000;
   std::uint32_t entryAddr_ = 0x03FD0010;
   std::string lastError_;
+  std::string lastFrameFailure_;
 };
 
 struct FlashFamily {

@@ -91,8 +91,9 @@ void VirtualFlash::bootFor(std::uint32_t appearance) {
   entry_ = 0;
 }
 
-void VirtualFlash::failFrame(FlashFault fault, std::string word, std::uint32_t skip) {
-  fault_ = PlannedFault{fault, std::move(word), skip};
+void VirtualFlash::failFrame(FlashFault fault, std::string word, std::uint32_t skip,
+                             bool onwards) {
+  fault_ = PlannedFault{fault, std::move(word), skip, onwards};
 }
 
 std::optional<FlashFault> VirtualFlash::faultFor(const std::string& word) {
@@ -102,7 +103,7 @@ std::optional<FlashFault> VirtualFlash::faultFor(const std::string& word) {
     return std::nullopt;
   }
   const FlashFault fault = fault_->fault;
-  fault_.reset();
+  if (!fault_->onwards) fault_.reset();
   return fault;
 }
 
@@ -155,12 +156,16 @@ FlashIntake VirtualFlash::receive(std::span<const std::uint8_t> bytes) {
       intake = FlashIntake::Refused;
       continue;
     }
-    framesTaken_.push_back(frame->word);
-    if (frame->word == "POWER_DOWN") {
+    if (fault == FlashFault::Dropped) continue;
+    if (fault == FlashFault::Vanish || frame->word == "POWER_DOWN") {
       inbox_.clear();
       reply_.reset();
-      return FlashIntake::PowerDown;
+      if (fault == FlashFault::Vanish) return FlashIntake::Vanished;
+      framesTaken_.push_back(frame->word);
+      return FlashIntake::PoweredDown;
     }
+    framesTaken_.push_back(frame->word);
+    if (fault == FlashFault::Late) intake = FlashIntake::Late;
     if (fault == FlashFault::Error) {
       reply_ = err(frame->word);
       continue;
@@ -171,6 +176,9 @@ FlashIntake VirtualFlash::receive(std::span<const std::uint8_t> bytes) {
       continue;
     }
     if (fault == FlashFault::Short) reply.resize(reply.size() / 2);
+    if (fault == FlashFault::Garbled) {
+      for (auto& b : reply) b = static_cast<std::uint8_t>(~b);
+    }
     reply_ = std::move(reply);
   }
   return intake;

@@ -10,14 +10,24 @@ namespace vestrel::virtualphone {
 
 // What the flash-mode phone can be told to do to one frame instead of answering it.
 enum class FlashFault {
-  Reject,  // the write request carrying the frame fails; the frame is not taken
-  Error,   // the frame is taken and answered with STX "ERR" RS <word> ETX
-  Short,   // the reply loses its second half
-  Silent,  // the frame is taken and never answered
+  Reject,   // the write request carrying the frame fails; the frame is not taken
+  Error,    // the frame is taken and answered with STX "ERR" RS <word> ETX
+  Short,    // the reply loses its second half
+  Silent,   // the frame is taken and never answered
+  Dropped,  // the write request completes, but the frame is lost: nothing acts, nothing answers
+  Late,     // the write request times out, yet the frame is taken and answered
+  Garbled,  // every reply byte is inverted
+  Vanish,   // the phone leaves the bus instead of taking the frame
 };
 
 // What became of the bytes of one block write.
-enum class FlashIntake { Taken, Refused, PowerDown };
+enum class FlashIntake {
+  Taken,
+  Refused,   // the request fails
+  Late,      // the request times out (its bytes were taken all the same)
+  PoweredDown,  // "POWER_DOWN" was taken: the phone turns off
+  Vanished,     // a Vanish fault: the phone left the bus while the request was under way
+};
 
 // The phone side of flash mode. The boot loader takes "ADDR" (with its checksum), "BIN" (a
 // padded length that is a multiple of 8, and its checksum), stores the data at the address and
@@ -45,8 +55,10 @@ class VirtualFlash {
   std::optional<std::vector<std::uint8_t>> takeReply();
 
   // Applies `fault` to the frame of `word` (any word when empty) that arrives after `skip`
-  // others of it; once.
-  void failFrame(FlashFault fault, std::string word = {}, std::uint32_t skip = 0);
+  // others of it; once, or with `onwards` to every such frame from then on (a Silent phone
+  // that has hung).
+  void failFrame(FlashFault fault, std::string word = {}, std::uint32_t skip = 0,
+                 bool onwards = false);
 
   bool loaderRunning() const { return running_; }
   std::uint32_t entryAddress() const { return entry_; }
@@ -62,6 +74,7 @@ class VirtualFlash {
     FlashFault fault;
     std::string word;
     std::uint32_t skip;
+    bool onwards;
   };
   struct Frame {
     std::string word;

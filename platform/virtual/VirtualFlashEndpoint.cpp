@@ -26,16 +26,25 @@ bool wellFormed(std::span<const std::uint8_t> input) {
   return input.size() >= kRequestHeader && input[0] == 2;
 }
 
-IoOutcome blockWrite(VirtualPhone& phone, std::span<const std::uint8_t> input) {
+IoOutcome gone() { return {false, Wait::Failed, false, 0, platform::OsError::FromErrno(ENODEV)}; }
+
+IoOutcome blockWrite(VirtualPhone& phone, VirtualClock& clock, std::span<const std::uint8_t> input,
+                     std::uint32_t waitMs) {
   if (!wellFormed(input)) return refused();
   const std::uint32_t n = lengthField(input);
   if (n > input.size() - kRequestHeader) return refused();
   switch (phone.flash().receive(input.subspan(kRequestHeader, n))) {
     case FlashIntake::Refused:
       return refused();
-    case FlashIntake::PowerDown:
+    case FlashIntake::Late:
+      clock.advance(waitMs);
+      return TimedOutRequest();
+    case FlashIntake::PoweredDown:
       phone.setMode(PhoneMode::Off);
       break;
+    case FlashIntake::Vanished:
+      phone.setMode(PhoneMode::Off);
+      return gone();
     case FlashIntake::Taken:
       break;
   }
@@ -69,7 +78,7 @@ IoOutcome FlashEndpointRequest(VirtualPhone& phone, VirtualClock& clock, std::ui
   phone.flash().bootFor(phone.appearance());
   switch (code) {
     case platform::IOCTL_P2K_WRITE:
-      return blockWrite(phone, input);
+      return blockWrite(phone, clock, input, waitMs);
     case platform::IOCTL_P2K_READ:
       return blockRead(phone, clock, input, output, waitMs);
     default:

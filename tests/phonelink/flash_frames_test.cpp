@@ -61,17 +61,19 @@ TEST(FlashFrames, BinOfWholeBlocksNeedsNoPadding) {
   EXPECT_EQ(std::string(frame.end() - 2, frame.end()), "20");
 }
 
-TEST(FlashReplies, AddressCommandsNeedTheirAcknowledgementOrSilence) {
+TEST(FlashReplies, AddressCommandsNeedTheirAcknowledgementAndOnlyJumpPassesOnSilence) {
   EXPECT_TRUE(flash::AcknowledgesCommand(replyOf("\002ACK\036ADDR\003"), "ADDR"));
   EXPECT_TRUE(flash::AcknowledgesCommand(replyOf(" \r\nACK\036ADDR\03603FD0000"), "ADDR"));
   EXPECT_TRUE(flash::AcknowledgesCommand(replyOf(""), "JUMP"));
+  EXPECT_FALSE(flash::AcknowledgesCommand(replyOf(""), "ADDR"));
+  EXPECT_FALSE(flash::AcknowledgesCommand(replyOf(" \r\n"), "ADDR"));
   EXPECT_FALSE(flash::AcknowledgesCommand(replyOf("\002ACK\036JUMP\003"), "ADDR"));
   EXPECT_FALSE(flash::AcknowledgesCommand(replyOf("\002ERR\036ADDR\003"), "ADDR"));
 }
 
 TEST(FlashReplies, BinNeedsExactlyItsAcknowledgement) {
   EXPECT_TRUE(flash::AcknowledgesBin(replyOf("\002ACK\036BIN\003")));
-  EXPECT_TRUE(flash::AcknowledgesBin(replyOf("")));
+  EXPECT_FALSE(flash::AcknowledgesBin(replyOf("")));
   EXPECT_FALSE(flash::AcknowledgesBin(replyOf("\002ACK\036BIN more\003")));
   EXPECT_FALSE(flash::AcknowledgesBin(replyOf("\002ACK\036BI\003")));
 }

@@ -211,17 +211,53 @@ TEST_F(FlashItem, AFrameWhoseWriteFailsIsNotAcceptedEvenWithoutReply) {
   EXPECT_THAT(phone->flash().framesTaken(), IsEmpty());
 }
 
-TEST_F(FlashItem, ASilentPhoneAcknowledgesAddrAfterTheTimeOut) {
+TEST_F(FlashItem, SilenceFailsAddrAfterOneTimeOutButPassesJump) {
   phone->flash().failFrame(FlashFault::Silent, "ADDR");
   std::uint32_t before = rig.clock.tickCount();
-  EXPECT_TRUE(item->SendAddr(0x03FD0000));
+  EXPECT_FALSE(item->SendAddr(0x03FD0000));
   EXPECT_EQ(rig.clock.tickCount() - before, 6000u);
+  EXPECT_EQ(lastLine(), (DebugLine{"Send ADDR 03FD0000 Failed", dtError, true}));
   // A changed TimeOut governs the waits.
   item->SetTimeOut(250);
-  phone->flash().failFrame(FlashFault::Silent, "ADDR");
+  phone->flash().failFrame(FlashFault::Silent, "JUMP");
   before = rig.clock.tickCount();
-  EXPECT_TRUE(item->SendAddr(0x03FD0000));
+  EXPECT_TRUE(item->SendJump(0x03FD0010));
   EXPECT_EQ(rig.clock.tickCount() - before, 250u);
+}
+
+TEST_F(FlashItem, ABinDroppedWithoutAnyReplyFailsTheUploadBeforeTheJump) {
+  phone->flash().failFrame(FlashFault::Dropped, "BIN", 1);
+  const Bytes loader = loaderOf(20000);
+  auto stream = streamOf(loader);
+  EXPECT_FALSE(item->SendLoaderStream(&stream, ltUseREAD, nullptr));
+  EXPECT_THAT(phone->flash().framesTaken(), ElementsAre("ADDR", "BIN", "ADDR"));
+  EXPECT_EQ(item->LastFrameFailure(), "Send BIN Failed");
+  EXPECT_FALSE(phone->flash().loaderRunning());
+}
+
+TEST_F(FlashItem, AJumpDroppedWithoutAnyReplyPassesAndTheFirstReadShowsNoLoaderRuns) {
+  phone->flash().failFrame(FlashFault::Dropped, "JUMP");
+  const Bytes loader = loaderOf(100);
+  auto stream = streamOf(loader);
+  EXPECT_TRUE(item->SendLoaderStream(&stream, ltUseREAD, nullptr));
+  std::ostringstream out;
+  EXPECT_FALSE(item->SaveMemoryStream(kPdsRange, &out, nullptr));
+  EXPECT_TRUE(out.str().empty());
+  EXPECT_EQ(item->LastFrameFailure(), "Send READ (10010000,0100 b) Failed");
+}
+
+TEST_F(FlashItem, APieceWhoseWriteTimedOutCountsWhenThePhoneAnswered) {
+  phone->flash().failFrame(FlashFault::Late, "BIN");
+  const Bytes loader = loaderOf(8192);
+  auto stream = streamOf(loader);
+  const std::uint32_t before = rig.clock.tickCount();
+  EXPECT_TRUE(item->SendLoaderStream(&stream, ltUseREAD, nullptr));
+  EXPECT_EQ(rig.clock.tickCount() - before, 6000u) << "one wait for the late piece";
+  EXPECT_TRUE(phone->flash().loaderRunning());
+  Bytes stored(8192);
+  phone->flash().readMemory(0x03FD0000, stored);
+  EXPECT_EQ(stored, loader);
+  EXPECT_TRUE(item->LastFrameFailure().empty());
 }
 
 TEST_F(FlashItem, ReadFillsTheDestinationFromTheRunningLoader) {
