@@ -1,10 +1,9 @@
 #include "backup/BackupRun.h"
 
-#include "platform/ProgramFiles.h"
-
 #include <charconv>
 #include <system_error>
 
+#include "backup/ElementFile.h"
 #include "platform/ProgramFiles.h"
 
 namespace vestrel::backup {
@@ -32,6 +31,15 @@ std::string Kilobytes(std::int32_t bytes, int decimals) {
   std::string result(text, ec == std::errc() ? end : text);
   if (decimals == 0 && result.size() < 2) result.insert(0, 2 - result.size(), ' ');
   return result;
+}
+
+// Why the phone did not take the loader or deliver the memory: the frame it did not accept, or
+// the item's state when no frame went.
+std::string FailureOf(TMotoFlashModemItem& phone, const fs::path& loader) {
+  if (!phone.LastFrameFailure().empty()) return phone.LastFrameFailure();
+  if (!phone.IsOpen()) return "the phone is closed";
+  if (!loader.empty()) return "cannot read the loader " + loader.string();
+  return "the phone delivered nothing";
 }
 
 // A run in progress; a second one started from a progress callback finds it set.
@@ -62,7 +70,7 @@ FlashProgressCallback BackupRun::ProgressOf(std::string label, int decimals) {
 }
 
 bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
-                             const fs::path& loader, const LoaderTexts& texts) {
+                             const fs::path& loader, const LoaderTexts& texts, Outcome& outcome) {
   // An address that is not hex leaves the phone's value as it was.
   if (const auto base = ParseAddress(model.LoaderLoadAddress)) phone.SetBaseAddr(*base);
   if (const auto entry = ParseAddress(model.LoaderJumpAddress)) phone.SetEntryAddr(*entry);
@@ -72,22 +80,46 @@ bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& mod
     user_.ShowError("Не найден файл загрузчика!", "Ошибка");
     Log(texts.missingLog);
     user_.RequestClose();
+    outcome.loaderFailure = "no loader at " + loader.string();
     return false;
   }
-  if (!phone.SendLoader(loader, ltUseREAD, ProgressOf("Запись загрузчика", 0))) return false;
+  if (!phone.SendLoader(loader, ltUseREAD, ProgressOf("Запись загрузчика", 0))) {
+    outcome.loaderFailure = FailureOf(phone, loader);
+    Log("Загрузчик не записан: " + outcome.loaderFailure);
+    return false;
+  }
   user_.SetStatus(texts.savedStatus);
   Log(texts.savedLog);
   return true;
 }
 
 bool BackupRun::SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const fs::path& file,
-                          const std::string& label) {
-  fs::path partial = file;
-  partial += ".partial";
-  if (!phone.SaveMemory(range, partial, ProgressOf(label, 2))) return false;
-  std::error_code error;
-  fs::rename(partial, file, error);
-  return !error;
+                          const std::string& name, Outcome& outcome) {
+  std::string failure;
+  auto element = ElementFile::Open(
+      file, [this] { return user_.StopRequested(); }, failure);
+  if (element) {
+    const bool read = phone.SaveMemoryStream(range, &element->Stream(),
+                                             ProgressOf("Сохранение " + name, 2));
+    if (read && element->Commit()) return true;
+    outcome.stopped = element->Stopped();
+    if (outcome.stopped) {
+      failure = "прервано";
+    } else if (!element->HostFailure().empty()) {
+      failure = element->HostFailure();
+    } else {
+      failure = FailureOf(phone, {});
+    }
+    // A stopped element goes with its temporary file: the user asked for nothing more.
+    const std::uint64_t arrived = element->Written();
+    const fs::path kept = outcome.stopped ? fs::path() : element->KeepApart();
+    if (!kept.empty()) {
+      outcome.keptApart.push_back(kept);
+      failure += "; прочитанные " + std::to_string(arrived) + " байт оставлены в " + kept.string();
+    }
+  }
+  Log(name + " не сохранена: " + failure);
+  return false;
 }
 
 BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone,
@@ -100,20 +132,24 @@ BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemIte
   const fs::path folder = user_.ChooseFolder("Выберите директорию для сохраненя");
   if (!folder.empty()) {
     outcome.started = true;
-    outcome.loaderSent = UploadLoader(*phone, model, model.LoaderFile, kFlashLoaderTexts);
+    outcome.loaderSent =
+        UploadLoader(*phone, model, model.LoaderFile, kFlashLoaderTexts, outcome);
     std::optional<fs::path> lastSaved;
     bool lastTakenSaved = false;
     for (const std::size_t index : kSaveOrder) {
       const SlotState& slot = model.slots[index];
       if (!slot.taken()) continue;
+      if (outcome.stopped || user_.StopRequested()) {
+        outcome.stopped = true;
+        break;
+      }
       ++outcome.taken;
       const std::string group(BackupSlots[index].codeGroup);
       user_.SetStatus("Сохранение " + group + "...");
       const auto start = ParseAddress(slot.start);
       const auto finish = ParseAddress(slot.end);
       const fs::path file = folder / (group + "_" + slot.start + ".bin");
-      lastTakenSaved = start && finish &&
-                       SaveRange(*phone, {*start, *finish}, file, "Сохранение " + group);
+      lastTakenSaved = start && finish && SaveRange(*phone, {*start, *finish}, file, group, outcome);
       if (lastTakenSaved) {
         ++outcome.saved;
         user_.SetStatus(kSavedStatus);
@@ -122,7 +158,7 @@ BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemIte
       }
     }
     // Only a complete file is handed to the archiver, which deletes what it packs.
-    if (pack && lastTakenSaved) PackFile(*lastSaved);
+    if (pack && lastTakenSaved && !outcome.stopped) PackFile(*lastSaved);
   }
   PowerOffSelected(phone.get());
   user_.SetControlsLocked(false);
@@ -140,11 +176,12 @@ BackupRun::Outcome BackupRun::SavePDS(const std::shared_ptr<TMotoFlashModemItem>
     outcome.started = true;
     outcome.taken = 1;
     user_.SetControlsLocked(true);
-    outcome.loaderSent = UploadLoader(*phone, model, platform::FindProgramFile(shell_, fs::path("Profiles") / "pds.ldr"),
-                                      kPdsLoaderTexts);
+    outcome.loaderSent = UploadLoader(
+        *phone, model, platform::FindProgramFile(shell_, fs::path("Profiles") / "pds.ldr"),
+        kPdsLoaderTexts, outcome);
     user_.SetStatus("Сохранение PDS...");
     const fs::path file = PdsFileName(chosen);
-    if (SaveRange(*phone, kPdsRange, file, "Сохранение PDS")) {
+    if (SaveRange(*phone, kPdsRange, file, "PDS", outcome)) {
       outcome.saved = 1;
       user_.SetStatus(kSavedStatus);
       Log("PDS успешно сохранена");

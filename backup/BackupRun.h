@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "backup/AppliedModel.h"
 #include "backup/BackupLog.h"
@@ -16,8 +17,10 @@ namespace vestrel::backup {
 // ticked elements and the PDS backup. A run holds its phone item until it returns, so a phone
 // dropped from the watcher's list meanwhile only makes the remaining commands fail.
 //
-// Each element is written to "<name>.partial" first and takes its real name only once it is
-// complete: a failed element never passes for a good backup, nor destroys an earlier one.
+// Each element is written to a temporary file beside its name and takes the name only once it
+// is complete (ElementFile): a failed element never passes for a good backup, nor destroys an
+// earlier one. What a failed element had read is kept apart in "<name>.incomplete.XXXXXX",
+// and the log says why the element failed and where its part went.
 class BackupRun {
  public:
   // What a run achieved, for callers that judge it (the dialog shows only its log).
@@ -26,6 +29,9 @@ class BackupRun {
     bool loaderSent = false;
     int taken = 0;            // elements asked for
     int saved = 0;            // elements saved whole
+    bool stopped = false;     // the user asked to stop (BackupUser::StopRequested)
+    std::string loaderFailure;                  // why the loader did not reach the phone
+    std::vector<std::filesystem::path> keptApart;  // parts of failed elements, as logged
   };
 
   BackupRun(BackupUser& user, BackupLog& log, platform::Shell& shell);
@@ -62,10 +68,12 @@ class BackupRun {
  private:
   void Log(const std::string& message);
   bool UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
-                    const std::filesystem::path& loader, const LoaderTexts& texts);
-  // Saves the range under `file`; true once the whole range is there.
+                    const std::filesystem::path& loader, const LoaderTexts& texts,
+                    Outcome& outcome);
+  // Saves the range under `file`; true once the whole range is there. A failure is logged
+  // with its cause as "<name> не сохранена: ...".
   bool SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const std::filesystem::path& file,
-                 const std::string& label);
+                 const std::string& name, Outcome& outcome);
   FlashProgressCallback ProgressOf(std::string label, int decimals);
 
   BackupUser& user_;

@@ -26,6 +26,9 @@ class BackupUser {
   virtual void SetControlsLocked(bool locked) = 0;
   // Asks the dialog to close once the run has returned.
   virtual void RequestClose() = 0;
+  // Asked between memory blocks: true ends the run at once (the element being read is dropped,
+  // the rest are not attempted, the phone is powered off). A window never asks to stop.
+  virtual bool StopRequested() { return false; }
 };
 
 }  // namespace vestrel::backup

@@ -233,23 +233,78 @@ TEST_F(BackupRunTest, AMissingLoaderIsReportedAndTheElementsAreStillAttempted) {
   EXPECT_EQ(outcome.saved, 0);
   EXPECT_THAT(user.errors, ElementsAre("Ошибка: Не найден файл загрузчика!"));
   EXPECT_EQ(user.closeRequests, 1);
-  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик не найден!", "Выключение телефона"));
-  // Without a loader the read fails: what arrived is kept apart from a good backup's name.
-  EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.bin.partial"));
+  // Without a loader the boot loader refuses the first read: nothing arrived, nothing is left.
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre("Загрузчик не найден!", "CG18 не сохранена: Send DUMP (10B1F800) Failed",
+                          "Выключение телефона"));
+  EXPECT_THAT(FilesInOut(), IsEmpty());
   EXPECT_THAT(shell->startedPrograms, IsEmpty());
 }
 
-TEST_F(BackupRunTest, AFailedElementLeavesAnEarlierGoodBackupInPlace) {
+TEST_F(BackupRunTest, AFailedElementLeavesAnEarlierGoodBackupAndKeepsItsPartApart) {
   Choose("C380", {"CG18"});
   std::ofstream(out / "CG18_10B1F800.bin") << "earlier backup";
   phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 3);
-  run->SaveFlash(item, model, true);
+  const auto outcome = run->SaveFlash(item, model, true);
   std::ifstream earlier(out / "CG18_10B1F800.bin");
   std::string text;
   std::getline(earlier, text);
   EXPECT_EQ(text, "earlier backup");
-  EXPECT_EQ(fs::file_size(out / "CG18_10B1F800.bin.partial"), 3u * 256);
-  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!", "Выключение телефона"));
+  ASSERT_EQ(outcome.keptApart.size(), 1u);
+  const fs::path kept = outcome.keptApart[0];
+  EXPECT_EQ(kept.parent_path(), out);
+  EXPECT_THAT(kept.filename().string(), ::testing::StartsWith("CG18_10B1F800.bin.incomplete."));
+  EXPECT_TRUE(HoldsPhoneMemory(kept, 0x10B1F800, 3u * 256));
+  EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.bin", kept.filename().string()));
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre("Загрузчик успешно записан!",
+                          "CG18 не сохранена: Send READ (10B1FB00,0100 b) Failed; прочитанные 768 "
+                          "байт оставлены в " + kept.string(),
+                          "Выключение телефона"));
+  EXPECT_THAT(shell->startedPrograms, IsEmpty()) << "only a whole file is packed";
+}
+
+TEST_F(BackupRunTest, AReadOnlyBackupFileIsNeitherReplacedNorReadInto) {
+  Choose("C380", {"CG3", "CG18"});
+  std::ofstream(out / "CG3_10040000.bin") << "kept";
+  fs::permissions(out / "CG3_10040000.bin", fs::perms::owner_read);
+  const auto outcome = run->SaveFlash(item, model, false);
+  EXPECT_EQ(outcome.saved, 1);
+  EXPECT_EQ(fs::file_size(out / "CG3_10040000.bin"), 4u);
+  EXPECT_THAT(Messages(user.log),
+              ::testing::Contains("CG3 не сохранена: " + (out / "CG3_10040000.bin").string() +
+                                  " is read-only"));
+  EXPECT_EQ(std::count(phone->flash().framesTaken().begin(), phone->flash().framesTaken().end(),
+                       "READ"),
+            8) << "only CG18 was read";
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 2048));
+}
+
+TEST_F(BackupRunTest, AStopRequestEndsTheRunAndLeavesNoFileBehind) {
+  struct StoppingUser final : BackupUser {
+    ScriptedUser& inner;
+    int blocks = 0;
+    explicit StoppingUser(ScriptedUser& u) : inner(u) {}
+    fs::path ChooseFolder(const std::string& c) override { return inner.ChooseFolder(c); }
+    fs::path ChooseSaveFile(const std::string& f) override { return inner.ChooseSaveFile(f); }
+    void ShowError(const std::string& t, const std::string& c) override { inner.ShowError(t, c); }
+    void AppendLog(const std::string& line) override { inner.AppendLog(line); }
+    void SetStatus(const std::string& text) override { inner.SetStatus(text); }
+    void Progress(std::int32_t, std::int32_t) override { ++blocks; }
+    void SetControlsLocked(bool locked) override { inner.SetControlsLocked(locked); }
+    void RequestClose() override {}
+    bool StopRequested() override { return blocks >= 5; }
+  } stopping(user);
+  BackupRun stoppable(stopping, log, *shell);
+  Choose("C380", {"CG3", "CG18"});
+  const auto outcome = stoppable.SaveFlash(item, model, true);
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_EQ(outcome.saved, 0);
+  EXPECT_THAT(FilesInOut(), IsEmpty());
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!",
+                                              "CG3 не сохранена: прервано", "Выключение телефона"));
+  EXPECT_EQ(phone->mode(), PhoneMode::Off);
+  EXPECT_THAT(shell->startedPrograms, IsEmpty());
 }
 
 TEST_F(BackupRunTest, APhoneLostMidRunEndsTheRunNormally) {
@@ -264,7 +319,13 @@ TEST_F(BackupRunTest, APhoneLostMidRunEndsTheRunNormally) {
   };
   run->SaveFlash(item, model, true);
   EXPECT_EQ(watcher->DeviceList().Count(), 0);
-  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!", "Выключение телефона"));
+  const auto messages = Messages(user.log);
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_EQ(messages[0], "Загрузчик успешно записан!");
+  EXPECT_THAT(messages[1], ::testing::StartsWith("CG4 не сохранена: Send READ (109E0A00,0100 b) "
+                                                 "Failed; прочитанные 2560 байт оставлены в "));
+  EXPECT_EQ(messages[2], "CG18 не сохранена: Send READ (10B1F800,0100 b) Failed");
+  EXPECT_EQ(messages[3], "Выключение телефона");
   EXPECT_FALSE(user.locked);
   EXPECT_FALSE(run->Running());
 }

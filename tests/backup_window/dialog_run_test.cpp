@@ -130,7 +130,9 @@ TEST_F(DialogRun, AMissingLoaderIsShownAndTheDialogClosesAfterTheRun) {
   EXPECT_EQ(box.caption, QStringLiteral("Ошибка"));
   EXPECT_EQ(box.text, QStringLiteral("Не найден файл загрузчика!"));
   EXPECT_EQ(box.icon, desktop::MessageIcon::Error);
-  EXPECT_THAT(Messages(), ElementsAre("Загрузчик не найден!", "Выключение телефона"));
+  EXPECT_THAT(Messages(), ElementsAre("Загрузчик не найден!",
+                                      "CG18 не сохранена: Send DUMP (10B1F800) Failed",
+                                      "Выключение телефона"));
   // Without the loader the element is still read, with the boot loader's own command.
   EXPECT_THAT(phone->flash().framesTaken(), ElementsAre("DUMP", "POWER_DOWN"));
   EXPECT_FALSE(form->isVisible());
@@ -219,7 +221,10 @@ TEST_F(DialogRun, APhoneUnpluggedMidRunEndsTheRunAndNoSecondRunStarts) {
   EXPECT_EQ(blocks, 10) << "the rest of the element failed at once";
   EXPECT_TRUE(lockedAfterRemoval);
   EXPECT_FALSE(form->Running());
-  EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!", "Выключение телефона"));
+  EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!",
+                                      ::testing::StartsWith("CG4 не сохранена: "),
+                                      ::testing::StartsWith("CG18 не сохранена: "),
+                                      "Выключение телефона"));
   EXPECT_EQ(dialogs.Questions().size(), 1u);
   EXPECT_FALSE(form->HasPhone());
   EXPECT_FALSE(form->Button13.isEnabled()) << "no phone after the run: locked";
