@@ -104,8 +104,9 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   bool FileDelete(std::string_view name);
   // Opening a file with attributes is what sets them; the file is closed again.
   bool FileSetAttribute(std::string_view name, std::uint16_t attributes);
-  // Copies a phone file into `localPath` in blocks of `blockSize`; `total` is only handed to
-  // the callback. The local file is created first: a failure to create or write it throws
+  // Copies a phone file into `localPath` in blocks of `blockSize`; `total` is the file's size
+  // as listed, handed to the callback, and tells a last one-byte block from an error code and
+  // an empty file from a failed one. The local file is created first: a failure to create or write it throws
   // std::filesystem::filesystem_error. The local file is left in place in every case.
   bool FileDownload(std::string_view phoneName, const std::filesystem::path& localPath,
                     std::size_t blockSize, std::int64_t total, const ProgressCallback& progress);
@@ -130,6 +131,9 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
                           std::span<std::uint8_t> reply, std::uint16_t& replyLength);
   bool ExecuteOverBlocks(std::uint16_t command, std::span<const std::uint8_t> payload,
                          std::span<std::uint8_t> reply, std::uint16_t& replyLength);
+  // FileRead; with `lastByte` (the one byte left of a file of known size) a one-byte reply is
+  // that byte, not an error code.
+  std::int32_t ReadBlock(std::span<std::uint8_t> buffer, bool lastByte);
   // Polls until the phone has a reply waiting; false past the deadline.
   bool AwaitReply(platform::DriverHandle& handle);
   std::uint16_t NextSequence();

@@ -64,6 +64,10 @@ bool TMotoP2KModemItem::FileOpen(std::string_view name, std::uint16_t attributes
 }
 
 std::int32_t TMotoP2KModemItem::FileRead(std::span<std::uint8_t> buffer) {
+  return ReadBlock(buffer, false);
+}
+
+std::int32_t TMotoP2KModemItem::ReadBlock(std::span<std::uint8_t> buffer, bool lastByte) {
   if (!IsOpen()) {
     DoDebug("File Read is Failed - Phone isn`t open", dtError, false);
     return 0;
@@ -88,7 +92,7 @@ std::int32_t TMotoP2KModemItem::FileRead(std::span<std::uint8_t> buffer) {
     DoDebug("File Read is Failed - Read Command is Error", dtError, false);
     return 0;
   }
-  if (length == 1) {
+  if (length == 1 && !lastByte) {
     // A one-byte reply is an error code, not data.
     const int code = buffer.empty() ? -1 : buffer[0];
     readReachedEnd_ = code == fsac::kReplyEndOfFile;
@@ -251,9 +255,10 @@ CopyEnd TMotoP2KModemItem::CopyFromPhone(std::string_view phoneName, const Block
     if (ask > 1 && total - done == static_cast<std::int64_t>(ask) + 1) --ask;
     const auto block = std::span(buffer).first(ask);
     std::fill(block.begin(), block.end(), std::uint8_t{0});
-    const std::int32_t n = FileRead(block);
-    // 0 and 1 end the copy; so does a reply larger than was asked for.
-    if (n <= 1 || static_cast<std::size_t>(n) > ask) break;
+    const std::int32_t n = ReadBlock(block, total - done == 1);
+    // Nothing (an error code, normally the end of file) ends the copy; so does a reply larger
+    // than was asked for.
+    if (n <= 0 || static_cast<std::size_t>(n) > ask) break;
     if (!sink(block.first(static_cast<std::size_t>(n)))) {
       hostFailed = true;
       break;
@@ -277,7 +282,8 @@ CopyEnd TMotoP2KModemItem::CopyFromPhone(std::string_view phoneName, const Block
   }
   // Only the end-of-file answer makes the copy whole; a read that failed midway leaves a
   // partial file, which must not pass for the phone file.
-  if (done > 0 && readReachedEnd_) {
+  // A file listed as empty is whole when the phone says end of file at once.
+  if (readReachedEnd_ && (done > 0 || total == 0)) {
     DoDebug("File Download", dtInformation, false);
     return CopyEnd::Whole;
   }

@@ -58,6 +58,24 @@ TEST_F(PhoneFilesTest, ADownloadArrivesByteForByteAndAMissingFileTouchesNoHostFi
   EXPECT_EQ(ReadBytes(host / "keep.bin"), Pattern(10, 9));
 }
 
+// The phone answers a last block of one byte with a one-byte reply, which is otherwise an
+// error code: files of every size around that case arrive whole, 0x08 and 0x01 included.
+TEST_F(PhoneFilesTest, FilesOfNoneOneTwoAndBlockBoundaryBytesArriveWhole) {
+  for (const std::size_t size : {0, 1, 2, 3999, 4000, 4001, 4002, 8001}) {
+    for (const std::uint8_t first : {0x08, 0x01, 0x41}) {
+      Bytes contents = Pattern(size, 3);
+      if (size > 0) contents[size - 1] = first;
+      if (size > 0) contents[0] = first;
+      const std::string name = "/a/mobile/sized" + std::to_string(size);
+      personality->MutableState().files[name] = {0, 0, contents};
+      const fs::path out = host / ("sized" + std::to_string(size));
+      const auto result = files->Download(name, out);
+      EXPECT_TRUE(result.ok()) << size << ": " << result.message;
+      EXPECT_EQ(ReadBytes(out), contents) << size << " bytes ending in " << int{first};
+    }
+  }
+}
+
 TEST_F(PhoneFilesTest, AStoppedOrFailedDownloadLeavesTheDestinationAsItWas) {
   WriteBytes(host / "p.jpg", Pattern(10, 9));
   TransferOptions stop;
