@@ -26,8 +26,8 @@ constexpr const char* kArchiverName = "arch";
 
 std::string Kilobytes(std::int32_t bytes, int decimals) {
   char text[32];
-  const auto [end, ec] = std::to_chars(text, text + sizeof text, bytes / 1024.0,
-                                       std::chars_format::fixed, decimals);
+  const auto [end, ec] =
+      std::to_chars(text, text + sizeof text, bytes / 1024.0, std::chars_format::fixed, decimals);
   std::string result(text, ec == std::errc() ? end : text);
   if (decimals == 0 && result.size() < 2) result.insert(0, 2 - result.size(), ' ');
   return result;
@@ -99,8 +99,8 @@ bool BackupRun::SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const f
   auto element = ElementFile::Open(
       file, [this] { return user_.StopRequested(); }, failure);
   if (element) {
-    const bool read = phone.SaveMemoryStream(range, &element->Stream(),
-                                             ProgressOf("Сохранение " + name, 2));
+    const bool read =
+        phone.SaveMemoryStream(range, &element->Stream(), ProgressOf("Сохранение " + name, 2));
     if (read && element->Commit()) return true;
     outcome.stopped = element->Stopped();
     if (outcome.stopped) {
@@ -132,8 +132,7 @@ BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemIte
   const fs::path folder = user_.ChooseFolder("Выберите директорию для сохраненя");
   if (!folder.empty()) {
     outcome.started = true;
-    outcome.loaderSent =
-        UploadLoader(*phone, model, model.LoaderFile, kFlashLoaderTexts, outcome);
+    outcome.loaderSent = UploadLoader(*phone, model, model.LoaderFile, kFlashLoaderTexts, outcome);
     std::optional<fs::path> lastSaved;
     bool lastTakenSaved = false;
     for (const std::size_t index : kSaveOrder) {
@@ -149,7 +148,8 @@ BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemIte
       const auto start = ParseAddress(slot.start);
       const auto finish = ParseAddress(slot.end);
       const fs::path file = folder / (group + "_" + slot.start + ".bin");
-      lastTakenSaved = start && finish && SaveRange(*phone, {*start, *finish}, file, group, outcome);
+      lastTakenSaved =
+          start && finish && SaveRange(*phone, {*start, *finish}, file, group, outcome);
       if (lastTakenSaved) {
         ++outcome.saved;
         user_.SetStatus(kSavedStatus);
@@ -200,8 +200,12 @@ fs::path BackupRun::PdsFileName(const fs::path& chosen) {
   return file;
 }
 
+fs::path BackupRun::ArchiverFile() const {
+  return platform::FindProgramFile(shell_, kArchiverName);
+}
+
 void BackupRun::PackFile(const fs::path& file) {
-  const fs::path archiver = platform::FindProgramFile(shell_, kArchiverName);
+  const fs::path archiver = ArchiverFile();
   std::error_code error;
   if (!fs::is_regular_file(archiver, error)) {
     Log("Архиватор не найден");
@@ -211,8 +215,7 @@ void BackupRun::PackFile(const fs::path& file) {
   const fs::path shortFile = shell_.shortPathName(file);
   const std::string name = shortFile.filename().string();
   const std::string archive = fs::path(name).replace_extension(".rar").string();
-  shell_.startProgram(archiver, {"a", "-df", "-ep", "-m5", archive, name},
-                      shortFile.parent_path());
+  shell_.startProgram(archiver, {"a", "-df", "-ep", "-m5", archive, name}, shortFile.parent_path());
   Log("Файл успешно упакован");
 }
 

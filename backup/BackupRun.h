@@ -25,12 +25,12 @@ class BackupRun {
  public:
   // What a run achieved, for callers that judge it (the dialog shows only its log).
   struct Outcome {
-    bool started = false;     // a phone was there and the folder or file was chosen
+    bool started = false;  // a phone was there and the folder or file was chosen
     bool loaderSent = false;
-    int taken = 0;            // elements asked for
-    int saved = 0;            // elements saved whole
-    bool stopped = false;     // the user asked to stop (BackupUser::StopRequested)
-    std::string loaderFailure;                  // why the loader did not reach the phone
+    int taken = 0;              // elements asked for
+    int saved = 0;              // elements saved whole
+    bool stopped = false;       // the user asked to stop (BackupUser::StopRequested)
+    std::string loaderFailure;  // why the loader did not reach the phone
     std::vector<std::filesystem::path> keptApart;  // parts of failed elements, as logged
   };
 
@@ -47,6 +47,8 @@ class BackupRun {
 
   // Hands one file to the archiver beside the program, without waiting for it.
   void PackFile(const std::filesystem::path& file);
+  // Where PackFile looks for the archiver.
+  std::filesystem::path ArchiverFile() const;
   void PowerOffSelected(TMotoFlashModemItem* phone);
 
   bool Running() const { return running_; }

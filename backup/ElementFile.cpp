@@ -19,8 +19,7 @@ std::unique_ptr<ElementFile> ElementFile::Open(const fs::path& file, std::functi
   return std::unique_ptr<ElementFile>(new ElementFile(std::move(target), std::move(stop)));
 }
 
-ElementFile::ElementFile(std::unique_ptr<phonefiles::HostTarget> target,
-                         std::function<bool()> stop)
+ElementFile::ElementFile(std::unique_ptr<phonefiles::HostTarget> target, std::function<bool()> stop)
     : target_(std::move(target)), stop_(std::move(stop)) {}
 
 ElementFile::~ElementFile() = default;

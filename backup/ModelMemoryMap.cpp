@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 
-
 namespace vestrel::backup {
 
 namespace {
@@ -14,8 +13,8 @@ using Slots = std::array<SlotRange, kSlotCount>;
 constexpr Slots Narrow(std::string_view cg1, std::string_view cg2, std::string_view cg3,
                        std::string_view cg4, std::string_view cg7, std::string_view cg15,
                        std::string_view cg18) {
-  return {{SlotRange(cg1), SlotRange(cg2), SlotRange(cg3), SlotRange(cg4), SlotRange(),
-           SlotRange(), SlotRange(cg7), SlotRange(cg15), SlotRange(), SlotRange(cg18)}};
+  return {{SlotRange(cg1), SlotRange(cg2), SlotRange(cg3), SlotRange(cg4), SlotRange(), SlotRange(),
+           SlotRange(cg7), SlotRange(cg15), SlotRange(), SlotRange(cg18)}};
 }
 
 // Models whose loader goes to 08000000 use CG5, CG8 and CG17 instead of CG3 and CG7.
@@ -32,53 +31,53 @@ constexpr Slots B = Narrow("10080000-1097FFFF", "10B80000-10FFFFFF", "10040000-1
                            "10A40000-10B7F7FF", "", "10980000-10A3FFFF", "10B7F800-10B7FFFF");
 constexpr Slots C = Narrow("10080000-1095FFFF", "10B60000-10FFFFFF", "10040000-1007FFFF",
                            "10A20000-10B5F7FF", "", "10960000-10A1FFFF", "10B5F800-10B5FFFF");
-constexpr Slots D = Narrow("10080000-10CFFFFF", "11100000-11F5FFFF", "10040000-1007FFFF",
-                           "10F40000-110FFFFF", "11F80000-11F9FFFF", "10D00000-10F3FFFF",
-                           "11FE0000-11FFFFFF");
+constexpr Slots D =
+    Narrow("10080000-10CFFFFF", "11100000-11F5FFFF", "10040000-1007FFFF", "10F40000-110FFFFF",
+           "11F80000-11F9FFFF", "10D00000-10F3FFFF", "11FE0000-11FFFFFF");
 constexpr Slots E = Narrow("10080000-10CDFFFF", "110C0000-11F5FFFF", "10040000-1007FFFF",
                            "10F20000-110BFFFF", "", "10CE0000-10F1FFFF", "11FE0000-11FFFFFF");
 constexpr Slots F = Narrow("10080000-10CFFFFF", "11140000-11FDFFFF", "10040000-1007FFFF",
                            "10F40000-1113FFFF", "", "10D00000-10F3FFFF", "11FE0000-11FFFFFF");
 constexpr Slots G = Narrow("10080000-10CFFFFF", "11100000-11F5FFFF", "10040000-1007FFFF",
                            "10F40000-110FFFFF", "", "10D00000-10F3FFFF", "11FE0000-11FFFFFF");
-constexpr Slots H = Narrow("10092000-115DFFFF", "11AC0000-13F5FFFF", "10040000-10091FFF",
-                           "11860000-11ABFFFF", "13F80000-13F9FFFF", "115E0000-1185FFFF",
-                           "13FE0000-13FE07FF");
-constexpr Slots I = Narrow("10080000-10D1FFFF", "10F60000-11F5FFFF", "10040000-1007FFFF",
-                           "10E60000-10F5FFFF", "11F80000-11F9FFFF", "10D20000-10E5FFFF",
-                           "11FE0000-11FE07FF");
-constexpr Slots J = Narrow("10092000-10E5FFFF", "11240000-11F5FFFF", "10040000-10091FFF",
-                           "110A0000-1123FFFF", "11F80000-11F9FFFF", "10E60000-1109FFFF",
-                           "11FE0000-11FE07FF");
-constexpr Slots K = Narrow("10080000-10D5FFFF", "11160000-11F5FFFF", "10040000-1007FFFF",
-                           "10FA0000-1115FFFF", "11F80000-11F9FFFF", "10D60000-10F9FFFF",
-                           "11FE0000-11FFFFFF");
+constexpr Slots H =
+    Narrow("10092000-115DFFFF", "11AC0000-13F5FFFF", "10040000-10091FFF", "11860000-11ABFFFF",
+           "13F80000-13F9FFFF", "115E0000-1185FFFF", "13FE0000-13FE07FF");
+constexpr Slots I =
+    Narrow("10080000-10D1FFFF", "10F60000-11F5FFFF", "10040000-1007FFFF", "10E60000-10F5FFFF",
+           "11F80000-11F9FFFF", "10D20000-10E5FFFF", "11FE0000-11FE07FF");
+constexpr Slots J =
+    Narrow("10092000-10E5FFFF", "11240000-11F5FFFF", "10040000-10091FFF", "110A0000-1123FFFF",
+           "11F80000-11F9FFFF", "10E60000-1109FFFF", "11FE0000-11FE07FF");
+constexpr Slots K =
+    Narrow("10080000-10D5FFFF", "11160000-11F5FFFF", "10040000-1007FFFF", "10FA0000-1115FFFF",
+           "11F80000-11F9FFFF", "10D60000-10F9FFFF", "11FE0000-11FFFFFF");
 constexpr Slots L = Narrow("10080000-1117FFFF", "11380000-11FDFFFF", "10040000-1007FFFF",
                            "11180000-1137FFFF", "", "", "11FE0000-11FFFFFF");
-constexpr Slots M = Narrow("10092000-10D1FFFF", "11240000-11F5FFFF", "10040000-1008FFFF",
-                           "110A0000-1123FFFF", "11F80000-11F9FFFF", "10E60000-1109FFFF",
-                           "11FE0000-11FEFFFF");
-constexpr Slots N = Narrow("100A0000-1135FFFF", "117C0000-12F5FFFF", "10040000-1009FFFF",
-                           "115E0000-117BFFFF", "12F80000-12F9FFFF", "11360000-115DFFFF",
-                           "12FE0000-12FE07FF");
-constexpr Slots O = Narrow("10092000-10DFFFFF", "111C0000-11F5FFFF", "10040000-10091FFF",
-                           "11040000-111BFFFF", "11F80000-11F9FFFF", "10E00000-1103FFFF",
-                           "11FE0000-11FE07FF");
-constexpr Slots P = Narrow("10080000-10CFFFFF", "11140000-11FDFFFF", "10040000-1007FFFF",
-                           "10F40000-1113FFFF", "11F80000-11F9FFFF", "10D00000-10F3FFFF",
-                           "11FE0000-11FFFFFF");
-constexpr Slots Q = Narrow("10080000-10CDFFFF", "110C0000-11FDFFFF", "10040000-1007FFFF",
-                           "10F20000-110BFFFF", "11F80000-11F9FFFF", "10CE0000-10F1FFFF",
-                           "11FE0000-11FFFFFF");
-constexpr Slots R = Wide("10040000-1101A4C7", "11580000-1337FFFF", "11380000-1157FFFF",
-                         "1104C4C8-111FF7FF", "13F40000-13F7FFFF", "11200000-1137FFFF",
-                         "1101A4C8-1104C4C7", "111FF800-111FFFFF");
-constexpr Slots S = Wide("", "11DC0000-138BFFFF", "13BC0000-13F3FFFF", "1190C4C8-11DBF7FF",
-                         "13F40000-13F7FFFF", "139C0000-13BBFFFF", "118DA4C8-1190C4C7",
-                         "11DBF800-11DBFFFF");
-constexpr Slots T = Wide("10040000-1101A4C7", "11580000-11F7FFFF", "11380000-1157FFFF",
-                         "1104C4C8-111FF7FF", "10028000-1003FFFF", "11200000-1137FFFF",
-                         "1101A4C8-1104C4C7", "111FF800-111FFFFF");
+constexpr Slots M =
+    Narrow("10092000-10D1FFFF", "11240000-11F5FFFF", "10040000-1008FFFF", "110A0000-1123FFFF",
+           "11F80000-11F9FFFF", "10E60000-1109FFFF", "11FE0000-11FEFFFF");
+constexpr Slots N =
+    Narrow("100A0000-1135FFFF", "117C0000-12F5FFFF", "10040000-1009FFFF", "115E0000-117BFFFF",
+           "12F80000-12F9FFFF", "11360000-115DFFFF", "12FE0000-12FE07FF");
+constexpr Slots O =
+    Narrow("10092000-10DFFFFF", "111C0000-11F5FFFF", "10040000-10091FFF", "11040000-111BFFFF",
+           "11F80000-11F9FFFF", "10E00000-1103FFFF", "11FE0000-11FE07FF");
+constexpr Slots P =
+    Narrow("10080000-10CFFFFF", "11140000-11FDFFFF", "10040000-1007FFFF", "10F40000-1113FFFF",
+           "11F80000-11F9FFFF", "10D00000-10F3FFFF", "11FE0000-11FFFFFF");
+constexpr Slots Q =
+    Narrow("10080000-10CDFFFF", "110C0000-11FDFFFF", "10040000-1007FFFF", "10F20000-110BFFFF",
+           "11F80000-11F9FFFF", "10CE0000-10F1FFFF", "11FE0000-11FFFFFF");
+constexpr Slots R =
+    Wide("10040000-1101A4C7", "11580000-1337FFFF", "11380000-1157FFFF", "1104C4C8-111FF7FF",
+         "13F40000-13F7FFFF", "11200000-1137FFFF", "1101A4C8-1104C4C7", "111FF800-111FFFFF");
+constexpr Slots S =
+    Wide("", "11DC0000-138BFFFF", "13BC0000-13F3FFFF", "1190C4C8-11DBF7FF", "13F40000-13F7FFFF",
+         "139C0000-13BBFFFF", "118DA4C8-1190C4C7", "11DBF800-11DBFFFF");
+constexpr Slots T =
+    Wide("10040000-1101A4C7", "11580000-11F7FFFF", "11380000-1157FFFF", "1104C4C8-111FF7FF",
+         "10028000-1003FFFF", "11200000-1137FFFF", "1101A4C8-1104C4C7", "111FF800-111FFFFF");
 
 // Each loader always comes with the same pair of addresses.
 constexpr ModelRow Low(std::string_view model, std::string_view loader, const Slots& slots) {
@@ -147,8 +146,8 @@ namespace {
 
 bool SameLetters(std::string_view a, std::string_view b) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include <sstream>
 
 #include "backup/BackupRun.h"
+#include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
+#include "phonefiles/HostFile.h"
 #include "platform/ProgramFiles.h"
 
 namespace vestrel::cli {
@@ -18,8 +20,8 @@ using namespace backup;
 // on stderr, progress as a bar on a terminal.
 class CommandLineUser final : public BackupUser {
  public:
-  CommandLineUser(fs::path target, bool progress, bool quiet)
-      : target_(std::move(target)), bar_(stderr, "", progress), quiet_(quiet) {}
+  CommandLineUser(fs::path target, bool progress, bool quiet, const StopOnSignal& stop)
+      : target_(std::move(target)), bar_(stderr, "", progress), quiet_(quiet), stop_(stop) {}
 
   fs::path ChooseFolder(const std::string&) override { return target_; }
   fs::path ChooseSaveFile(const std::string&) override { return target_; }
@@ -40,11 +42,13 @@ class CommandLineUser final : public BackupUser {
   }
   void SetControlsLocked(bool) override {}
   void RequestClose() override {}
+  bool StopRequested() override { return stop_.Requested(); }
 
  private:
   fs::path target_;
   ProgressBar bar_;
   bool quiet_;
+  const StopOnSignal& stop_;
   std::string status_;
 };
 
@@ -76,6 +80,7 @@ std::string ElementsOf(const ModelRow& row) {
 // Ticks exactly the listed elements ("all": every element of the model).
 void TickElements(AppliedModel& model, std::size_t row, const std::string& list) {
   if (list == "all") return;
+  if (list.empty()) throw UsageError("--elements is empty: name the elements, or all");
   for (auto& slot : model.slots) slot.ticked = false;
   std::stringstream words(list);
   for (std::string group; std::getline(words, group, ',');) {
@@ -99,19 +104,67 @@ int Models(Session&, const CommandWords&) {
   return kDone;
 }
 
+// The checks made before the phone is touched, so that a run that cannot succeed fails with
+// its real cause instead of after the loader went.
+void CheckLoader(const fs::path& loader) {
+  phonefiles::HostError error;
+  if (!phonefiles::HostSource::Open(loader, error)) {
+    throw OperationFailed("no loader: " + error.Describe() +
+                          " (loaders are looked for in the Profiles folder beside the program)");
+  }
+}
+
+// The file can be written there: a temporary file is made beside it and dropped again. A
+// read-only file of that name fails here as it would in the run.
+void CheckWritable(const fs::path& file) {
+  phonefiles::HostError error;
+  auto target = phonefiles::HostTarget::Open(file, false, error);
+  if (!target) throw OperationFailed("cannot save the backup: " + error.Describe());
+  target->Discard();
+}
+
+void CheckArchiver(const BackupRun& run, bool pack) {
+  std::error_code error;
+  if (pack && !fs::is_regular_file(run.ArchiverFile(), error)) {
+    throw OperationFailed("--pack: no archiver at " + run.ArchiverFile().string());
+  }
+}
+
+std::string Listed(const std::vector<fs::path>& files) {
+  std::string list;
+  for (const auto& file : files) list += (list.empty() ? "" : ", ") + file.string();
+  return list;
+}
+
 // Runs `save` of a BackupRun towards `target`; the run's own log tells what happened.
 template <class Save>
 int RunBackup(Session& session, const CommandWords& words, const AppliedModel& model,
-              const fs::path& target, Save save) {
-  auto phone = RequireFlash(session);
-  CommandLineUser user(target, session.ShowsProgress(), session.Quiet());
+              const fs::path& target, const fs::path& loader, const std::vector<fs::path>& files,
+              Save save) {
+  const bool pack = words.flag("--pack");
+  StopOnSignal stop;
+  CommandLineUser user(target, session.ShowsProgress(), session.Quiet(), stop);
   BackupLog log;
   BackupRun run(user, log, session.Host().shell());
-  const BackupRun::Outcome outcome = (run.*save)(phone, model, words.flag("--pack"));
-  if (!outcome.loaderSent) throw OperationFailed("the loader did not reach the phone");
+  CheckLoader(loader);
+  CheckArchiver(run, pack);
+  for (const auto& file : files) CheckWritable(file);
+  auto phone = RequireFlash(session);
+  const BackupRun::Outcome outcome = (run.*save)(phone, model, pack);
+  if (outcome.stopped) {
+    std::fprintf(stderr,
+                 "vestrel-cli: the backup was stopped; the element being read was dropped\n");
+    return stop.ExitStatus();
+  }
+  if (!outcome.loaderSent) {
+    throw OperationFailed("the loader did not reach the phone: " + outcome.loaderFailure);
+  }
   if (outcome.saved != outcome.taken) {
-    throw OperationFailed(std::to_string(outcome.taken - outcome.saved) + " of " +
-                          std::to_string(outcome.taken) + " element(s) not saved");
+    std::string message = std::to_string(outcome.taken - outcome.saved) + " of " +
+                          std::to_string(outcome.taken) + " element(s) not saved";
+    if (!outcome.keptApart.empty())
+      message += "; what was read is kept in " + Listed(outcome.keptApart);
+    throw OperationFailed(message);
   }
   return kDone;
 }
@@ -123,18 +176,34 @@ int Backup(Session& session, const CommandWords& words) {
   TickElements(model, row, words.value("--elements").value_or("all"));
   const fs::path folder = words.operands()[0];
   std::error_code error;
+  if (fs::exists(folder, error) && !fs::is_directory(folder, error)) {
+    throw OperationFailed("cannot save the backup into " + folder.string() + ": not a folder");
+  }
   fs::create_directories(folder, error);
   if (!fs::is_directory(folder, error)) {
-    throw OperationFailed("cannot make the folder " + folder.string());
+    throw OperationFailed("cannot make the folder " + folder.string() + ": " + error.message());
   }
-  return RunBackup(session, words, model, folder, &BackupRun::SaveFlash);
+  std::vector<fs::path> files;
+  for (const std::size_t index : kSaveOrder) {
+    const SlotState& slot = model.slots[index];
+    if (slot.taken()) {
+      files.push_back(folder /
+                      (std::string(BackupSlots[index].codeGroup) + "_" + slot.start + ".bin"));
+    }
+  }
+  return RunBackup(session, words, model, folder, model.LoaderFile, files, &BackupRun::SaveFlash);
 }
 
 int BackupPds(Session& session, const CommandWords& words) {
   const std::size_t row = ModelOf(words);
   AppliedModel model;
   model.Apply(row, LoaderHome(session, row));
-  return RunBackup(session, words, model, words.operands()[0], &BackupRun::SavePDS);
+  const fs::path file = words.operands()[0];
+  // The PDS run has a loader of its own.
+  const fs::path loader =
+      platform::FindProgramFile(session.Host().shell(), fs::path("Profiles") / "pds.ldr");
+  return RunBackup(session, words, model, file, loader, {BackupRun::PdsFileName(file)},
+                   &BackupRun::SavePDS);
 }
 
 }  // namespace

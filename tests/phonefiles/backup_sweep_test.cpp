@@ -27,9 +27,9 @@ struct SweptFault {
   bool onwards;
 };
 constexpr SweptFault kFaults[] = {
-    {"vanish", FlashFault::Vanish, false},   {"silent once", FlashFault::Silent, false},
+    {"vanish", FlashFault::Vanish, false},       {"silent once", FlashFault::Silent, false},
     {"silent from n", FlashFault::Silent, true}, {"short", FlashFault::Short, false},
-    {"garbled", FlashFault::Garbled, false}, {"refused (ERR)", FlashFault::Error, false},
+    {"garbled", FlashFault::Garbled, false},     {"refused (ERR)", FlashFault::Error, false},
     {"write failed", FlashFault::Reject, false}, {"dropped", FlashFault::Dropped, false},
     {"late write", FlashFault::Late, false},
 };
@@ -196,8 +196,8 @@ TEST(BackupSweep, EveryFaultAtEveryFrameLeavesFilesOldWholeOrVisiblyApart) {
   std::printf(
       "backup: %zu frames, %d runs, %d whole, %d with a failed element (%d elements saved, %d "
       "failed, %d parts kept apart), longest %u ms\n",
-      frames, counts.runs, counts.whole, counts.failed, counts.elementsSaved,
-      counts.elementsFailed, counts.keptApart, counts.longestMs);
+      frames, counts.runs, counts.whole, counts.failed, counts.elementsSaved, counts.elementsFailed,
+      counts.keptApart, counts.longestMs);
   EXPECT_GT(counts.failed, 0);
   EXPECT_GT(counts.keptApart, 0);
 }
