@@ -1,0 +1,55 @@
+# What a user reaches by hand: read-only files on both sides, missing paths, and Ctrl-C.
+run devices
+
+# A read-only local file is replaced only with --force.
+echo earlier > ro.txt
+chmod 444 ro.txt
+run pull /a/mobile/readme.txt ro.txt
+expect_status 1
+expect_err_has "ro.txt is read-only; it was not replaced (--force replaces it)"
+[ "$(cat ro.txt)" = earlier ] || fail "the read-only file changed"
+run pull --force /a/mobile/readme.txt ro.txt
+expect_status 0
+expect_same_file "$PHONE/files/a/mobile/readme.txt" ro.txt
+
+# A ReadOnly phone file likewise, and it stays ReadOnly.
+echo new > up.txt
+run push up.txt /a/mobile/readme.txt
+expect_status 1
+expect_err_has "/a/mobile/readme.txt is ReadOnly on the phone; it was not replaced"
+run push --force up.txt /a/mobile/readme.txt
+expect_status 0
+run ls /a/mobile/readme.txt
+expect_out_has "4	ReadOnly	/a/mobile/readme.txt"
+
+# Missing paths fail, and attr creates nothing.
+run ls /a/none
+expect_status 1
+expect_err_has "nothing on the phone at /a/none"
+run ls /z
+expect_status 1
+expect_err_has "the phone has no volume /z"
+run attr /a/mobile/none.txt Hidden
+expect_status 1
+expect_err_has "no file /a/mobile/none.txt on the phone"
+run ls /a/mobile/none.txt
+expect_status 1
+
+# Ctrl-C during a pull leaves neither the destination nor a temporary file.
+if [ -z "${VESTREL_CLI_RUNNER:-}" ]; then
+  head -c 4500000 /dev/urandom > "$PHONE/files/a/big.bin"
+  mkdir pulled
+  "$CLI" --virtual-phone="$PHONE" pull /a/big.bin pulled/big.bin 2> "$WORK/.err" &
+  pid=$!
+  for _ in $(seq 1 500); do
+    compgen -G "pulled/big.bin.*.partial" > /dev/null && break
+    sleep 0.01
+  done
+  kill -INT "$pid"
+  wait "$pid"
+  STATUS=$?
+  ERR=$(cat "$WORK/.err")
+  expect_status 130
+  expect_err_has "stopped"
+  [ -z "$(ls -A pulled)" ] || fail "the stopped pull left $(ls -A pulled)"
+fi
