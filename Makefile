@@ -40,10 +40,10 @@ windows: windows-build
 	$(WINE_RUN) $(WINDOWS_BUILD)/cli/vestrel-cli.exe devices
 
 # Every test run is also a memory-safety check: the test build carries ASan and UBSan. The
-# Windows build joins it (as windows.tests_under_wine, with -DVESTREL_WINDOWS_BUILD) once the
-# phone file unit's host files build there; until then `make windows` is run on its own.
-test: deps
-	cmake -S . -B $(TEST_BUILD) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=Debug -DVESTREL_SANITIZE=ON
+# Windows build's tests run as one case of it (windows.tests_under_wine).
+test: deps windows-build
+	cmake -S . -B $(TEST_BUILD) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=Debug -DVESTREL_SANITIZE=ON \
+	  -DVESTREL_WINDOWS_BUILD=$(CURDIR)/$(WINDOWS_BUILD)
 	cmake --build $(TEST_BUILD)
 	cd $(TEST_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure --timeout 600

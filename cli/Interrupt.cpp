@@ -1,8 +1,7 @@
 #include "cli/Interrupt.h"
 
-#include <unistd.h>
-
 #include <csignal>
+#include <cstdlib>
 
 namespace vestrel::cli {
 
@@ -13,30 +12,23 @@ namespace {
 volatile std::sig_atomic_t pendingSignal = 0;
 
 extern "C" void OnStopSignal(int number) {
-  if (pendingSignal != 0) _exit(128 + number);
+  if (pendingSignal != 0) std::_Exit(128 + number);
   pendingSignal = number;
-}
-
-struct sigaction Install(int number, void (*handler)(int)) {
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  struct sigaction before {};
-  sigaction(number, &action, &before);
-  return before;
+  // Where a handler is reset after each signal (Windows), the second one must find it too.
+  std::signal(number, OnStopSignal);
 }
 
 }  // namespace
 
 StopOnSignal::StopOnSignal() {
   pendingSignal = 0;
-  previousInt_ = Install(SIGINT, OnStopSignal);
-  previousTerm_ = Install(SIGTERM, OnStopSignal);
+  previousInt_ = std::signal(SIGINT, OnStopSignal);
+  previousTerm_ = std::signal(SIGTERM, OnStopSignal);
 }
 
 StopOnSignal::~StopOnSignal() {
-  sigaction(SIGINT, &previousInt_, nullptr);
-  sigaction(SIGTERM, &previousTerm_, nullptr);
+  std::signal(SIGINT, previousInt_);
+  std::signal(SIGTERM, previousTerm_);
 }
 
 bool StopOnSignal::Requested() const { return pendingSignal != 0; }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <signal.h>
-
 namespace vestrel::cli {
 
 // Turns SIGINT and SIGTERM into a request to stop, for as long as the object lives: a copy in
@@ -20,8 +18,9 @@ class StopOnSignal {
   int ExitStatus() const;
 
  private:
-  struct sigaction previousInt_ {};
-  struct sigaction previousTerm_ {};
+  using Handler = void (*)(int);
+  Handler previousInt_ = nullptr;
+  Handler previousTerm_ = nullptr;
 };
 
 }  // namespace vestrel::cli

@@ -1,90 +1,22 @@
 #include "phonefiles/HostFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <vector>
 
 namespace vestrel::phonefiles {
 
 namespace {
 
 namespace fs = std::filesystem;
+using platform::HostFileHandle;
+using platform::HostPathState;
 
-constexpr int kMaxLinks = 40;  // as the kernel's own limit on nested symlinks
-// Room kept in a file name for the unique part and the suffix of a temporary name.
-constexpr std::size_t kTemporaryNameRoom = 24;
+constexpr std::string_view kPartialSuffix = ".partial";
 
-std::error_code Code(int errnoValue) {
-  return {errnoValue ? errnoValue : EIO, std::generic_category()};
-}
+std::error_code Errno(int value) { return {value, std::generic_category()}; }
 
-// The file a chain of symlinks ends at (the path itself when it is none); its lstat in `st`,
-// or errno ENOENT in `missing` when the chain ends at a name that does not exist yet.
-bool Resolve(fs::path& path, struct stat& st, bool& missing, int& errnoValue) {
-  missing = false;
-  for (int depth = 0; depth <= kMaxLinks; ++depth) {
-    if (::lstat(path.c_str(), &st) != 0) {
-      if (errno == ENOENT) {
-        missing = true;
-        return true;
-      }
-      errnoValue = errno;
-      return false;
-    }
-    if (!S_ISLNK(st.st_mode)) return true;
-    std::vector<char> target(PATH_MAX + 1);
-    const ssize_t n = ::readlink(path.c_str(), target.data(), PATH_MAX);
-    if (n < 0) {
-      errnoValue = errno;
-      return false;
-    }
-    const fs::path next(std::string(target.data(), static_cast<std::size_t>(n)));
-    path = next.is_absolute() ? next : path.parent_path() / next;
-  }
-  errnoValue = ELOOP;
-  return false;
-}
-
-unsigned NewFileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666u & ~static_cast<unsigned>(mask);
-}
-
-// "<folder>/<name>.XXXXXX<suffix>" as mkstemps wants it, the name shortened to fit.
-std::string TemplateFor(const fs::path& folder, std::string name, const std::string& suffix) {
-  if (name.size() + suffix.size() + kTemporaryNameRoom > NAME_MAX) {
-    name.resize(NAME_MAX - suffix.size() - kTemporaryNameRoom);
-  }
-  const fs::path dir = folder.empty() ? fs::path(".") : folder;
-  return (dir / (name + ".XXXXXX" + suffix)).string();
-}
-
-// Creates the file exclusively (O_EXCL: a link at that name is never followed).
-int CreateUnique(std::string& pattern, std::size_t suffixLength) {
-  return ::mkostemps(pattern.data(), static_cast<int>(suffixLength), O_CLOEXEC);
-}
-
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes, int& errnoValue) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      errnoValue = errno;
-      return false;
-    }
-    bytes = bytes.subspan(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-HostError Failure(const char* what, const fs::path& path, int errnoValue) {
-  return {HostError::Failed, path, Code(errnoValue), what};
+HostError Failure(const char* what, const fs::path& path, std::error_code code) {
+  return {HostError::Failed, path, code ? code : Errno(EIO), what};
 }
 
 }  // namespace
@@ -94,171 +26,156 @@ std::string HostError::Describe() const {
     case None:
       return {};
     case ReadOnly:
-      return path.string() + " is read-only";
+      return platform::Utf8FromPath(path) + " is read-only";
     case Failed:
       break;
   }
-  return what + " " + path.string() + ": " + code.message();
+  return what + " " + platform::Utf8FromPath(path) + ": " + code.message();
 }
 
 std::unique_ptr<HostTarget> HostTarget::Open(const fs::path& destination, bool force,
                                              HostError& error) {
   error = {};
-  fs::path target = destination;
-  struct stat st {};
-  bool missing = false;
-  int errnoValue = 0;
-  if (!Resolve(target, st, missing, errnoValue)) {
-    error = Failure("cannot open", destination, errnoValue);
+  HostPathState state;
+  if (const auto code = platform::InspectHostPath(destination, state)) {
+    error = Failure("cannot open", destination, code);
     return nullptr;
   }
-  if (!missing && S_ISDIR(st.st_mode)) {
-    error = Failure("cannot write", target, EISDIR);
-    return nullptr;
-  }
-  if (!missing && !S_ISREG(st.st_mode)) {
-    // A FIFO, a device or a socket is the reader's own: it gets the bytes as they come. Opened
-    // without blocking, so a FIFO nobody reads fails (ENXIO) instead of hanging.
-    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-      error = Failure("cannot open", target, errno);
+  const fs::path& target = state.resolved;
+  std::error_code code;
+  switch (state.kind) {
+    case HostPathState::Folder:
+      error = Failure("cannot write", target, Errno(EISDIR));
       return nullptr;
+    case HostPathState::Device: {
+      // A FIFO, a device or a pipe is the reader's own: it gets the bytes as they come.
+      HostFileHandle file = HostFileHandle::OpenDevice(target, code);
+      if (code) {
+        error = Failure("cannot open", target, code);
+        return nullptr;
+      }
+      return std::unique_ptr<HostTarget>(new HostTarget(std::move(file), target, {}, 0));
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    return std::unique_ptr<HostTarget>(new HostTarget(fd, target, {}, 0));
+    case HostPathState::Regular:
+      if (!state.writable && !force) {
+        error = {HostError::ReadOnly, target, {}, "cannot replace"};
+        return nullptr;
+      }
+      break;
+    case HostPathState::Missing:
+      state.keep = platform::NewHostFileKeep();
+      break;
   }
-  unsigned mode = NewFileMode();
-  if (!missing) {
-    mode = st.st_mode & 07777u;
-    const bool writable = ::access(target.c_str(), W_OK) == 0 && (mode & 0222u) != 0;
-    if (!writable && !force) {
-      error = {HostError::ReadOnly, target, {}, "cannot replace"};
-      return nullptr;
-    }
-  }
-  std::string pattern = TemplateFor(target.parent_path(), target.filename().string(), ".partial");
-  const int fd = CreateUnique(pattern, std::string_view(".partial").size());
-  if (fd < 0) {
-    error = Failure("cannot write", target, errno);
+  fs::path temporary;
+  HostFileHandle file = HostFileHandle::CreateUnique(target.parent_path(), target.filename(),
+                                                     kPartialSuffix, temporary, code);
+  if (code) {
+    error = Failure("cannot write", target, code);
     return nullptr;
   }
-  return std::unique_ptr<HostTarget>(new HostTarget(fd, target, pattern, mode));
+  return std::unique_ptr<HostTarget>(
+      new HostTarget(std::move(file), target, std::move(temporary), state.keep));
 }
 
-HostTarget::HostTarget(int fd, fs::path destination, fs::path temporary, unsigned mode)
-    : fd_(fd),
+HostTarget::HostTarget(HostFileHandle file, fs::path destination, fs::path temporary,
+                       std::uint32_t keep)
+    : file_(std::move(file)),
       destination_(std::move(destination)),
       temporary_(std::move(temporary)),
-      mode_(mode) {}
+      keep_(keep) {}
 
 HostTarget::~HostTarget() { Discard(); }
 
-void HostTarget::Fail(const char* what, const fs::path& path, int errnoValue) {
-  if (!error_) error_ = Failure(what, path, errnoValue);
+void HostTarget::Fail(const char* what, const fs::path& path, std::error_code code) {
+  if (!error_) error_ = Failure(what, path, code);
 }
 
 bool HostTarget::Write(std::span<const std::uint8_t> bytes) {
-  if (fd_ < 0) {
-    Fail("cannot write", destination_, EBADF);
+  if (!file_.isOpen()) {
+    Fail("cannot write", destination_, Errno(EBADF));
     return false;
   }
-  int errnoValue = 0;
-  if (WriteAll(fd_, bytes, errnoValue)) return true;
-  Fail("cannot write", temporary_.empty() ? destination_ : temporary_, errnoValue);
+  const auto code = file_.write(bytes);
+  if (!code) return true;
+  Fail("cannot write", temporary_.empty() ? destination_ : temporary_, code);
   return false;
 }
 
 bool HostTarget::Commit() {
-  if (fd_ < 0) {
-    Fail("cannot write", destination_, EBADF);
+  if (!file_.isOpen()) {
+    Fail("cannot write", destination_, Errno(EBADF));
     return false;
   }
   if (temporary_.empty()) {
-    const int closed = ::close(fd_);
-    fd_ = -1;
-    if (closed != 0) Fail("cannot write", destination_, errno);
-    return closed == 0;
+    const auto code = file_.close();
+    if (code) Fail("cannot write", destination_, code);
+    return !code;
   }
   bool ok = true;
-  if (::fchmod(fd_, static_cast<mode_t>(mode_)) != 0) {
-    Fail("cannot set the permissions of", temporary_, errno);
-    ok = false;
-  }
-  if (ok && ::fsync(fd_) != 0 && errno != EINVAL) {
-    Fail("cannot write", temporary_, errno);
-    ok = false;
-  }
-  if (::close(fd_) != 0 && ok) {
-    Fail("cannot write", temporary_, errno);
-    ok = false;
-  }
-  fd_ = -1;
-  if (ok && ::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-    Fail("cannot rename the copy to", destination_, errno);
+  if (const auto code = file_.giveKeep(keep_)) {
+    Fail("cannot set the permissions of", temporary_, code);
     ok = false;
   }
   if (ok) {
-    temporary_.clear();
-    return true;
+    if (const auto code = file_.flush()) {
+      Fail("cannot write", temporary_, code);
+      ok = false;
+    }
   }
-  ::unlink(temporary_.c_str());
+  if (const auto code = file_.close(); code && ok) {
+    Fail("cannot write", temporary_, code);
+    ok = false;
+  }
+  if (ok) {
+    if (const auto code = platform::ReplaceHostFile(temporary_, destination_)) {
+      Fail("cannot rename the copy to", destination_, code);
+      ok = false;
+    }
+  }
+  if (!ok) platform::RemoveHostFile(temporary_);
   temporary_.clear();
-  return false;
+  return ok;
 }
 
 void HostTarget::Discard() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  file_.close();
+  if (!temporary_.empty()) platform::RemoveHostFile(temporary_);
   temporary_.clear();
 }
 
 std::unique_ptr<HostSource> HostSource::Open(const fs::path& path, HostError& error) {
   error = {};
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    error = Failure("cannot read", path, errno);
-    return nullptr;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    error = Failure("cannot read", path, errno);
-    ::close(fd);
-    return nullptr;
-  }
-  if (!S_ISREG(st.st_mode)) {
+  std::int64_t size = 0;
+  std::error_code code;
+  HostFileHandle file = HostFileHandle::OpenRegular(path, size, code);
+  if (code) {
     // Only a regular file has a size to check the phone's free space against.
-    error = Failure("cannot read", path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-    error.what = S_ISDIR(st.st_mode) ? "cannot read" : "not a regular file:";
-    ::close(fd);
+    error = Failure(code == Errno(EINVAL) ? "not a regular file:" : "cannot read", path, code);
     return nullptr;
   }
-  return std::unique_ptr<HostSource>(new HostSource(fd, path, st.st_size));
+  return std::unique_ptr<HostSource>(new HostSource(std::move(file), path, size));
 }
 
-HostSource::HostSource(int fd, fs::path path, std::int64_t size)
-    : fd_(fd), path_(std::move(path)), size_(size) {}
+HostSource::HostSource(HostFileHandle file, fs::path path, std::int64_t size)
+    : file_(std::move(file)), path_(std::move(path)), size_(size) {}
 
-HostSource::~HostSource() { ::close(fd_); }
+HostSource::~HostSource() = default;
 
 std::int64_t HostSource::Read(std::span<std::uint8_t> buffer) {
   const auto wanted = static_cast<std::size_t>(
       std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), size_ - read_));
   std::size_t got = 0;
   while (got < wanted) {
-    const ssize_t n = ::read(fd_, buffer.data() + got, wanted - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error_ = Failure("cannot read", path_, errno);
+    std::size_t n = 0;
+    if (const auto code = file_.read(buffer.subspan(got, wanted - got), n)) {
+      error_ = Failure("cannot read", path_, code);
       return -1;
     }
     if (n == 0) {
-      error_ = Failure("cannot read", path_, ENODATA);
-      error_.what = "the file got shorter while it was read:";
+      error_ = Failure("the file got shorter while it was read:", path_, Errno(ENODATA));
       return -1;
     }
-    got += static_cast<std::size_t>(n);
+    got += n;
   }
   read_ += static_cast<std::int64_t>(got);
   return static_cast<std::int64_t>(got);
@@ -267,44 +184,41 @@ std::int64_t HostSource::Read(std::span<std::uint8_t> buffer) {
 std::unique_ptr<KeptFile> KeptFile::Create(const fs::path& folder, const std::string& prefix,
                                            HostError& error) {
   error = {};
-  std::string pattern = TemplateFor(folder, prefix, "");
-  const int fd = CreateUnique(pattern, 0);
-  if (fd < 0) {
-    error = Failure("cannot create a file in", folder, errno);
+  fs::path made;
+  std::error_code code;
+  HostFileHandle file =
+      HostFileHandle::CreateUnique(folder, platform::PathFromUtf8(prefix), "", made, code);
+  if (code) {
+    error = Failure("cannot create a file in", folder, code);
     return nullptr;
   }
-  return std::unique_ptr<KeptFile>(new KeptFile(fd, pattern));
+  return std::unique_ptr<KeptFile>(new KeptFile(std::move(file), std::move(made)));
 }
 
-KeptFile::KeptFile(int fd, fs::path path) : fd_(fd), path_(std::move(path)) {}
+KeptFile::KeptFile(HostFileHandle file, fs::path path)
+    : file_(std::move(file)), path_(std::move(path)) {}
 
-KeptFile::~KeptFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
+KeptFile::~KeptFile() = default;
 
 bool KeptFile::Write(std::span<const std::uint8_t> bytes) {
-  int errnoValue = 0;
-  if (fd_ >= 0 && WriteAll(fd_, bytes, errnoValue)) return true;
-  if (!error_) error_ = Failure("cannot write", path_, fd_ < 0 ? EBADF : errnoValue);
+  const auto code = file_.isOpen() ? file_.write(bytes) : Errno(EBADF);
+  if (!code) return true;
+  if (!error_) error_ = Failure("cannot write", path_, code);
   return false;
 }
 
 bool KeptFile::Close() {
-  if (fd_ < 0) return !error_;
-  const bool synced = ::fsync(fd_) == 0 || errno == EINVAL;
-  const int syncError = errno;
-  const bool closed = ::close(fd_) == 0;
-  const int closeError = errno;
-  fd_ = -1;
-  if (synced && closed) return !error_;
-  if (!error_) error_ = Failure("cannot write", path_, synced ? closeError : syncError);
+  if (!file_.isOpen()) return !error_;
+  const auto flushed = file_.flush();
+  const auto closed = file_.close();
+  if (!flushed && !closed) return !error_;
+  if (!error_) error_ = Failure("cannot write", path_, flushed ? flushed : closed);
   return false;
 }
 
 void KeptFile::Remove() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  ::unlink(path_.c_str());
+  file_.close();
+  platform::RemoveHostFile(path_);
 }
 
 }  // namespace vestrel::phonefiles

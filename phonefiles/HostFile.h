@@ -2,7 +2,7 @@
 
 // Host files written and read safely, for downloads and backups: a destination is never
 // replaced until what goes there is whole, no link planted at a temporary name is followed, and
-// what a failed copy made is removed. POSIX calls; the names are the host's own bytes.
+// what a failed copy made is removed. The OS calls are the platform's (platform/HostFileSystem.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include <span>
 #include <string>
 #include <system_error>
+
+#include "platform/HostFileSystem.h"
 
 namespace vestrel::phonefiles {
 
@@ -55,14 +57,14 @@ class HostTarget {
   const std::filesystem::path& Temporary() const { return temporary_; }
 
  private:
-  HostTarget(int fd, std::filesystem::path destination, std::filesystem::path temporary,
-             unsigned mode);
-  void Fail(const char* what, const std::filesystem::path& path, int errnoValue);
+  HostTarget(platform::HostFileHandle file, std::filesystem::path destination,
+             std::filesystem::path temporary, std::uint32_t keep);
+  void Fail(const char* what, const std::filesystem::path& path, std::error_code code);
 
-  int fd_;
+  platform::HostFileHandle file_;
   std::filesystem::path destination_;
   std::filesystem::path temporary_;
-  unsigned mode_;  // given to the temporary file before it takes the destination's place
+  std::uint32_t keep_;  // given to the temporary file before it takes the destination's place
   HostError error_;
 };
 
@@ -81,9 +83,9 @@ class HostSource {
   const HostError& Error() const { return error_; }
 
  private:
-  HostSource(int fd, std::filesystem::path path, std::int64_t size);
+  HostSource(platform::HostFileHandle file, std::filesystem::path path, std::int64_t size);
 
-  int fd_;
+  platform::HostFileHandle file_;
   std::filesystem::path path_;
   std::int64_t size_;
   std::int64_t read_ = 0;
@@ -108,9 +110,9 @@ class KeptFile {
   const HostError& Error() const { return error_; }
 
  private:
-  KeptFile(int fd, std::filesystem::path path);
+  KeptFile(platform::HostFileHandle file, std::filesystem::path path);
 
-  int fd_;
+  platform::HostFileHandle file_;
   std::filesystem::path path_;
   HostError error_;
 };

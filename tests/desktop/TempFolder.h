@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -13,10 +14,20 @@ namespace vestrel::testing {
 // A fresh folder under the test temporary directory, removed with everything in it.
 class TempFolder {
  public:
+  // Made under a name nobody has (create_directory is false for one that exists), the same
+  // way on every host.
   TempFolder() {
-    std::string pattern = (std::filesystem::path(::testing::TempDir()) / "vestrel-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create " << pattern;
-    path_ = pattern;
+    std::random_device random;
+    const std::filesystem::path base(::testing::TempDir());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const auto candidate = base / ("vestrel-" + std::to_string(random() % 1000000000u));
+      std::error_code ec;
+      if (std::filesystem::create_directory(candidate, ec)) {
+        path_ = candidate;
+        return;
+      }
+    }
+    ADD_FAILURE() << "cannot create a folder in " << base;
   }
   ~TempFolder() {
     std::error_code ec;

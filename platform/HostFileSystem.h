@@ -1,0 +1,94 @@
+#pragma once
+
+// The host's own files, as far as the phone file unit and the backups need them: a file made
+// exclusively under a unique name, a device written directly, a file read to its end, and one
+// file put in place of another in one step. Implemented once per build
+// (linux/PosixHostFiles.cpp, win32/Win32HostFiles.cpp); paths are std::filesystem::path, so
+// names reach Windows as UTF-16 and Linux as the bytes they are.
+//
+// Every call blocks only as long as the disk or device takes. Failures come back as a
+// std::error_code: in the generic (errno) category wherever the host's reason has an errno
+// meaning, so a message reads the same on every host; the system category otherwise.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace vestrel::platform {
+
+// The program's texts are UTF-8; these make paths of them and text of paths on every host
+// (a Windows path built from a plain std::string would be read in the ANSI code page).
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// What a path names once its links are followed.
+struct HostPathState {
+  enum Kind { Missing, Regular, Folder, Device } kind = Missing;
+  // Where the links lead; the path itself when it is no link.
+  std::filesystem::path resolved;
+  // Whether the user may replace it (a regular file only).
+  bool writable = true;
+  // The permission bits (Linux) or attributes (Windows) its replacement takes over.
+  std::uint32_t keep = 0;
+};
+
+// Fills `state` for `path`; a missing name is no failure, but a link that leads nowhere is.
+std::error_code InspectHostPath(const std::filesystem::path& path, HostPathState& state);
+
+// What a new file of ours is given before it takes a destination's place (Linux: 0666 less
+// the umask; Windows: nothing beyond what it was made with).
+std::uint32_t NewHostFileKeep();
+
+// One open host file or device, closed when the object goes. Move-only.
+class HostFileHandle {
+ public:
+  HostFileHandle() = default;
+  ~HostFileHandle();
+  HostFileHandle(HostFileHandle&& other) noexcept;
+  HostFileHandle& operator=(HostFileHandle&& other) noexcept;
+  HostFileHandle(const HostFileHandle&) = delete;
+  HostFileHandle& operator=(const HostFileHandle&) = delete;
+
+  // A new file in `folder` named `stem`, a unique part, then `suffix`, made exclusively (a link
+  // planted at that name is never followed) and opened for writing; the stem is shortened to
+  // fit the host's limit on a name. `made` gets its path.
+  static HostFileHandle CreateUnique(const std::filesystem::path& folder,
+                                     const std::filesystem::path& stem, std::string_view suffix,
+                                     std::filesystem::path& made, std::error_code& error);
+  // A device, FIFO or pipe opened for writing; one nobody reads fails instead of blocking.
+  static HostFileHandle OpenDevice(const std::filesystem::path& path, std::error_code& error);
+  // A regular file opened for reading, with its size; a folder is EISDIR, anything else that
+  // is not a regular file EINVAL.
+  static HostFileHandle OpenRegular(const std::filesystem::path& path, std::int64_t& size,
+                                    std::error_code& error);
+
+  bool isOpen() const { return native_ != kClosed; }
+  // Writes every byte or says why not.
+  std::error_code write(std::span<const std::uint8_t> bytes);
+  // Reads up to `buffer.size()` bytes into `got`; 0 at the end of the file.
+  std::error_code read(std::span<std::uint8_t> buffer, std::size_t& got);
+  // Gives the file the permission bits or attributes `keep` (0 on Windows leaves them).
+  std::error_code giveKeep(std::uint32_t keep);
+  // Puts what was written on the disk (nothing to do for a device).
+  std::error_code flush();
+  // Closes; the handle is closed afterwards even when the host reported a failure.
+  std::error_code close();
+
+ private:
+  static constexpr std::intptr_t kClosed = -1;
+  explicit HostFileHandle(std::intptr_t native) : native_(native) {}
+
+  std::intptr_t native_ = kClosed;  // a file descriptor or a Windows HANDLE
+};
+
+// Puts the file `from` in place of `to` in one step, through to the disk; a read-only `to` is
+// replaced as well (the caller has decided so). When it fails, both stay as they were.
+std::error_code ReplaceHostFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Removes a file of ours, also one given read-only attributes; failures are not reported.
+void RemoveHostFile(const std::filesystem::path& path);
+
+}  // namespace vestrel::platform
