@@ -10,6 +10,12 @@ const std::vector<Command>& AllCommands() {
     for (auto& group : {PhoneCommands(), BackupCommands()}) {
       all.insert(all.end(), group.begin(), group.end());
     }
+    for (const auto& form : JsonForms()) {
+      auto command = std::find_if(all.begin(), all.end(), [&](const Command& c) {
+        return c.name == std::string(form.name);
+      });
+      if (command != all.end()) command->flags.push_back("--json");
+    }
     return all;
   }();
   return commands;
@@ -20,6 +26,30 @@ const Command* FindCommand(const std::string& name) {
     if (name == command.name) return &command;
   }
   return nullptr;
+}
+
+namespace {
+
+decltype(JsonForm::run) JsonFormOf(const Command& command) {
+  for (const auto& form : JsonForms()) {
+    if (form.name == std::string(command.name)) return form.run;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string UsageOf(const Command& command) {
+  std::string usage = command.usage;
+  if (!JsonFormOf(command)) return usage;
+  const std::size_t afterName = std::string(command.name).size();
+  return usage.substr(0, afterName) + " [--json]" + usage.substr(afterName);
+}
+
+int RunCommand(const Command& command, Session& session, const CommandWords& words) {
+  const auto json = JsonFormOf(command);
+  if (json && words.flag("--json")) return json(session, words);
+  return command.run(session, words);
 }
 
 namespace {

@@ -21,8 +21,13 @@ struct Command {
   int (*run)(Session& session, const CommandWords& words);
 };
 
+// Every command; those with a JSON form accept --json.
 const std::vector<Command>& AllCommands();
 const Command* FindCommand(const std::string& name);
+// The command's usage line, "[--json] " added after the name where it has a JSON form.
+std::string UsageOf(const Command& command);
+// Runs the command: its JSON form when --json was given, else its text form.
+int RunCommand(const Command& command, Session& session, const CommandWords& words);
 // The command a mistyped word most likely meant (at most two letters off); "" when none is near.
 std::string ClosestCommand(const std::string& word);
 
@@ -35,6 +40,13 @@ struct NoPhone : std::runtime_error {
 struct OperationFailed : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// The --json form of a command: one JSON document on standard output (docs/cli-json.md).
+struct JsonForm {
+  const char* name;
+  int (*run)(Session& session, const CommandWords& words);
+};
+std::vector<JsonForm> JsonForms();
 
 // Commands grouped by the mode they need.
 std::vector<Command> PhoneCommands();   // P2K mode

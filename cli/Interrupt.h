@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+
 namespace vestrel::cli {
 
 // Turns SIGINT and SIGTERM into a request to stop, for as long as the object lives: a copy in
@@ -16,11 +18,10 @@ class StopOnSignal {
   bool Requested() const;
   // The exit status a shell expects after that signal (128 + its number); 1 when none came.
   int ExitStatus() const;
-
- private:
-  using Handler = void (*)(int);
-  Handler previousInt_ = nullptr;
-  Handler previousTerm_ = nullptr;
+  // A scratch file of ours that the forced end (the second signal) removes too; every other
+  // way out is its owner's to clean up. One file at a time; an empty path forgets it. A path
+  // longer than the room kept for it is not remembered.
+  void RemoveOnForcedExit(const std::filesystem::path& path);
 };
 
 }  // namespace vestrel::cli

@@ -2,27 +2,18 @@
 // another USB mode.
 #include <cstdio>
 
+#include "cli/PhoneReports.h"
 #include "cli/Require.h"
 
 namespace vestrel::cli {
 
 namespace {
 
-template <class Mode>
-void ListDevices(Mode* mode, const char* word) {
-  if (!mode) return;
-  auto& list = mode->DeviceList();
-  for (int i = 0; i < list.Count(); ++i) {
-    const TUSBDevice& info = list.Items(i)->ModemInfo();
-    std::printf("%s\t%s\t%s\n", word, info.LocationInformation.c_str(), info.DeviceDesc.c_str());
-  }
-}
-
 int Devices(Session& session, const CommandWords&) {
-  if (session.Host().noDeviceBackend()) throw NoPhone("no phones can be listed" + NoBackendHint(session));
-  ListDevices(&session.P2K(), "p2k");
-  ListDevices(&session.Flash(), "flash");
-  ListDevices(&session.AT(), "at");
+  for (const auto& phone : ListedPhones(session)) {
+    std::printf("%s\t%s\t%s\n", phone.mode, phone.device.LocationInformation.c_str(),
+                phone.device.DeviceDesc.c_str());
+  }
   return kDone;
 }
 

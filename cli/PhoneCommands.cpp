@@ -5,9 +5,10 @@
 
 #include "cli/Interrupt.h"
 #include "cli/LocalName.h"
+#include "cli/PhoneReports.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
-#include "p2kapi/PhoneInfo.h"
+#include "cli/StandardStreams.h"
 #include "phonefiles/PhoneFiles.h"
 #include "phonelink/MotoSysUtils.h"
 #include "phonelink/PhoneText.h"
@@ -21,26 +22,7 @@ using phonefiles::Failure;
 using phonefiles::PhoneFiles;
 using phonefiles::Result;
 
-// A phone name given on the command line, as the phone spells it.
-std::string PhoneName(const std::string& utf8) {
-  auto name = Utf8ToPhoneText(utf8);
-  if (!name) {
-    throw UsageError("not a phone file name (not UTF-8 text the phone can hold): " +
-                     PhoneTextForDisplay(utf8));
-  }
-  if (name->empty()) throw UsageError("an empty phone file name");
-  return *name;
-}
-
 std::string Shown(std::string_view phoneText) { return PhoneTextForDisplay(phoneText); }
-
-// A failed result as the tool's exit: no phone is exit 3, everything else exit 1, with the
-// result's own cause (never an unrelated debug line).
-void Require(const Result& result) {
-  if (result.ok()) return;
-  if (result.failure == Failure::NoPhone) throw NoPhone(result.message);
-  throw OperationFailed(result.message);
-}
 
 PhoneFiles FilesOf(Session& session) { return PhoneFiles(RequireP2K(session)); }
 
@@ -62,47 +44,26 @@ int Finish(const Result& result, const StopOnSignal& stop) {
 }
 
 int Info(Session& session, const CommandWords&) {
-  RequireP2K(session);  // opened, so the library finds it ready
-  P2KApi library(session.P2K());
-  const auto info = ReadPhoneInfo(library);
-  Check(info.has_value(), "cannot read the phone information");
-  std::printf("model: %s\nfirmware: %s\nflex: %s\n", Shown(info->model).c_str(),
-              Shown(info->firmware).c_str(), Shown(info->flex).c_str());
+  const PhoneInfo info = ReadInfo(session);
+  std::printf("model: %s\nfirmware: %s\nflex: %s\n", Shown(info.model).c_str(),
+              Shown(info.firmware).c_str(), Shown(info.flex).c_str());
   return kDone;
 }
 
 int Drives(Session& session, const CommandWords&) {
-  auto files = FilesOf(session);
-  std::vector<std::string> volumes;
-  Require(files.Volumes(volumes));
-  for (const auto& volume : volumes) std::printf("%s\n", Shown(volume).c_str());
+  for (const auto& volume : ReadVolumes(session)) std::printf("%s\n", Shown(volume).c_str());
   return kDone;
 }
 
 int List(Session& session, const CommandWords& words) {
-  const std::optional<std::string> asked =
-      words.operands().empty() ? std::nullopt : std::optional(PhoneName(words.operands()[0]));
-  auto files = FilesOf(session);
-  std::string path;
-  if (asked) {
-    path = *asked;
-  } else {
-    std::vector<std::string> volumes;
-    Require(files.Volumes(volumes));
-    Check(!volumes.empty(), "the phone named no volume");
-    path = volumes.front();
-  }
-  std::vector<P2KFileRecord> records;
-  Require(files.List(path, records));
-  for (const auto& file : records) {
+  const Listing listing = ReadListing(session, words);
+  for (const auto& file : listing.files) {
     std::printf("%u\t%s\t%s\n", file.Size, AttrToText(file.Attr).c_str(), Shown(file.Name).c_str());
   }
   std::fflush(stdout);
-  std::fprintf(stderr, "files: %zu\n", records.size());
-  const std::string volume = path.substr(0, path.find('/', 1));
-  std::int64_t free = 0;
-  if (volume.size() == 2 && files.FreeSpace(volume, free).ok()) {
-    std::fprintf(stderr, "free: %lld bytes\n", static_cast<long long>(free));
+  std::fprintf(stderr, "files: %zu\n", listing.files.size());
+  if (listing.freeBytes) {
+    std::fprintf(stderr, "free: %lld bytes\n", static_cast<long long>(*listing.freeBytes));
   }
   return kDone;
 }
@@ -128,10 +89,8 @@ fs::path PullTarget(const std::string& phoneName, const CommandWords& words) {
 
 // One copy with its progress line, stopped by SIGINT or SIGTERM at the next block.
 template <class Transfer>
-int Copy(Session& session, const CommandWords& words, const std::string& label,
-         Transfer transfer) {
-  auto files = FilesOf(session);
-  StopOnSignal stop;
+Result Copy(Session& session, PhoneFiles& files, const CommandWords& words,
+            const std::string& label, const StopOnSignal& stop, Transfer transfer) {
   Result result;
   {
     ProgressBar bar(stderr, label, session.ShowsProgress());
@@ -141,28 +100,71 @@ int Copy(Session& session, const CommandWords& words, const std::string& label,
     result = transfer(files, options);
   }
   if (result.failure == Failure::ReadOnly) result.message += " (--force replaces it)";
-  return Finish(result, stop);
+  return result;
+}
+
+int StoppedBySignal(const StopOnSignal& stop) {
+  std::fprintf(stderr, "vestrel-cli: stopped; nothing was left half-written\n");
+  return stop.ExitStatus();
+}
+
+// "pull PHONE_PATH -": the whole file first, then its bytes on standard output, nothing else.
+int PullToStandardOutput(Session& session, const CommandWords& words,
+                         const std::string& phoneName) {
+  auto files = FilesOf(session);
+  StopOnSignal stop;
+  ScratchFile scratch(stop);
+  const Result result = Copy(session, files, words, PhoneTextForDisplay(phoneName), stop,
+                             [&](auto& unit, const auto& options) {
+                               return unit.Download(phoneName, scratch.Path(), options);
+                             });
+  if (const int status = Finish(result, stop); status != kDone) return status;
+  return scratch.SendToStandardOutput() ? kDone : StoppedBySignal(stop);
 }
 
 int Pull(Session& session, const CommandWords& words) {
   const std::string phoneName = PhoneName(words.operands()[0]);
+  if (words.operands().size() > 1 && words.operands()[1] == "-") {
+    return PullToStandardOutput(session, words, phoneName);
+  }
   const fs::path target = PullTarget(phoneName, words);
-  return Copy(session, words, PhoneTextForDisplay(phoneName),
-              [&](auto& files, const auto& options) {
-                return files.Download(phoneName, target, options);
-              });
+  auto files = FilesOf(session);
+  StopOnSignal stop;
+  const Result result = Copy(
+      session, files, words, PhoneTextForDisplay(phoneName), stop,
+      [&](auto& unit, const auto& options) { return unit.Download(phoneName, target, options); });
+  return Finish(result, stop);
+}
+
+// "push - PHONE_PATH": standard input to its end first, so the upload knows its size.
+int PushFromStandardInput(Session& session, const CommandWords& words) {
+  if (words.operands().size() < 2) throw UsageError("push - needs the PHONE_PATH to write");
+  const std::string phoneName = PhoneName(words.operands()[1]);
+  auto files = FilesOf(session);
+  StopOnSignal stop;
+  ScratchFile scratch(stop);
+  if (!scratch.FillFromStandardInput()) return StoppedBySignal(stop);
+  Check(scratch.Filled() > 0, "standard input was empty; the phone takes no empty file");
+  const Result result =
+      Copy(session, files, words, "standard input", stop, [&](auto& unit, const auto& options) {
+        return unit.Upload(scratch.Path(), phoneName, options);
+      });
+  return Finish(result, stop);
 }
 
 int Push(Session& session, const CommandWords& words) {
+  if (words.operands()[0] == "-") return PushFromStandardInput(session, words);
   const fs::path local = words.operands()[0];
   const std::string phoneName =
       words.operands().size() > 1
           ? PhoneName(words.operands()[1])
           : PhoneName(std::string(phonefiles::kUploadFolder) + local.filename().string());
-  return Copy(session, words, local.filename().string(),
-              [&](auto& files, const auto& options) {
-                return files.Upload(local, phoneName, options);
-              });
+  auto files = FilesOf(session);
+  StopOnSignal stop;
+  const Result result =
+      Copy(session, files, words, local.filename().string(), stop,
+           [&](auto& unit, const auto& options) { return unit.Upload(local, phoneName, options); });
+  return Finish(result, stop);
 }
 
 int Remove(Session& session, const CommandWords& words) {
@@ -238,17 +240,18 @@ std::vector<Command> PhoneCommands() {
        1,
        List},
       {"pull",
-       "pull [--force] PHONE_PATH [LOCAL]",
-       "copy a phone file to the computer (--force replaces a read-only file)",
+       "pull [--force] PHONE_PATH [LOCAL|-]",
+       "copy a phone file to the computer, or to standard output with - (--force replaces a "
+       "read-only file)",
        {},
        {"--force"},
        1,
        2,
        Pull},
       {"push",
-       "push [--force] LOCAL [PHONE_PATH]",
-       "copy a file to the phone (default /a/mobile/ and its name; --force replaces a ReadOnly "
-       "file)",
+       "push [--force] LOCAL [PHONE_PATH] | push [--force] - PHONE_PATH",
+       "copy a file, or standard input with -, to the phone (default /a/mobile/ and its name; "
+       "--force replaces a ReadOnly file)",
        {},
        {"--force"},
        1,

@@ -1,5 +1,7 @@
 #include "cli/Require.h"
 
+#include "phonelink/PhoneText.h"
+
 namespace vestrel::cli {
 
 namespace {
@@ -36,6 +38,22 @@ void Check(bool ok, const std::string& what) {
 void CheckReported(Session& session, bool ok, const std::string& what) {
   const std::string& said = session.LastDebugLine();
   Check(ok, said.empty() ? what : what + " (" + said + ")");
+}
+
+void Require(const phonefiles::Result& result) {
+  if (result.ok()) return;
+  if (result.failure == phonefiles::Failure::NoPhone) throw NoPhone(result.message);
+  throw OperationFailed(result.message);
+}
+
+std::string PhoneName(const std::string& utf8) {
+  auto name = Utf8ToPhoneText(utf8);
+  if (!name) {
+    throw UsageError("not a phone file name (not UTF-8 text the phone can hold): " +
+                     PhoneTextForDisplay(utf8));
+  }
+  if (name->empty()) throw UsageError("an empty phone file name");
+  return *name;
 }
 
 }  // namespace vestrel::cli

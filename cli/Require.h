@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "phonefiles/PhoneFiles.h"
 
 namespace vestrel::cli {
 
@@ -19,5 +20,13 @@ std::string NoBackendHint(Session& session);
 void Check(bool ok, const std::string& what);
 // The same for an item operation just done, its own report added: "what (Restart is Failed)".
 void CheckReported(Session& session, bool ok, const std::string& what);
+
+// A failed result of the file unit as the tool's exit: no phone is NoPhone (exit 3), everything
+// else OperationFailed (exit 1) with the result's own cause, never an unrelated debug line.
+void Require(const phonefiles::Result& result);
+
+// A phone name given on the command line (UTF-8), as the phone spells it; UsageError when it is
+// empty or has no Windows-1251 form.
+std::string PhoneName(const std::string& utf8);
 
 }  // namespace vestrel::cli

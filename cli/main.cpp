@@ -1,5 +1,8 @@
 // vestrel-cli: the phone link from a terminal.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -26,6 +29,8 @@ void PrintHelp() {
       "  -v                     print every debug line of the phone items to stderr\n"
       "  -q                     quiet: no progress and no backup log, errors only\n"
       "  --version              print the version and exit\n\n"
+      "--json after devices, info, drives, ls or models prints one JSON document instead;\n"
+      "- for LOCAL in pull and push is standard output and standard input.\n\n"
       "Commands (vestrel-cli help COMMAND tells more):\n");
   for (const auto& command : AllCommands()) {
     std::printf("  %-14s %s\n", command.name, command.summary);
@@ -36,7 +41,7 @@ void PrintHelp() {
 }
 
 void PrintUsage(std::FILE* stream, const Command& command) {
-  std::fprintf(stream, "usage: vestrel-cli [OPTIONS] %s\n", command.usage);
+  std::fprintf(stream, "usage: vestrel-cli [OPTIONS] %s\n", UsageOf(command).c_str());
 }
 
 // A usage error inside a command's own words: the message, then that command's usage.
@@ -72,8 +77,7 @@ int Run(const std::vector<std::string>& argv) {
   const auto words = [&] {
     try {
       return CommandWords(helpCommand ? std::vector<std::string>{"--help"} : invocation.words,
-                          command.valued, command.flags, command.minOperands,
-                          command.maxOperands);
+                          command.valued, command.flags, command.minOperands, command.maxOperands);
     } catch (const UsageError& e) {
       throw CommandUsageError(e, command);
     }
@@ -86,7 +90,7 @@ int Run(const std::vector<std::string>& argv) {
   const auto host = platform::OpenHost({options.virtualPhone, options.phoneFolder, options.trace});
   Session session(*host, options);
   try {
-    return command.run(session, words);
+    return RunCommand(command, session, words);
   } catch (const CommandUsageError&) {
     throw;
   } catch (const UsageError& e) {
@@ -98,11 +102,23 @@ int Run(const std::vector<std::string>& argv) {
   }
 }
 
+// What went to standard output must have arrived: a reader that left (a broken pipe) or a full
+// disk is a failure of the run, not a success.
+int Flushed(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  std::fprintf(stderr, "vestrel-cli: cannot write to standard output: %s\n", std::strerror(errno));
+  return status == kDone ? kFailed : status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGPIPE
+  // A reader that goes away is reported as a failed write, never a silent death.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   try {
-    return Run(std::vector<std::string>(argv, argv + argc));
+    return Flushed(Run(std::vector<std::string>(argv, argv + argc)));
   } catch (const CommandUsageError& e) {
     std::fprintf(stderr, "vestrel-cli: %s\n", e.what());
     PrintUsage(stderr, e.command);

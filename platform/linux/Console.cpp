@@ -2,8 +2,46 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
+
 namespace vestrel::platform {
 
+namespace {
+
+struct sigaction previousInt {};
+struct sigaction previousTerm {};
+
+template <class T>
+OsResult<std::size_t> Moved(T n) {
+  if (n < 0) return {std::nullopt, OsError::FromErrno(errno)};
+  return {static_cast<std::size_t>(n), {}};
+}
+
+}  // namespace
+
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+
+void WatchStopSignals(void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a read of standard input waiting for a person must return on Ctrl-C.
+  sigaction(SIGINT, &action, &previousInt);
+  sigaction(SIGTERM, &action, &previousTerm);
+}
+
+void ForgetStopSignals() {
+  sigaction(SIGINT, &previousInt, nullptr);
+  sigaction(SIGTERM, &previousTerm, nullptr);
+}
+
+OsResult<std::size_t> ReadStandardInput(std::span<std::uint8_t> buffer) {
+  return Moved(::read(STDIN_FILENO, buffer.data(), buffer.size()));
+}
+
+OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes) {
+  return Moved(::write(STDOUT_FILENO, bytes.data(), bytes.size()));
+}
 
 }  // namespace vestrel::platform

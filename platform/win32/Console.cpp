@@ -1,9 +1,59 @@
 #include "platform/Console.h"
 
+#include <fcntl.h>
 #include <io.h>
+
+#include <cerrno>
+#include <csignal>
+#include <climits>
 
 namespace vestrel::platform {
 
+namespace {
+
+using Handler = void (*)(int);
+volatile Handler watcher = nullptr;
+Handler previousInt = SIG_DFL;
+Handler previousTerm = SIG_DFL;
+
+// The C runtime resets a handler before calling it: set it again first, so a second Ctrl-C
+// reaches the watcher too.
+extern "C" void OnSignal(int number) {
+  std::signal(number, OnSignal);
+  if (watcher) watcher(number);
+}
+
+unsigned Chunk(std::size_t size) { return size > INT_MAX ? INT_MAX : static_cast<unsigned>(size); }
+
+OsResult<std::size_t> Moved(int n) {
+  if (n < 0) return {std::nullopt, OsError::FromErrno(errno)};
+  return {static_cast<std::size_t>(n), {}};
+}
+
+}  // namespace
+
 bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+
+void WatchStopSignals(void (*handler)(int)) {
+  watcher = handler;
+  previousInt = std::signal(SIGINT, OnSignal);
+  previousTerm = std::signal(SIGTERM, OnSignal);
+}
+
+void ForgetStopSignals() {
+  std::signal(SIGINT, previousInt);
+  std::signal(SIGTERM, previousTerm);
+  watcher = nullptr;
+}
+
+OsResult<std::size_t> ReadStandardInput(std::span<std::uint8_t> buffer) {
+  ::_setmode(0, _O_BINARY);
+  return Moved(::_read(0, buffer.data(), Chunk(buffer.size())));
+}
+
+OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes) {
+  ::_setmode(1, _O_BINARY);
+  return Moved(::_write(1, bytes.data(), Chunk(bytes.size())));
+}
 
 }  // namespace vestrel::platform

@@ -1,0 +1,64 @@
+#include "cli/PhoneReports.h"
+
+#include "cli/Require.h"
+#include "phonefiles/PhoneFiles.h"
+
+namespace vestrel::cli {
+
+namespace {
+
+template <class Mode>
+void AddListed(Mode& mode, const char* word, std::vector<ListedPhone>& phones) {
+  auto& list = mode.DeviceList();
+  for (int i = 0; i < list.Count(); ++i) phones.push_back({word, list.Items(i)->ModemInfo()});
+}
+
+}  // namespace
+
+std::vector<ListedPhone> ListedPhones(Session& session) {
+  if (session.Host().noDeviceBackend()) {
+    throw NoPhone("no phones can be listed" + NoBackendHint(session));
+  }
+  std::vector<ListedPhone> phones;
+  AddListed(session.P2K(), "p2k", phones);
+  AddListed(session.Flash(), "flash", phones);
+  AddListed(session.AT(), "at", phones);
+  return phones;
+}
+
+PhoneInfo ReadInfo(Session& session) {
+  RequireP2K(session);  // opened, so the library finds it ready
+  P2KApi library(session.P2K());
+  auto info = ReadPhoneInfo(library);
+  Check(info.has_value(), "cannot read the phone information");
+  return *info;
+}
+
+std::vector<std::string> ReadVolumes(Session& session) {
+  phonefiles::PhoneFiles files(RequireP2K(session));
+  std::vector<std::string> volumes;
+  Require(files.Volumes(volumes));
+  return volumes;
+}
+
+Listing ReadListing(Session& session, const CommandWords& words) {
+  Listing listing;
+  const bool asked = !words.operands().empty();
+  if (asked) listing.path = PhoneName(words.operands()[0]);
+  phonefiles::PhoneFiles files(RequireP2K(session));
+  if (!asked) {
+    std::vector<std::string> volumes;
+    Require(files.Volumes(volumes));
+    Check(!volumes.empty(), "the phone named no volume");
+    listing.path = volumes.front();
+  }
+  Require(files.List(listing.path, listing.files));
+  listing.volume = listing.path.substr(0, listing.path.find('/', 1));
+  std::int64_t free = 0;
+  if (listing.volume.size() == 2 && files.FreeSpace(listing.volume, free).ok()) {
+    listing.freeBytes = free;
+  }
+  return listing;
+}
+
+}  // namespace vestrel::cli
