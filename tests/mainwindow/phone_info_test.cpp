@@ -23,6 +23,15 @@ class PhoneInfoDialog : public ::testing::Test {
     rig.form2->show();
     rig.form2->close();
   }
+  // Whether every line's text lies whole inside its label and the label inside the dialog.
+  bool EveryLineWhole() {
+    for (QLabel* label : {&rig.form2->Label1, &rig.form2->Label2, &rig.form2->Label3}) {
+      const int textWidth = QFontMetrics(label->font()).horizontalAdvance(label->text());
+      if (textWidth > label->width() || label->geometry().right() >= rig.form2->width())
+        return false;
+    }
+    return true;
+  }
   MainWindowRig rig;
 };
 
@@ -54,6 +63,28 @@ TEST_F(PhoneInfoDialog, ASecondShowingReplacesTheValuesAndNoPhoneKeepsThem) {
   rig.form1->Timer1Timer();
   Show();
   EXPECT_EQ(rig.form2->Label1.text(), QStringLiteral("Модель: L7"));
+}
+
+TEST_F(PhoneInfoDialog, WidensForAValueLongerThanItsRoomAndNarrowsBackAfterwards) {
+  Start(virtualphone::SamplePhoneState());
+  Show();
+  EXPECT_EQ(rig.form2->Label3.text(), QStringLiteral("Флекс: E398_G_0E.30.49R_FLEX_04"));
+  EXPECT_TRUE(EveryLineWhole());
+  EXPECT_NEAR(rig.form2->Button1.geometry().center().x(), rig.form2->width() / 2, 1);
+
+  // All 30 bytes of the element are shown, so a flex may be 30 characters long.
+  rig.personality->MutableState().elements[{0x2D3, 1}] =
+      Element("...WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", 33);
+  Show();
+  EXPECT_GT(rig.form2->width(), 271);
+  EXPECT_TRUE(EveryLineWhole());
+
+  auto& elements = rig.personality->MutableState().elements;
+  elements[{0x2D2, 1}] = Element("...R373");
+  elements[{0x2D3, 1}] = Element("...FL");
+  Show();
+  EXPECT_EQ(rig.form2->size(), QSize(271, 111));
+  EXPECT_TRUE(EveryLineWhole());
 }
 
 }  // namespace
