@@ -158,6 +158,8 @@ TEST_F(MainWindow, StatusPanelsStandAtTheirWidthsAndTheLastTakesTheRest) {
   form().StatusBar1.SetPanel(3, QStringLiteral("Всего: 999"));
   EXPECT_LE(count.fontMetrics().horizontalAdvance(count.text()) + 2 * count.frameWidth(),
             count.width());
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&count)->text(QAccessible::Name),
+            QStringLiteral("Число файлов"));
 }
 
 TEST_F(MainWindow, APassWithNothingChangedNeitherEnumeratesNorTalksToThePhone) {

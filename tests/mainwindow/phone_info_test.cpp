@@ -1,6 +1,8 @@
 // The phone information dialog through the phone-information library.
 #include <gmock/gmock.h>
 
+#include <QAccessible>
+
 #include "tests/mainwindow/MainWindowRig.h"
 
 namespace vestrel::testing {
@@ -85,6 +87,21 @@ TEST_F(PhoneInfoDialog, WidensForAValueLongerThanItsRoomAndNarrowsBackAfterwards
   Show();
   EXPECT_EQ(rig.form2->size(), QSize(271, 111));
   EXPECT_TRUE(EveryLineWhole());
+}
+
+TEST_F(PhoneInfoDialog, ScreenReadersReadTheLinesAndOKTakesTheFocus) {
+  Start(virtualphone::SamplePhoneState());
+  Show();
+  for (QWidget* widget : std::initializer_list<QWidget*>{&rig.form2->Label1, &rig.form2->Label2,
+                                                         &rig.form2->Label3, &rig.form2->Button1}) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty());
+  }
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&rig.form2->Label3)->text(QAccessible::Name),
+            QStringLiteral("Флекс: E398_G_0E.30.49R_FLEX_04"));
+  EXPECT_TRUE(rig.form2->Button1.focusPolicy() & Qt::TabFocus);
+  EXPECT_TRUE(rig.form2->Button1.isDefault()) << "Enter closes the dialog";
 }
 
 }  // namespace
