@@ -4,7 +4,7 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
             desktop-file-utils appstream dpkg-dev lintian man-db \
             libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev usb.ids nlohmann-json3-dev
 
-RUN_BUILD   ?= build/release
+RUN_BUILD   ?= build/run
 TEST_BUILD  ?= build/asan
 BENCH_BUILD ?= build/bench
 WINDOWS_BUILD ?= build/windows
@@ -16,11 +16,14 @@ CMAKE_ARGS  := -G Ninja -DVESTREL_WERROR=ON
 deps:
 	@scripts/install-deps $(PACKAGES)
 
-# The tour of vestrel-cli on the virtual phone kept under the build tree.
+# The program on the virtual phone kept under the build tree, its window shown; without a
+# display the command-line tour and pictures of the four windows (scripts/run-program).
+# Only what it runs is built, in a folder of its own.
 run: deps
-	cmake -S . -B $(RUN_BUILD) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(RUN_BUILD)
-	scripts/tour $(RUN_BUILD)/cli/vestrel-cli $(RUN_BUILD)/tour
+	cmake -S . -B $(RUN_BUILD) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVESTREL_TESTS=OFF -DVESTREL_BENCH=OFF
+	cmake --build $(RUN_BUILD) --target vestrel vestrel-cli vestrel-shot
+	scripts/run-program $(RUN_BUILD)
 
 # The Windows build: vestrel-cli.exe, the Qt-free libraries and their tests, cross-built with
 # MinGW-w64; `make windows` also runs those tests and the tour under Wine.

@@ -106,10 +106,12 @@ void TForm1::LoadComponents() {
 void TForm1::FormCreate() { SetTrayImage(kImageNoPhone); }
 
 void TForm1::FormShow() {
-  auto phone = polling_.CurrentP2K();
-  if (!phone) return;
+  if (auto phone = polling_.CurrentP2K()) ReadVolumes(*phone);
+}
+
+void TForm1::ReadVolumes(TMotoP2KModemItem& phone) {
   std::string drives;
-  phone->GetDrives(drives);
+  phone.GetDrives(drives);
   ComboBox1.clear();
   std::size_t start = 0;
   while (start < drives.size()) {
@@ -209,9 +211,15 @@ void TForm1::showEvent(QShowEvent* event) {
   FormShow();
 }
 
+// Where there is no notification area the hidden window is only minimised, so restoring it
+// is its showing.
 void TForm1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+  if (event->type() == QEvent::WindowStateChange &&
+      (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized) &&
+      !isMinimized() && isVisible())
+    FormShow();
 }
 
 // Closing ends the program only when it is allowed; otherwise the window went to the tray.

@@ -176,6 +176,8 @@ class TForm1 : public QWidget {
   void BuildMenus();
   void ConnectActions();
   void LoadComponents();
+  // Fills ComboBox1 with the phone's volumes, the first selected.
+  void ReadVolumes(TMotoP2KModemItem& phone);
   void HideToTray();
   void SetTrayImage(int index);
   void SetPhoneControls(bool enabled);

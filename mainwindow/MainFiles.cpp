@@ -110,6 +110,10 @@ void TForm1::ReadMobile() {
   SetEnabledIfChanged(Button1, true);
   SetEnabledIfChanged(p2k1, true);
   if (phone->IsOpen()) {
+    // The window may have been shown before the first pass found the phone (at start with the
+    // window shown, or restored from the task bar where there is no notification area); the
+    // volumes are read then, so the list is not left empty.
+    if (ComboBox1.count() == 0) ReadVolumes(*phone);
     const std::string volume = ComboBox1.currentData().toByteArray().toStdString();
     const std::int32_t count = phone->GetFileCount(volume + "/|*");
     StatusBar1.SetPanel(3, QStringLiteral("Всего: %1").arg(count));

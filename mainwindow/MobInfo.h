@@ -28,6 +28,8 @@ class TForm2 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void FitValues();
+
   P2KApi& library_;
 };
 

@@ -3,17 +3,29 @@
 namespace vestrel::mainwindow {
 
 TStatusBar::TStatusBar(QWidget* parent, const std::array<PanelSpec, kPanels>& panels)
-    : QStatusBar(parent) {
-  setSizeGripEnabled(false);
+    : QWidget(parent) {
   for (int i = 0; i < kPanels; ++i) {
     const PanelSpec& spec = panels.at(i);
-    auto label = std::make_unique<QLabel>();
-    label->setFixedWidth(spec.width);
+    auto label = std::make_unique<QLabel>(this);
+    widths_.at(i) = spec.width;
     label->setAlignment((spec.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setAccessibleName(QString::fromUtf8(spec.accessibleName));
-    addWidget(label.get());
     panels_.at(i) = std::move(label);
+  }
+}
+
+void TStatusBar::SetPanel(int index, const QString& text) {
+  QLabel& panel = *panels_.at(index);
+  if (panel.text() != text) panel.setText(text);
+}
+
+void TStatusBar::resizeEvent(QResizeEvent*) {
+  int left = 0;
+  for (int i = 0; i < kPanels; ++i) {
+    const int width = i + 1 < kPanels ? widths_.at(i) : std::max(widths_.at(i), this->width() - left);
+    panels_.at(i)->setGeometry(left, 0, width, height());
+    left += width;
   }
 }
 

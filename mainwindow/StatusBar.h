@@ -1,15 +1,17 @@
 #pragma once
 
 #include <QLabel>
-#include <QStatusBar>
 #include <QString>
+#include <QWidget>
 #include <array>
 #include <memory>
 
 namespace vestrel::mainwindow {
 
-// A status bar of fixed-width text panels, as the main window lays them out.
-class TStatusBar : public QStatusBar {
+// A status bar of text panels side by side, each of its given width from the left edge; the
+// last panel also takes whatever room the bar has beyond the others, as a status bar's last
+// panel does.
+class TStatusBar : public QWidget {
  public:
   struct PanelSpec {
     int width;
@@ -21,10 +23,15 @@ class TStatusBar : public QStatusBar {
   TStatusBar(QWidget* parent, const std::array<PanelSpec, kPanels>& panels);
 
   QString Panel(int index) const { return panels_.at(index)->text(); }
-  void SetPanel(int index, const QString& text) { panels_.at(index)->setText(text); }
+  // Sets the text only when it differs, so an unchanged status costs no repaint.
+  void SetPanel(int index, const QString& text);
   QLabel& PanelLabel(int index) { return *panels_.at(index); }
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  std::array<int, kPanels> widths_{};
   std::array<std::unique_ptr<QLabel>, kPanels> panels_;
 };
 

@@ -148,7 +148,8 @@ std::shared_ptr<TMotoFlashModemItem> TForm4::SelectedPhone() const {
   return MotoFlashMode1.DeviceList().Items(ListBox2.currentRow());
 }
 
-std::filesystem::path TForm4::FlashLogFile() const { return shell_.programHome() / kFlashLogName; }
+// Beside the program where it may write there, else in the user's state folder.
+std::filesystem::path TForm4::FlashLogFile() const { return shell_.stateFolder() / kFlashLogName; }
 
 void TForm4::MobileChanges() {
   // The run reads the applied row as it goes; a new row waits until it returns.

@@ -195,6 +195,34 @@ TEST_F(DialogRun, LogLinesCarryTheLocalTimeAndAllReachTheFlashLog) {
             (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toStdString());
 }
 
+// A program home the user may not write: the shell names another folder for the log.
+TEST_F(DialogRun, TheFlashLogGoesToTheShellsStateFolder) {
+  struct StateShell final : platform::Shell {
+    StateShell(platform::Shell& to, fs::path folder) : inner(to), state(std::move(folder)) {}
+    bool openAddress(const std::string& address) override { return inner.openAddress(address); }
+    bool startProgram(const fs::path& program, const std::vector<std::string>& arguments,
+                      const fs::path& folder) override {
+      return inner.startProgram(program, arguments, folder);
+    }
+    fs::path executablePath() override { return inner.executablePath(); }
+    fs::path programHome() override { return inner.programHome(); }
+    fs::path stateFolder() override { return state; }
+    platform::Shell& inner;
+    fs::path state;
+  };
+  fs::create_directories(home / "state");
+  StateShell stateShell(*shell, home / "state");
+  form = std::make_unique<backup::TForm4>(context, stateShell, dialogs);
+  form->Timer1Timer();
+  dialogs.AnswerFolder(std::nullopt);
+  form->Button13.click();
+  form->close();
+  EXPECT_THAT(ReadFile(home / "state" / "FlashLog.log"),
+              ::testing::HasSubstr("Выключение телефона"));
+  EXPECT_FALSE(fs::exists(home / "FlashLog.log"));
+  form.reset();
+}
+
 TEST_F(DialogRun, EscapeClosesLikeTheTitleBarButton) {
   dialogs.AnswerFolder(std::nullopt);
   form->Button13.click();

@@ -84,6 +84,33 @@ TEST_F(FileBrowser, RowsStandInTheOrderOfTheirNumberAsTextWithCountAndFreeSpace)
   EXPECT_FALSE(form().Button1.isEnabled());
 }
 
+// The program shows the window before its first pass when started with it shown, and
+// without a notification area it only restores a window minimised at load: in both the
+// volumes were not known when the window was shown.
+TEST_F(FileBrowser, AWindowShownBeforeThePhoneWasFoundListsItsFiles) {
+  rig.PlugSample("A1");
+  rig.Start();
+  form().FWTDblClick();
+  EXPECT_EQ(form().ComboBox1.count(), 0);
+  form().Timer1Timer();
+  form().ReadMobile();
+  EXPECT_GT(form().ListView1.rowCount(), 1);
+  EXPECT_EQ(form().StatusBar1.Panel(3),
+            QStringLiteral("Всего: %1").arg(form().ListView1.rowCount()));
+  EXPECT_EQ(form().ComboBox1.currentText(), QStringLiteral("/a"));
+}
+
+TEST_F(FileBrowser, WithoutANotificationAreaRestoringTheWindowReadsTheVolumes) {
+  rig.trayArea.available = false;
+  rig.PlugSample("A1");
+  rig.Start();
+  ASSERT_TRUE(form().isMinimized());
+  form().Timer1Timer();
+  form().FWTDblClick();
+  ASSERT_FALSE(form().isMinimized());
+  EXPECT_EQ(form().ComboBox1.currentText(), QStringLiteral("/a"));
+}
+
 TEST_F(FileBrowser, ClickingARowShowsItsAttributesWithoutWritingThem) {
   Start({{"/a/mobile/ro.txt", PhoneFile{0x05, 0, Bytes(5, 1)}}});
   ClickRow(0);

@@ -144,6 +144,24 @@ TEST_F(MainWindow, ShowingTheWindowFillsTheVolumesOnlyWithAPhone) {
   EXPECT_EQ(form().ComboBox1.currentText(), QStringLiteral("/a"));
 }
 
+TEST_F(MainWindow, StatusPanelsStandAtTheirWidthsAndTheLastTakesTheRest) {
+  rig.Start();
+  form().FWTDblClick();
+  std::vector<int> lefts, widths;
+  for (int i = 0; i < mainwindow::TStatusBar::kPanels; ++i) {
+    lefts.push_back(form().StatusBar1.PanelLabel(i).x());
+    widths.push_back(form().StatusBar1.PanelLabel(i).width());
+  }
+  EXPECT_THAT(lefts, ::testing::ElementsAre(0, 485, 585, 715));
+  EXPECT_THAT(widths, ::testing::ElementsAre(485, 100, 130, 793 - 715));
+  QLabel& count = form().StatusBar1.PanelLabel(3);
+  form().StatusBar1.SetPanel(3, QStringLiteral("Всего: 999"));
+  EXPECT_LE(count.fontMetrics().horizontalAdvance(count.text()) + 2 * count.frameWidth(),
+            count.width());
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&count)->text(QAccessible::Name),
+            QStringLiteral("Число файлов"));
+}
+
 TEST_F(MainWindow, APassWithNothingChangedNeitherEnumeratesNorTalksToThePhone) {
   struct CountingBus : platform::DeviceBus {
     explicit CountingBus(platform::DeviceBus& to) : inner(to) {}

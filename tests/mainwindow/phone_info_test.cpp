@@ -1,6 +1,8 @@
 // The phone information dialog through the phone-information library.
 #include <gmock/gmock.h>
 
+#include <QAccessible>
+
 #include "tests/mainwindow/MainWindowRig.h"
 
 namespace vestrel::testing {
@@ -22,6 +24,15 @@ class PhoneInfoDialog : public ::testing::Test {
   void Show() {
     rig.form2->show();
     rig.form2->close();
+  }
+  // Whether every line's text lies whole inside its label and the label inside the dialog.
+  bool EveryLineWhole() {
+    for (QLabel* label : {&rig.form2->Label1, &rig.form2->Label2, &rig.form2->Label3}) {
+      const int textWidth = QFontMetrics(label->font()).horizontalAdvance(label->text());
+      if (textWidth > label->width() || label->geometry().right() >= rig.form2->width())
+        return false;
+    }
+    return true;
   }
   MainWindowRig rig;
 };
@@ -54,6 +65,43 @@ TEST_F(PhoneInfoDialog, ASecondShowingReplacesTheValuesAndNoPhoneKeepsThem) {
   rig.form1->Timer1Timer();
   Show();
   EXPECT_EQ(rig.form2->Label1.text(), QStringLiteral("Модель: L7"));
+}
+
+TEST_F(PhoneInfoDialog, WidensForAValueLongerThanItsRoomAndNarrowsBackAfterwards) {
+  Start(virtualphone::SamplePhoneState());
+  Show();
+  EXPECT_EQ(rig.form2->Label3.text(), QStringLiteral("Флекс: E398_G_0E.30.49R_FLEX_04"));
+  EXPECT_TRUE(EveryLineWhole());
+  EXPECT_NEAR(rig.form2->Button1.geometry().center().x(), rig.form2->width() / 2, 1);
+
+  // All 30 bytes of the element are shown, so a flex may be 30 characters long.
+  rig.personality->MutableState().elements[{0x2D3, 1}] =
+      Element("...WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", 33);
+  Show();
+  EXPECT_GT(rig.form2->width(), 271);
+  EXPECT_TRUE(EveryLineWhole());
+
+  auto& elements = rig.personality->MutableState().elements;
+  elements[{0x2D2, 1}] = Element("...R373");
+  elements[{0x2D3, 1}] = Element("...FL");
+  Show();
+  EXPECT_EQ(rig.form2->size(), QSize(271, 111));
+  EXPECT_TRUE(EveryLineWhole());
+}
+
+TEST_F(PhoneInfoDialog, ScreenReadersReadTheLinesAndOKTakesTheFocus) {
+  Start(virtualphone::SamplePhoneState());
+  Show();
+  for (QWidget* widget : std::initializer_list<QWidget*>{&rig.form2->Label1, &rig.form2->Label2,
+                                                         &rig.form2->Label3, &rig.form2->Button1}) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty());
+  }
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&rig.form2->Label3)->text(QAccessible::Name),
+            QStringLiteral("Флекс: E398_G_0E.30.49R_FLEX_04"));
+  EXPECT_TRUE(rig.form2->Button1.focusPolicy() & Qt::TabFocus);
+  EXPECT_TRUE(rig.form2->Button1.isDefault()) << "Enter closes the dialog";
 }
 
 }  // namespace

@@ -5,11 +5,13 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
 #include "backup/window/BackupShot.h"
 #include "desktop/Shot.h"
+#include "mainwindow/MainShot.h"
 
 namespace {
 
@@ -18,11 +20,14 @@ using vestrel::shot::WindowShot;
 const WindowShot kWindows[] = {
     {"about", "[--screen]", vestrel::shot::MakeAboutScene},
     {"backup", "[--model MODEL] [--running]", vestrel::shot::MakeBackupScene},
+    {"main", "", vestrel::shot::MakeMainScene},
+    {"info", "", vestrel::shot::MakeInfoScene},
 };
 
 int Usage(const char* program) {
   for (const WindowShot& window : kWindows) {
-    std::fprintf(stderr, "usage: %s %s %s FILE.png\n", program, window.name, window.options);
+    std::fprintf(stderr, "usage: %s %s%s%s FILE.png\n", program, window.name,
+                 *window.options ? " " : "", window.options);
   }
   return 2;
 }
@@ -49,7 +54,9 @@ int main(int argc, char** argv) {
     status = picture.save(file, "PNG") ? 0 : 1;
     if (status != 0) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
     scene->Finish();
-    application.quit();
+    // Not quit(): that asks the windows to close, and a dialog in the middle of a run refuses,
+    // which would cancel the quit for good. The loop ends once a running backup has returned.
+    QCoreApplication::exit(status);
   });
   application.exec();
   return status;
