@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "platform/virtual/FolderLock.h"
 #include "platform/virtual/P2KPersonality.h"
 #include "platform/virtual/VirtualBus.h"
 
@@ -39,8 +40,10 @@ platform::DeviceSide VirtualPhoneSide(const std::optional<fs::path>& folder) {
   auto bus = std::make_unique<VirtualBus>(*clock);
   const VirtualPhone::Identity identity{"Port_#0001.Hub_#0001", "VP0001", 8};
   PhoneMode mode = PhoneMode::P2K;
+  std::shared_ptr<FolderLock> lock;
   if (folder) {
     fs::create_directories(*folder);
+    lock = FolderLock::Acquire(*folder);
     mode = StartingMode(*folder);
   }
   auto phone = bus->plug(identity, mode);
@@ -49,7 +52,8 @@ platform::DeviceSide VirtualPhoneSide(const std::optional<fs::path>& folder) {
 
   platform::DeviceSide side{std::move(clock), std::move(bus), "virtual phone", {}};
   if (folder) {
-    side.save = [phone, folder = *folder] {
+    // The folder stays locked for as long as the side lives.
+    side.save = [phone, folder = *folder, lock] {
       std::ofstream(folder / kModeFile) << ModeWord(phone->mode()) << '\n';
     };
   }
