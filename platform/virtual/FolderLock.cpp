@@ -28,9 +28,9 @@ constexpr std::chrono::milliseconds kRetry{50};
 
 #ifdef _WIN32
 std::intptr_t OpenLockFile(const fs::path& file) {
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h =
+      CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(h);
 }
 bool TryLock(std::intptr_t handle) {
@@ -47,7 +47,9 @@ std::intptr_t OpenLockFile(const fs::path& file) {
 }
 // flock: held by this open file, so a second lock in the same process waits too; released by
 // the OS when the process ends, however it ends.
-bool TryLock(std::intptr_t handle) { return ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0; }
+bool TryLock(std::intptr_t handle) {
+  return ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0;
+}
 void CloseLockFile(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
 std::string LastError() { return std::generic_category().message(errno); }
 #endif
@@ -62,8 +64,8 @@ std::unique_ptr<FolderLock> FolderLock::Acquire(const fs::path& folder,
   while (!TryLock(handle)) {
     if (std::chrono::steady_clock::now() >= giveUp) {
       CloseLockFile(handle);
-      Refuse(folder, "another run is using it (waited " + std::to_string(patience.count() / 1000) +
-                         " s)");
+      Refuse(folder,
+             "another run is using it (waited " + std::to_string(patience.count() / 1000) + " s)");
     }
     std::this_thread::sleep_for(kRetry);
   }

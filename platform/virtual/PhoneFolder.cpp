@@ -29,9 +29,7 @@ namespace {
 
 std::string ToUtf8(std::string_view phone) { return text::Windows1251ToUtf8(phone); }
 
-std::optional<std::string> FromUtf8(std::string_view utf8) {
-  return text::Utf8ToWindows1251(utf8);
-}
+std::optional<std::string> FromUtf8(std::string_view utf8) { return text::Utf8ToWindows1251(utf8); }
 
 [[noreturn]] void Fail(const char* what, const fs::path& path, int error = 0) {
   throw fs::filesystem_error(what, path,
@@ -195,7 +193,8 @@ void PhoneFolder::ReadSettings(P2KPhoneState& state) const {
     if (key == "volume") {
       const auto capacity = ParseNumber<std::uint32_t>(second, 10);
       if (!PlainVolume(first)) refuse("a volume is \"/\" and letters or digits");
-      if (!capacity || !third.empty()) refuse("a volume's capacity is a byte count up to 4294967295");
+      if (!capacity || !third.empty())
+        refuse("a volume's capacity is a byte count up to 4294967295");
       state.volumes.push_back({first, *capacity});
     } else if (key == "element") {
       const auto element = ParseNumber<std::uint16_t>(first, 16);
@@ -252,7 +251,8 @@ bool PhoneFolder::StaysInside(const fs::path& path) const {
 }
 
 void PhoneFolder::WriteAtomically(const fs::path& target, std::span<const std::uint8_t> bytes) {
-  if (!StaysInside(target)) Fail("Refusing a path that leads out of the phone folder", target, ELOOP);
+  if (!StaysInside(target))
+    Fail("Refusing a path that leads out of the phone folder", target, ELOOP);
   // A crash leaves the old file and, at worst, a temporary of its own name.
   std::random_device random;
   for (int attempt = 0; attempt < 16; ++attempt) {

@@ -16,10 +16,14 @@ constexpr const char* kModeFile = "mode";
 
 const char* ModeWord(PhoneMode mode) {
   switch (mode) {
-    case PhoneMode::P2K: return "p2k";
-    case PhoneMode::Flash: return "flash";
-    case PhoneMode::AT: return "at";
-    case PhoneMode::Off: break;
+    case PhoneMode::P2K:
+      return "p2k";
+    case PhoneMode::Flash:
+      return "flash";
+    case PhoneMode::AT:
+      return "at";
+    case PhoneMode::Off:
+      break;
   }
   return "off";
 }
@@ -47,8 +51,8 @@ platform::DeviceSide VirtualPhoneSide(const std::optional<fs::path>& folder) {
     mode = StartingMode(*folder);
   }
   auto phone = bus->plug(identity, mode);
-  P2KPersonality::Install(
-      *phone, folder ? P2KPersonality::FromFolder(*folder) : P2KPersonality::Sample());
+  P2KPersonality::Install(*phone,
+                          folder ? P2KPersonality::FromFolder(*folder) : P2KPersonality::Sample());
 
   platform::DeviceSide side{std::move(clock), std::move(bus), "virtual phone", {}};
   if (folder) {
