@@ -148,7 +148,14 @@ class PhoneFolder final : public P2KStateStore {
  private:
   void WriteSettings(const P2KPhoneState& state);
   void WriteWords(const P2KPhoneState& state);
+  // Written to a temporary file of a unique name made exclusively beside the settings, then
+  // renamed over `target`; refused when `target` would lie outside the folder.
   void WriteAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+  // No folder between the folder itself and `path`, nor `path`, is a link: a directory link
+  // inside the folder must not carry a write or a delete outside it.
+  bool StaysInside(const std::filesystem::path& path) const;
+  void ReadSettings(P2KPhoneState& state) const;
+  void ReadWords(P2KPhoneState& state) const;
 
   std::filesystem::path folder_;
 };

@@ -2,10 +2,21 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <stdexcept>
 #include <system_error>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 #include "platform/virtual/P2KPersonality.h"
 #include "text/Windows1251.h"
@@ -18,9 +29,7 @@ namespace {
 
 std::string ToUtf8(std::string_view phone) { return text::Windows1251ToUtf8(phone); }
 
-std::optional<std::string> FromUtf8(std::string_view utf8) {
-  return text::Utf8ToWindows1251(utf8);
-}
+std::optional<std::string> FromUtf8(std::string_view utf8) { return text::Utf8ToWindows1251(utf8); }
 
 [[noreturn]] void Fail(const char* what, const fs::path& path, int error = 0) {
   throw fs::filesystem_error(what, path,
@@ -41,13 +50,49 @@ std::optional<std::vector<std::uint8_t>> FromHex(std::string_view text) {
   if (text.size() % 2 != 0) return std::nullopt;
   std::vector<std::uint8_t> bytes;
   for (std::size_t i = 0; i < text.size(); i += 2) {
-    unsigned value = 0;
-    if (std::sscanf(std::string(text.substr(i, 2)).c_str(), "%2x", &value) != 1) {
-      return std::nullopt;
-    }
-    bytes.push_back(static_cast<std::uint8_t>(value));
+    std::uint8_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
+    if (ec != std::errc() || end != text.data() + i + 2) return std::nullopt;
+    bytes.push_back(value);
   }
   return bytes;
+}
+
+// A whole number in 0..limit written in `base`, nothing else.
+template <class Number>
+std::optional<Number> ParseNumber(const std::string& word, int base) {
+  Number value{};
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value, base);
+  if (word.empty() || ec != std::errc() || end != word.data() + word.size()) return std::nullopt;
+  return value;
+}
+
+// Creates `path` exclusively, never through a link at its name; -1 with errno on failure.
+int CreateExclusive(const fs::path& path) {
+#ifdef _WIN32
+  return ::_wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, 0644);
+#else
+  return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0644);
+#endif
+}
+
+bool WriteAndClose(int fd, std::span<const std::uint8_t> bytes) {
+  bool ok = true;
+  while (ok && !bytes.empty()) {
+#ifdef _WIN32
+    const int n = ::_write(fd, bytes.data(), static_cast<unsigned>(bytes.size()));
+#else
+    const auto n = ::write(fd, bytes.data(), bytes.size());
+#endif
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) bytes = bytes.subspan(static_cast<std::size_t>(n));
+  }
+#ifdef _WIN32
+  return ::_close(fd) == 0 && ok;
+#else
+  return ::close(fd) == 0 && ok;
+#endif
 }
 
 std::vector<std::uint8_t> ReadWhole(const fs::path& path) {
@@ -102,33 +147,7 @@ P2KPhoneState PhoneFolder::Load() {
     WriteWords(state);
     state.files.clear();
   } else {
-    std::ifstream in(settings);
-    if (!in) Fail("Cannot open phone settings", settings, errno);
-    std::string line;
-    while (std::getline(in, line)) {
-      std::istringstream words(line);
-      std::string key;
-      words >> key;
-      if (key == "volume") {
-        PhoneVolume volume;
-        words >> volume.name >> volume.capacity;
-        if (words && PlainVolume(volume.name)) state.volumes.push_back(volume);
-      } else if (key == "element") {
-        unsigned element = 0, record = 0;
-        std::string hex;
-        words >> std::hex >> element >> record >> hex;
-        const auto bytes = FromHex(hex);
-        if (words && bytes && element <= 0xFFFF && record <= 0xFFFF) {
-          state
-              .elements[{static_cast<std::uint16_t>(element), static_cast<std::uint16_t>(record)}] =
-              *bytes;
-        }
-      } else if (key == "asleep") {
-        int asleep = 0;
-        words >> asleep;
-        state.asleep = asleep != 0;
-      }
-    }
+    ReadSettings(state);
   }
 
   // The files are whatever the volume folders hold now.
@@ -151,36 +170,110 @@ P2KPhoneState PhoneFolder::Load() {
     }
   }
 
-  // Attribute and kind words: "AAAA KKKK name", the name in UTF-8.
-  std::ifstream words(folder_ / kWordsFile);
+  ReadWords(state);
+  return state;
+}
+
+// What the folder's own files hold is checked line by line: a line that makes no sense is an
+// error naming the file and the line, never a value read some other way.
+void PhoneFolder::ReadSettings(P2KPhoneState& state) const {
+  const fs::path settings = folder_ / kSettingsFile;
+  std::ifstream in(settings);
+  if (!in) Fail("Cannot open phone settings", settings, errno);
   std::string line;
-  while (std::getline(words, line)) {
-    if (line.size() < 11 || line[4] != ' ' || line[9] != ' ') continue;
-    const auto name = FromUtf8(std::string_view(line).substr(10));
-    const auto numbers = FromHex(line.substr(0, 4) + line.substr(5, 4));
-    if (!name || !numbers) continue;
+  for (int number = 1; std::getline(in, line); ++number) {
+    const auto refuse = [&](const std::string& why) {
+      throw std::runtime_error(settings.string() + " line " + std::to_string(number) + ": " + why +
+                               ": " + line);
+    };
+    std::istringstream words(line);
+    std::string key, first, second, third, extra;
+    words >> key >> first >> second >> third >> extra;
+    if (key.empty() || key[0] == '#') continue;
+    if (key == "volume") {
+      const auto capacity = ParseNumber<std::uint32_t>(second, 10);
+      if (!PlainVolume(first)) refuse("a volume is \"/\" and letters or digits");
+      if (!capacity || !third.empty())
+        refuse("a volume's capacity is a byte count up to 4294967295");
+      state.volumes.push_back({first, *capacity});
+    } else if (key == "element") {
+      const auto element = ParseNumber<std::uint16_t>(first, 16);
+      const auto record = ParseNumber<std::uint16_t>(second, 16);
+      const auto bytes = FromHex(third);
+      if (!element || !record || !bytes || !extra.empty()) {
+        refuse("an element is its number and record in hex, then its bytes in hex");
+      }
+      state.elements[{*element, *record}] = *bytes;
+    } else if (key == "asleep") {
+      if ((first != "0" && first != "1") || !second.empty()) refuse("asleep is 0 or 1");
+      state.asleep = first == "1";
+    } else {
+      refuse("unknown setting \"" + key + "\"");
+    }
+  }
+}
+
+// Attribute and kind words: "AAAA KKKK name", the name in UTF-8. A line for a file the folder
+// does not hold is ignored.
+void PhoneFolder::ReadWords(P2KPhoneState& state) const {
+  const fs::path file = folder_ / kWordsFile;
+  std::ifstream words(file);
+  std::string line;
+  for (int number = 1; std::getline(words, line); ++number) {
+    if (line.empty()) continue;
+    const bool shaped = line.size() >= 11 && line[4] == ' ' && line[9] == ' ';
+    const auto name = shaped ? FromUtf8(std::string_view(line).substr(10)) : std::nullopt;
+    const auto numbers = shaped ? FromHex(line.substr(0, 4) + line.substr(5, 4)) : std::nullopt;
+    if (!name || !numbers) {
+      throw std::runtime_error(file.string() + " line " + std::to_string(number) +
+                               ": not \"AAAA KKKK name\" (attribute and kind word in hex, a "
+                               "name with a Windows-1251 form): " +
+                               line);
+    }
     const auto it = state.files.find(*name);
     if (it == state.files.end()) continue;
     it->second.attributes = static_cast<std::uint16_t>(((*numbers)[0] << 8) | (*numbers)[1]);
     it->second.kind = static_cast<std::uint16_t>(((*numbers)[2] << 8) | (*numbers)[3]);
   }
-  return state;
+}
+
+bool PhoneFolder::StaysInside(const fs::path& path) const {
+  fs::path at = folder_;
+  for (const auto& part : path.lexically_relative(folder_)) {
+    if (part == "..") return false;
+    at /= part;
+    std::error_code ec;
+    const auto status = fs::symlink_status(at, ec);
+    if (ec || status.type() == fs::file_type::not_found) return true;  // made by us from here on
+    if (status.type() == fs::file_type::symlink) return false;
+  }
+  return true;
 }
 
 void PhoneFolder::WriteAtomically(const fs::path& target, std::span<const std::uint8_t> bytes) {
-  // Written beside the folder's files, then renamed into place: a crash leaves the old file.
-  const fs::path incoming = folder_ / ".p2k-incoming";
-  {
-    std::ofstream out(incoming, std::ios::binary | std::ios::trunc);
-    if (!out) Fail("Cannot create phone file", incoming, errno);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) Fail("Cannot write phone file", incoming, errno);
+  if (!StaysInside(target))
+    Fail("Refusing a path that leads out of the phone folder", target, ELOOP);
+  // A crash leaves the old file and, at worst, a temporary of its own name.
+  std::random_device random;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char suffix[20];
+    std::snprintf(suffix, sizeof suffix, "%08x%08x", random(), random());
+    const fs::path incoming = folder_ / (".p2k-incoming-" + std::string(suffix));
+    const int fd = CreateExclusive(incoming);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) Fail("Cannot create phone file", incoming, errno);
+    if (!WriteAndClose(fd, bytes)) {
+      const int error = errno;
+      fs::remove(incoming);
+      Fail("Cannot write phone file", incoming, error);
+    }
+    std::error_code ec;
+    fs::rename(incoming, target, ec);
+    if (!ec) return;
+    fs::remove(incoming);
+    Fail("Cannot replace phone file", target, ec.value());
   }
-  std::error_code ec;
-  fs::rename(incoming, target, ec);
-  if (ec) Fail("Cannot replace phone file", target, ec.value());
+  Fail("Cannot create a temporary phone file", folder_, EEXIST);
 }
 
 void PhoneFolder::WriteSettings(const P2KPhoneState& state) {
@@ -215,7 +308,7 @@ bool PhoneFolder::saveFile(const P2KPhoneState& state, const std::string& name) 
   try {
     const auto path = HostPath(name);
     const auto it = state.files.find(name);
-    if (!path || it == state.files.end()) return false;
+    if (!path || it == state.files.end() || !StaysInside(*path)) return false;
     fs::create_directories(path->parent_path());
     WriteAtomically(*path, it->second.contents);
     WriteWords(state);
@@ -237,7 +330,7 @@ bool PhoneFolder::saveWords(const P2KPhoneState& state) {
 bool PhoneFolder::removeFile(const P2KPhoneState& state, const std::string& name) {
   try {
     const auto path = HostPath(name);
-    if (!path) return false;
+    if (!path || !StaysInside(*path)) return false;
     std::error_code ec;
     if (!fs::remove(*path, ec) && ec) return false;
     // Folders left empty go too, up to the volume's own folder.

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "platform/virtual/FolderLock.h"
 #include "platform/virtual/P2KPersonality.h"
 #include "platform/virtual/VirtualBus.h"
 
@@ -15,10 +16,14 @@ constexpr const char* kModeFile = "mode";
 
 const char* ModeWord(PhoneMode mode) {
   switch (mode) {
-    case PhoneMode::P2K: return "p2k";
-    case PhoneMode::Flash: return "flash";
-    case PhoneMode::AT: return "at";
-    case PhoneMode::Off: break;
+    case PhoneMode::P2K:
+      return "p2k";
+    case PhoneMode::Flash:
+      return "flash";
+    case PhoneMode::AT:
+      return "at";
+    case PhoneMode::Off:
+      break;
   }
   return "off";
 }
@@ -39,17 +44,20 @@ platform::DeviceSide VirtualPhoneSide(const std::optional<fs::path>& folder) {
   auto bus = std::make_unique<VirtualBus>(*clock);
   const VirtualPhone::Identity identity{"Port_#0001.Hub_#0001", "VP0001", 8};
   PhoneMode mode = PhoneMode::P2K;
+  std::shared_ptr<FolderLock> lock;
   if (folder) {
     fs::create_directories(*folder);
+    lock = FolderLock::Acquire(*folder);
     mode = StartingMode(*folder);
   }
   auto phone = bus->plug(identity, mode);
-  P2KPersonality::Install(
-      *phone, folder ? P2KPersonality::FromFolder(*folder) : P2KPersonality::Sample());
+  P2KPersonality::Install(*phone,
+                          folder ? P2KPersonality::FromFolder(*folder) : P2KPersonality::Sample());
 
   platform::DeviceSide side{std::move(clock), std::move(bus), "virtual phone", {}};
   if (folder) {
-    side.save = [phone, folder = *folder] {
+    // The folder stays locked for as long as the side lives.
+    side.save = [phone, folder = *folder, lock] {
       std::ofstream(folder / kModeFile) << ModeWord(phone->mode()) << '\n';
     };
   }

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/virtual/FolderLock.h"
 #include "tests/phonelink/p2k_fixture.h"
 
 namespace vestrel::p2ktest {
@@ -115,6 +116,68 @@ class Folder : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir); }
 };
+
+TEST_F(Folder, ADirectoryLinkInsideTheFolderCarriesNoWriteOrDeleteOutside) {
+  PhoneFolder folder(dir);
+  auto state = folder.Load();
+  const fs::path outside = dir.parent_path() / (dir.filename().string() + "_outside");
+  fs::remove_all(outside);
+  fs::create_directories(outside);
+  std::ofstream(outside / "victim") << "not the phone's";
+  fs::create_directory_symlink(outside, dir / "files" / "a" / "out");
+  state.files["/a/out/new.bin"] = {0, 0, {1, 2, 3}};
+  state.files["/a/out/victim"] = {0, 0, {4}};
+  EXPECT_FALSE(folder.saveFile(state, "/a/out/new.bin"));
+  EXPECT_FALSE(folder.saveFile(state, "/a/out/victim"));
+  EXPECT_FALSE(folder.removeFile(state, "/a/out/victim"));
+  EXPECT_FALSE(fs::exists(outside / "new.bin"));
+  EXPECT_EQ(fs::file_size(outside / "victim"), 15u);
+  // Elsewhere the folder still takes changes, under temporary names of their own.
+  state.files["/a/mobile/fine.bin"] = {0, 0, {5}};
+  EXPECT_TRUE(folder.saveFile(state, "/a/mobile/fine.bin"));
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    EXPECT_EQ(entry.path().filename().string().rfind(".p2k-incoming", 0), std::string::npos);
+  }
+  fs::remove_all(outside);
+}
+
+TEST_F(Folder, NonsenseInItsFilesIsRefusedNamingTheLine) {
+  P2KPersonality::FromFolder(dir);
+  const auto refused = [&](const std::string& settings, const std::string& words) {
+    std::ofstream(dir / PhoneFolder::kSettingsFile) << settings;
+    std::ofstream(dir / PhoneFolder::kWordsFile) << words;
+    try {
+      PhoneFolder(dir).Load();
+    } catch (const std::runtime_error& error) {
+      return std::string(error.what());
+    }
+    return std::string("accepted");
+  };
+  EXPECT_THAT(refused("# size\nvolume /a -5\n", ""),
+              ::testing::HasSubstr("p2k-phone.txt line 2: a volume's capacity is a byte count"));
+  EXPECT_THAT(refused("volume /a 4294967296\n", ""), ::testing::HasSubstr("line 1"));
+  EXPECT_THAT(refused("volume /a 5000 extra\n", ""), ::testing::HasSubstr("line 1"));
+  EXPECT_THAT(refused("volume ../x 5000\n", ""), ::testing::HasSubstr("a volume is"));
+  EXPECT_THAT(refused("element 0117 0001 4G\n", ""), ::testing::HasSubstr("an element is"));
+  EXPECT_THAT(refused("asleep yes\n", ""), ::testing::HasSubstr("asleep is 0 or 1"));
+  EXPECT_THAT(refused("volumes /a 5000\n", ""), ::testing::HasSubstr("unknown setting"));
+  EXPECT_THAT(refused("volume /a 5000\n", "0001 0000 /a/mobile/readme.txt\nzz01 0000 /a/x\n"),
+              ::testing::HasSubstr("p2k-attributes.txt line 2"));
+  EXPECT_EQ(refused("volume /a 4294967295\n\nasleep 1\n", "0001 0000 /a/gone.txt\n"), "accepted");
+}
+
+TEST_F(Folder, ASecondHolderOfTheFolderWaitsABoundedTimeThenFails) {
+  fs::create_directories(dir);
+  auto first = virtualphone::FolderLock::Acquire(dir);
+  try {
+    virtualphone::FolderLock::Acquire(dir, std::chrono::milliseconds(120));
+    ADD_FAILURE() << "a second holder got the folder";
+  } catch (const std::runtime_error& error) {
+    EXPECT_THAT(error.what(), ::testing::HasSubstr("another run is using it"));
+  }
+  first.reset();
+  EXPECT_NE(virtualphone::FolderLock::Acquire(dir, std::chrono::milliseconds(0)), nullptr);
+}
 
 TEST_F(Folder, ANewFolderGetsTheSamplePhoneAsRealFiles) {
   auto p = P2KPersonality::FromFolder(dir);
