@@ -119,7 +119,9 @@ TEST(DocumentedCommands, TheManPageDescribesEveryCommandWithItsOptions) {
   for (const auto& [name, options] : table) names.insert(name);
   EXPECT_EQ(described, names);
   for (const auto& [name, options] : table) {
-    if (manPage.count(name)) EXPECT_EQ(manPage.at(name), options) << "man page entry " << name;
+    if (manPage.count(name)) {
+      EXPECT_EQ(manPage.at(name), options) << "man page entry " << name;
+    }
   }
 }
 
