@@ -100,9 +100,12 @@ std::string toHex(std::span<const std::uint8_t> bytes) {
 
 std::string_view waitName(Wait wait) {
   switch (wait) {
-    case Wait::Signalled: return "signalled";
-    case Wait::Timeout: return "timeout";
-    case Wait::Failed: break;
+    case Wait::Signalled:
+      return "signalled";
+    case Wait::Timeout:
+      return "timeout";
+    case Wait::Failed:
+      break;
   }
   return "failed";
 }
@@ -121,6 +124,8 @@ std::unique_ptr<NoticeSubscription> TracingBus::subscribe(std::string_view inter
 }
 
 void TracingBus::deliverNotices() { inner_.deliverNotices(); }
+
+std::unique_ptr<NoticeWatch> TracingBus::watchNotices() { return inner_.watchNotices(); }
 
 namespace {
 
