@@ -1,4 +1,6 @@
 // vestrel: the program. It lives in the notification area and shows its windows from there.
+#include "mainwindow/Main.h"
+
 #include <QApplication>
 #include <cstdio>
 #include <exception>
@@ -6,10 +8,10 @@
 #include "app/ProgramOptions.h"
 #include "backup/window/BackUp.h"
 #include "desktop/About.h"
+#include "desktop/DeviceNoticeWatcher.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
-#include "mainwindow/Main.h"
 #include "mainwindow/MobInfo.h"
 
 using namespace vestrel;
@@ -45,6 +47,8 @@ int RunProgram(QApplication& application, const app::ProgramOptions& options) {
     desktop::TForm3 form3(host->shell());
     backup::TForm4 form4({host->bus(), host->clock()}, host->shell(), dialogs);
     form1.SetWindows(form2, form3, form4);
+    // Device changes come in through the event loop; the timers' passes then look at nothing.
+    desktop::DeviceNoticeWatcher deviceNotices(host->bus());
     if (options.show || trayApplication.ShowMainFormOnRun()) form1.FWTDblClick();
     status = application.exec();
   }
