@@ -5,6 +5,7 @@
 set -u
 program=$1
 command -v strace >/dev/null 2>&1 || exit 77
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"  # LeakSanitizer cannot run under ptrace
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 between() {
