@@ -67,8 +67,7 @@ bool Session::AwaitArrival(Mode& mode, std::uint32_t timeoutMs) {
   const auto watch = host_.bus().watchNotices();
   for (;;) {
     Pump();
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (arrived || !watch || left <= 0) break;
     watch->wait(static_cast<std::uint32_t>(left));
   }

@@ -83,13 +83,14 @@ class LinuxBus::Watch final : public NoticeWatch {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     pollfd watch{descriptor(), POLLIN, 0};
+    // poll() may end a little early: the wait ends only once the deadline has passed.
     for (;;) {
       const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      const int ready =
-          ::poll(&watch, 1, static_cast<int>(std::clamp<long long>(left, 0, INT_MAX)));
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return false;
+      const int ready = ::poll(&watch, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
       if (ready > 0) break;
-      if (ready == 0 || errno != EINTR) return false;
+      if (ready < 0 && errno != EINTR) return false;
     }
     readable();
     return true;
