@@ -1,6 +1,4 @@
 // vestrel: the program. It lives in the notification area and shows its windows from there.
-#include "mainwindow/Main.h"
-
 #include <QApplication>
 #include <cstdio>
 #include <exception>
@@ -12,6 +10,7 @@
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
+#include "mainwindow/Main.h"
 #include "mainwindow/MobInfo.h"
 
 using namespace vestrel;
