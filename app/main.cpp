@@ -6,6 +6,7 @@
 #include "app/ProgramOptions.h"
 #include "backup/window/BackUp.h"
 #include "desktop/About.h"
+#include "desktop/DeviceNoticeWatcher.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
@@ -45,6 +46,8 @@ int RunProgram(QApplication& application, const app::ProgramOptions& options) {
     desktop::TForm3 form3(host->shell());
     backup::TForm4 form4({host->bus(), host->clock()}, host->shell(), dialogs);
     form1.SetWindows(form2, form3, form4);
+    // Device changes come in through the event loop; the timers' passes then look at nothing.
+    desktop::DeviceNoticeWatcher deviceNotices(host->bus());
     if (options.show || trayApplication.ShowMainFormOnRun()) form1.FWTDblClick();
     status = application.exec();
   }

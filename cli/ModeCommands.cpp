@@ -26,6 +26,30 @@ int P2KOperation(Session& session, const CommandWords&) {
   return kDone;
 }
 
+// How long a phone that changed mode may take to show up in its new one.
+constexpr std::uint32_t kModeChangeMs = 20000;
+
+// Done once the phone shows up in its new mode, so the next command finds it there.
+template <class Mode>
+void AwaitMode(Session& session, Mode& mode, const char* word) {
+  if (!session.AwaitArrival(mode, kModeChangeMs)) {
+    std::fprintf(stderr, "vestrel-cli: no phone has shown up in %s mode within %u s\n", word,
+                 kModeChangeMs / 1000);
+  }
+}
+
+int FlashMode(Session& session, const CommandWords& words) {
+  P2KOperation<&TMotoP2KModemItem::SwitchToFlashMode>(session, words);
+  AwaitMode(session, session.Flash(), "flash");
+  return kDone;
+}
+
+int ATMode(Session& session, const CommandWords& words) {
+  P2KOperation<&TMotoP2KModemItem::SwitchToATMode>(session, words);
+  AwaitMode(session, session.AT(), "AT");
+  return kDone;
+}
+
 int Suspend(Session& session, const CommandWords&) {
   auto phone = RequireP2K(session);
   const bool asleep = phone->IsSuspend();
@@ -40,7 +64,7 @@ int P2KMode(Session& session, const CommandWords&) {
   // SwitchMode answers only through its one report.
   CheckReported(session, session.LastDebugLine() == "Phone Switch",
                 "the phone did not take the command");
-  session.Pump();
+  AwaitMode(session, session.P2K(), "P2K");
   return kDone;
 }
 
@@ -80,14 +104,7 @@ std::vector<Command> ModeCommands() {
        0,
        0,
        Suspend},
-      {"flash-mode",
-       "flash-mode",
-       "switch the P2K phone to flash mode",
-       {},
-       {},
-       0,
-       0,
-       P2KOperation<&TMotoP2KModemItem::SwitchToFlashMode>},
+      {"flash-mode", "flash-mode", "switch the P2K phone to flash mode", {}, {}, 0, 0, FlashMode},
       {"test-mode",
        "test-mode",
        "switch the P2K phone to test mode",
@@ -96,14 +113,7 @@ std::vector<Command> ModeCommands() {
        0,
        0,
        P2KOperation<&TMotoP2KModemItem::SwitchToTestMode>},
-      {"at-mode",
-       "at-mode",
-       "switch the P2K phone to AT (modem) mode",
-       {},
-       {},
-       0,
-       0,
-       P2KOperation<&TMotoP2KModemItem::SwitchToATMode>},
+      {"at-mode", "at-mode", "switch the P2K phone to AT (modem) mode", {}, {}, 0, 0, ATMode},
       {"p2k-mode",
        "p2k-mode",
        "send a phone in AT mode back to P2K mode (AT+Mode=8)",

@@ -33,6 +33,23 @@ class NoticeSubscription {
   virtual ~NoticeSubscription() = default;
 };
 
+// A host loop's wait on the OS's device-change events (DeviceBus::watchNotices). While one
+// lives, deliverNotices() and presentInterfaces() make no system call to look for changes: the
+// bus reads the OS's events only when the loop says the descriptor turned readable. When the
+// last one goes, the bus looks again on every call. The bus must outlive it; one thread.
+class NoticeWatch {
+ public:
+  virtual ~NoticeWatch() = default;
+  // A file descriptor, owned by the bus, that turns readable when a device changed.
+  virtual int descriptor() const = 0;
+  // The loop saw the descriptor readable: reads what the OS has, never waiting, and queues the
+  // notices of the classes that changed. The loop then calls deliverNotices().
+  virtual void readable() = 0;
+  // For a loop with nothing else to wait for: blocks until the descriptor turns readable (then
+  // does what readable() does) or `timeoutMs` has passed. False when the time ran out.
+  virtual bool wait(std::uint32_t timeoutMs) = 0;
+};
+
 // The devices on the host's USB bus, grouped by device-interface class (a GUID in text form,
 // braces and upper case). The bus must outlive every subscription and handle it gave out.
 class DeviceBus {
@@ -51,6 +68,13 @@ class DeviceBus {
 
   // Delivers the queued notices; the host's event loop calls it.
   virtual void deliverNotices() = 0;
+
+  // For a host loop that can wait on a file descriptor (the windows' socket notifier, the
+  // command-line tool's waits for a phone): see NoticeWatch. Null when the bus has no
+  // descriptor to wait on; its changes are then found by deliverNotices() alone (the virtual
+  // phone queues them as they happen, the Windows bus's message-only windows take theirs from
+  // the thread's message loop).
+  virtual std::unique_ptr<NoticeWatch> watchNotices() { return nullptr; }
 
   // Opens a driver handle (plain, not overlapped) or a modem port (overlapped) by device path;
   // a null handle and the OS's reason when the open fails. Blocks only for the open itself.

@@ -122,6 +122,8 @@ std::unique_ptr<NoticeSubscription> TracingBus::subscribe(std::string_view inter
 
 void TracingBus::deliverNotices() { inner_.deliverNotices(); }
 
+std::unique_ptr<NoticeWatch> TracingBus::watchNotices() { return inner_.watchNotices(); }
+
 namespace {
 
 template <class Traced, class Device>

@@ -43,6 +43,7 @@ class TracingBus final : public DeviceBus {
   std::unique_ptr<NoticeSubscription> subscribe(std::string_view interfaceClass,
                                                 std::function<void()> notice) override;
   void deliverNotices() override;
+  std::unique_ptr<NoticeWatch> watchNotices() override;
   Opened<DriverHandle> openDriver(const std::string& devicePath) override;
   Opened<SerialPort> openSerial(const std::string& devicePath) override;
 

@@ -3,9 +3,13 @@
 #include <fcntl.h>
 #include <libudev.h>
 #include <libusb.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 
 #include "platform/DeviceClasses.h"
 #include "platform/linux/LinuxErrors.h"
@@ -63,6 +67,39 @@ class LinuxBus::Subscription final : public NoticeSubscription {
   std::uint64_t id_;
 };
 
+class LinuxBus::Watch final : public NoticeWatch {
+ public:
+  explicit Watch(LinuxBus& bus) : bus_(bus) { ++bus_.watches_; }
+  ~Watch() override { --bus_.watches_; }
+
+  int descriptor() const override { return udev_monitor_get_fd(bus_.monitor_); }
+
+  void readable() override {
+    bus_.readMonitor();
+    bus_.refreshRecords();
+  }
+
+  bool wait(std::uint32_t timeoutMs) override {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    pollfd watch{descriptor(), POLLIN, 0};
+    // poll() may end a little early: the wait ends only once the deadline has passed.
+    for (;;) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return false;
+      const int ready = ::poll(&watch, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
+      if (ready > 0) break;
+      if (ready < 0 && errno != EINTR) return false;
+    }
+    readable();
+    return true;
+  }
+
+ private:
+  LinuxBus& bus_;
+};
+
 std::unique_ptr<LinuxBus> LinuxBus::Open(PhoneTable table, OsError& error) {
   udev* context = udev_new();
   if (!context) {
@@ -94,13 +131,21 @@ LinuxBus::~LinuxBus() {
   udev_unref(udev_);
 }
 
-int LinuxBus::noticeDescriptor() const { return udev_monitor_get_fd(monitor_); }
+std::unique_ptr<NoticeWatch> LinuxBus::watchNotices() { return std::make_unique<Watch>(*this); }
 
-void LinuxBus::takeMonitorEvents() {
+void LinuxBus::lookForChanges() {
+  if (watches_ == 0) readMonitor();
+  refreshRecords();
+}
+
+void LinuxBus::readMonitor() {
   while (udev_device* device = udev_monitor_receive_device(monitor_)) {
     udev_device_unref(device);
     stale_ = true;
   }
+}
+
+void LinuxBus::refreshRecords() {
   if (!stale_) return;
   const bool first = records_.empty();  // the lists made at start-up hear of nothing
   auto before = records_;
@@ -131,7 +176,7 @@ void LinuxBus::rebuild() {
 
 std::optional<std::vector<DeviceInterfaceRecord>> LinuxBus::presentInterfaces(
     std::string_view interfaceClass) {
-  takeMonitorEvents();
+  lookForChanges();
   const auto it = records_.find(std::string(interfaceClass));
   if (it == records_.end()) return std::vector<DeviceInterfaceRecord>{};
   return it->second;
@@ -145,7 +190,7 @@ std::unique_ptr<NoticeSubscription> LinuxBus::subscribe(std::string_view interfa
 }
 
 void LinuxBus::deliverNotices() {
-  takeMonitorEvents();
+  lookForChanges();
   while (!pendingClasses_.empty()) {
     const std::string cls = *pendingClasses_.begin();
     pendingClasses_.erase(pendingClasses_.begin());

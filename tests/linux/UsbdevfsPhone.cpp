@@ -1,7 +1,10 @@
 #include "tests/linux/UsbdevfsPhone.h"
 
+#include <fcntl.h>
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -61,6 +64,8 @@ UsbdevfsPhones::UsbdevfsPhones() : testbed_(umockdev_testbed_new()) {
   g_signal_connect_after(handler_, "handle-ioctl", G_CALLBACK(onIoctl), this);
   g_signal_connect(handler_, "client-connected", G_CALLBACK(onConnected), this);
   g_signal_connect(handler_, "client-vanished", G_CALLBACK(onVanished), this);
+  ttyHandler_ = umockdev_ioctl_base_new();
+  g_signal_connect_after(ttyHandler_, "handle-ioctl", G_CALLBACK(onTtyIoctl), nullptr);
   umockdev_testbed_add_from_string(testbed_,
                                    "P: /devices/pci0000:00/usb1\n"
                                    "E: SUBSYSTEM=usb\n"
@@ -73,6 +78,7 @@ UsbdevfsPhones::UsbdevfsPhones() : testbed_(umockdev_testbed_new()) {
 UsbdevfsPhones::~UsbdevfsPhones() {
   g_object_unref(testbed_);  // stops the worker thread before the handler goes
   g_object_unref(handler_);
+  g_object_unref(ttyHandler_);
   for (auto& [client, state] : clients_) {
     for (auto& urb : state.done) g_object_unref(urb.data);
     for (auto& urb : state.waiting) g_object_unref(urb.data);
@@ -81,47 +87,157 @@ UsbdevfsPhones::~UsbdevfsPhones() {
 
 UsbdevfsPhones::Plugged UsbdevfsPhones::plug(PhoneMode mode, std::uint16_t product, int port,
                                              int devnum) {
-  char node[32];
-  std::snprintf(node, sizeof node, "/dev/bus/usb/001/%03d", devnum);
-  const std::string serial = "UD" + std::to_string(port);
   const std::uint8_t interfaceNumber = mode == PhoneMode::P2K ? 8 : 0;
-  auto phone = bus_.plug({"1-" + std::to_string(port), serial, interfaceNumber}, mode);
-  {
-    std::lock_guard lock(mutex_);
-    phonesByNode_[node] = phone;
-  }
-  const std::string syspath = "/devices/pci0000:00/usb1/1-" + std::to_string(port);
+  Plugged plugged;
+  plugged.phone =
+      bus_.plug({"1-" + std::to_string(port), "UD" + std::to_string(port), interfaceNumber}, mode);
+  plugged.port = port;
+  plugged.devnum = devnum;
+  plugged.mode = mode;
+  attach(plugged, product);
+  return placeOf(plugged);
+}
+
+UsbdevfsPhones::Plugged UsbdevfsPhones::placeOf(Plugged plugged) const {
+  char node[32];
+  std::snprintf(node, sizeof node, "/dev/bus/usb/001/%03d", plugged.devnum);
+  plugged.devnode = node;
+  plugged.syspath = "/devices/pci0000:00/usb1/1-" + std::to_string(plugged.port);
+  plugged.ttyNode =
+      plugged.mode == PhoneMode::AT ? "/dev/ttyACM" + std::to_string(plugged.port) : "";
+  return plugged;
+}
+
+void UsbdevfsPhones::attach(const Plugged& where, std::uint16_t product) {
+  const Plugged plugged = placeOf(where);
+  const std::string& node = plugged.devnode;
+  const std::string port = std::to_string(plugged.port);
+  const bool modem = plugged.mode == PhoneMode::AT;
+  const std::uint8_t interfaceNumber = plugged.mode == PhoneMode::P2K ? 8 : 0;
   char productText[5];
   std::snprintf(productText, sizeof productText, "%04x", product);
-  const std::string blob = hex(descriptors(product, interfaceNumber));
-  GError* error = nullptr;
-  if (!umockdev_testbed_attach_ioctl(testbed_, node, handler_, &error)) {
-    throw std::runtime_error(error ? error->message : "attach_ioctl failed");
-  }
   char interfaceText[3];
   std::snprintf(interfaceText, sizeof interfaceText, "%02x", interfaceNumber);
-  const std::string description =
-      "P: " + syspath + "\n" + "N: " + std::string(node + 5) + "=" + blob + "\n" +
+  const std::string blob = hex(descriptors(product, interfaceNumber));
+  GError* error = nullptr;
+  if (!modem) {
+    {
+      std::lock_guard lock(mutex_);
+      phonesByNode_[node] = plugged.phone;
+    }
+    if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler_, &error)) {
+      throw std::runtime_error(error ? error->message : "attach_ioctl failed");
+    }
+  }
+  const std::string interfacePath = interfaceOf(plugged);
+  std::string description =
+      "P: " + plugged.syspath + "\n" + "N: " + node.substr(5) + (modem ? "" : "=" + blob) + "\n" +
       "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DEVNAME=" + node + "\n" +
-      "E: BUSNUM=001\nE: DEVNUM=" + std::string(node + 17) + "\n" + "A: idVendor=22b8\n" +
+      "E: BUSNUM=001\nE: DEVNUM=" + node.substr(17) + "\n" + "A: idVendor=22b8\n" +
       "A: idProduct=" + productText + "\n" + "A: bcdDevice=0001\nA: busnum=1\n" +
-      "A: devnum=" + std::to_string(devnum) + "\n" +
+      "A: devnum=" + std::to_string(plugged.devnum) + "\n" +
       "A: manufacturer=Test maker\nA: product=Test phone\nA: bConfigurationValue=1\n" +
-      "H: descriptors=" + blob + "\n\n" + "P: " + syspath + "/1-" + std::to_string(port) + ":1." +
-      std::to_string(interfaceNumber) + "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
+      (modem ? "" : "H: descriptors=" + blob + "\n") + "\n" + "P: " + interfacePath + "\n" +
+      "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
+      (modem ? "L: driver=../../../../../bus/usb/drivers/cdc_acm\n" : "") +
       "A: bInterfaceNumber=" + interfaceText + "\n" +
-      "A: bInterfaceClass=ff\nA: bInterfaceSubClass=00\nA: bInterfaceProtocol=00\n";
+      (modem ? "A: bInterfaceClass=02\nA: bInterfaceSubClass=02\nA: bInterfaceProtocol=01\n"
+             : "A: bInterfaceClass=ff\nA: bInterfaceSubClass=00\nA: bInterfaceProtocol=00\n");
+  if (modem) {
+    if (!umockdev_testbed_attach_ioctl(testbed_, plugged.ttyNode.c_str(), ttyHandler_, &error)) {
+      throw std::runtime_error(error ? error->message : "attach_ioctl failed");
+    }
+    const std::string tty = plugged.ttyNode.substr(5);
+    description += "\nP: " + ttyOf(plugged) + "\nN: " + tty +
+                   "\nE: SUBSYSTEM=tty\nE: DEVNAME=" + plugged.ttyNode + "\n";
+  }
   if (!umockdev_testbed_add_from_string(testbed_, description.c_str(), &error)) {
     throw std::runtime_error(error ? error->message : "add_from_string failed");
   }
-  return {phone, syspath, node};
+  umockdev_testbed_uevent(testbed_, ("/sys" + plugged.syspath).c_str(), "add");
 }
 
 void UsbdevfsPhones::unplug(const Plugged& plugged) {
   bus_.unplug(*plugged.phone);
-  const std::string path = "/sys" + plugged.syspath;
-  umockdev_testbed_uevent(testbed_, path.c_str(), "remove");
-  umockdev_testbed_remove_device(testbed_, path.c_str());
+  detach(plugged);
+}
+
+void UsbdevfsPhones::detach(const Plugged& plugged) {
+  {
+    std::lock_guard lock(mutex_);
+    phonesByNode_.erase(plugged.devnode);
+  }
+  // Children first: the testbed leaves a removed device's children behind.
+  std::vector<std::string> paths;
+  if (!plugged.ttyNode.empty()) paths.push_back(ttyOf(plugged));
+  paths.push_back(interfaceOf(plugged));
+  paths.push_back(plugged.syspath);
+  for (const auto& syspath : paths) {
+    const std::string path = "/sys" + syspath;
+    umockdev_testbed_uevent(testbed_, path.c_str(), "remove");
+    umockdev_testbed_remove_device(testbed_, path.c_str());
+  }
+}
+
+std::string UsbdevfsPhones::interfaceOf(const Plugged& plugged) {
+  return plugged.syspath + "/1-" + std::to_string(plugged.port) + ":1." +
+         (plugged.mode == PhoneMode::P2K ? "8" : "0");
+}
+
+std::string UsbdevfsPhones::ttyOf(const Plugged& plugged) {
+  return interfaceOf(plugged) + "/tty/" + plugged.ttyNode.substr(5);
+}
+
+UsbdevfsPhones::Plugged UsbdevfsPhones::followModeChange(const Plugged& plugged) {
+  const PhoneMode now = plugged.phone->mode();
+  if (now == plugged.mode) return plugged;
+  detach(plugged);
+  if (now == PhoneMode::Off) return plugged;
+  Plugged moved = plugged;
+  moved.mode = now;
+  moved.devnum = plugged.devnum + 1;
+  const std::uint16_t product = now == PhoneMode::P2K  ? 0x4901
+                                : now == PhoneMode::AT ? 0x4902
+                                                       : 0x4903;
+  attach(moved, product);
+  return placeOf(moved);
+}
+
+std::string UsbdevfsPhones::serveModem(const Plugged& plugged, int waitMs) {
+  const int fd = umockdev_testbed_get_dev_fd(testbed_, plugged.ttyNode.c_str());
+  std::string bytes;
+  if (fd < 0) return bytes;
+  pollfd watch{fd, POLLIN, 0};
+  char buffer[256];
+  // The first byte may take a moment; the rest of a line follows it at once.
+  for (int wait = waitMs; ::poll(&watch, 1, wait) > 0 && (watch.revents & POLLIN); wait = 20) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  if (auto port = bus_.openSerial(plugged.phone->devicePath()).handle) {
+    port->write(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  }
+  return bytes;
+}
+
+// Closing the pty's master end is the hang-up. The testbed closes that descriptor itself at the
+// end, so an empty one takes its number.
+void UsbdevfsPhones::hangUp(const Plugged& plugged) {
+  const int master = umockdev_testbed_get_dev_fd(testbed_, plugged.ttyNode.c_str());
+  const int empty = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (master < 0 || empty < 0 || ::dup2(empty, master) < 0) {
+    throw std::runtime_error("the modem's tty cannot be hung up");
+  }
+  ::close(empty);
+}
+
+// The modem's tty is a pty: its terminal requests run on the pty itself, in the caller.
+gboolean UsbdevfsPhones::onTtyIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer) {
+  int error = 0;
+  const int result = umockdev_ioctl_client_execute(client, &error, nullptr);
+  umockdev_ioctl_client_complete(client, result, error);
+  return true;
 }
 
 gboolean UsbdevfsPhones::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {

@@ -5,12 +5,9 @@
 
 #include <chrono>
 
-#include "phonelink/PhoneLink.h"
-#include "platform/Clock.h"
 #include "platform/DeviceClasses.h"
-#include "platform/linux/LinuxBus.h"
 #include "platform/virtual/P2KPersonality.h"
-#include "tests/linux/UsbdevfsPhone.h"
+#include "tests/linux/OnUmockdev.h"
 
 namespace vestrel {
 namespace {
@@ -19,27 +16,9 @@ using platform::IoOutcome;
 using platform::LinuxBus;
 using platform::Wait;
 using ::testing::HasSubstr;
-using testing::UsbdevfsPhones;
 using virtualphone::PhoneMode;
 
-class OnUmockdev : public ::testing::Test {
- protected:
-  LinuxBus& Bus() {
-    if (!bus_) {
-      platform::PhoneTable table;
-      table.add(platform::BuiltinPhoneTableText(), "built-in");
-      platform::OsError error;
-      bus_ = LinuxBus::Open(std::move(table), error);
-      EXPECT_TRUE(bus_) << error.describe();
-    }
-    return *bus_;
-  }
-  PhoneLinkContext Context() { return {Bus(), clock_}; }
-
-  UsbdevfsPhones rig_;
-  platform::SteadyClock clock_;
-  std::unique_ptr<LinuxBus> bus_;
-};
+using testing::OnUmockdev;
 
 // A block read request for `wanted` bytes.
 std::vector<std::uint8_t> ReadRequest(std::uint32_t wanted) {

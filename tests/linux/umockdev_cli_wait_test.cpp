@@ -1,0 +1,55 @@
+// vestrel-cli's wait for a phone in its new mode, on the real bus: it sleeps on the monitor's
+// descriptor and ends as soon as the phone is there, or when its time has run out.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "cli/Session.h"
+#include "platform/fake/MemoryRegistry.h"
+#include "platform/fake/RecordingShell.h"
+#include "tests/linux/OnUmockdev.h"
+
+namespace vestrel {
+namespace {
+
+using virtualphone::PhoneMode;
+
+class LinuxTestHost final : public platform::Host {
+ public:
+  LinuxTestHost(platform::DeviceBus& bus, platform::Clock& clock) : bus_(bus), clock_(clock) {}
+  platform::DeviceBus& bus() override { return bus_; }
+  platform::Clock& clock() override { return clock_; }
+  platform::Shell& shell() override { return shell_; }
+  platform::Registry& registry() override { return registry_; }
+  std::string deviceBackend() const override { return "USB (udev, libusb)"; }
+
+ private:
+  platform::DeviceBus& bus_;
+  platform::Clock& clock_;
+  platform::RecordingShell shell_;
+  platform::MemoryRegistry registry_;
+};
+
+using CliWait = testing::OnUmockdev;
+
+TEST_F(CliWait, AnArrivalEndsTheWaitAndNoneLetsItRunOut) {
+  LinuxTestHost host(Bus(), clock_);
+  cli::Session session(host, cli::GlobalOptions{});
+  ASSERT_EQ(session.Flash().DeviceList().Count(), 0);
+
+  rig_.plug(PhoneMode::Flash, 0x4903, 3, 9);  // its uevent waits in the monitor
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(session.AwaitArrival(session.Flash(), 5000));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(session.Flash().DeviceList().Count(), 1);
+
+  start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(session.AwaitArrival(session.AT(), 150));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(150));
+  EXPECT_LT(took, std::chrono::seconds(2));
+  EXPECT_FALSE(session.Flash().OnArrival());  // the wait leaves no handler behind
+}
+
+}  // namespace
+}  // namespace vestrel
