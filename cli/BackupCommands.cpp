@@ -5,6 +5,7 @@
 #include "backup/BackupRun.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
+#include "platform/HostFileSystem.h"
 #include "platform/ProgramFiles.h"
 
 namespace vestrel::cli {
@@ -121,11 +122,11 @@ int Backup(Session& session, const CommandWords& words) {
   AppliedModel model;
   model.Apply(row, LoaderHome(session, row));
   TickElements(model, row, words.value("--elements").value_or("all"));
-  const fs::path folder = words.operands()[0];
+  const fs::path folder = platform::PathFromUtf8(words.operands()[0]);
   std::error_code error;
   fs::create_directories(folder, error);
   if (!fs::is_directory(folder, error)) {
-    throw OperationFailed("cannot make the folder " + folder.string());
+    throw OperationFailed("cannot make the folder " + platform::Utf8FromPath(folder));
   }
   return RunBackup(session, words, model, folder, &BackupRun::SaveFlash);
 }

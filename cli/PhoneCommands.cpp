@@ -11,6 +11,7 @@
 #include "phonefiles/PhoneFiles.h"
 #include "phonelink/MotoSysUtils.h"
 #include "phonelink/PhoneText.h"
+#include "platform/HostFileSystem.h"
 
 namespace vestrel::cli {
 
@@ -113,7 +114,7 @@ fs::path PullTarget(const std::string& phoneName, const CommandWords& words) {
   const std::string base = PhoneTextToUtf8(ExtractPhoneFileName(phoneName));
   fs::path folder = fs::current_path();
   if (words.operands().size() > 1) {
-    const fs::path local = words.operands()[1];
+    const fs::path local = platform::PathFromUtf8(words.operands()[1]);
     std::error_code error;
     if (!fs::is_directory(local, error)) return local;
     folder = local;
@@ -154,12 +155,13 @@ int Pull(Session& session, const CommandWords& words) {
 }
 
 int Push(Session& session, const CommandWords& words) {
-  const fs::path local = words.operands()[0];
+  const fs::path local = platform::PathFromUtf8(words.operands()[0]);
   const std::string phoneName =
       words.operands().size() > 1
           ? PhoneName(words.operands()[1])
-          : PhoneName(std::string(phonefiles::kUploadFolder) + local.filename().string());
-  return Copy(session, words, local.filename().string(),
+          : PhoneName(std::string(phonefiles::kUploadFolder) +
+                      platform::Utf8FromPath(local.filename()));
+  return Copy(session, words, platform::Utf8FromPath(local.filename()),
               [&](auto& files, const auto& options) {
                 return files.Upload(local, phoneName, options);
               });

@@ -7,6 +7,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
+#include "platform/Console.h"
 #include "platform/Host.h"
 
 using namespace vestrel;
@@ -102,7 +103,7 @@ int Run(const std::vector<std::string>& argv) {
 
 int main(int argc, char** argv) {
   try {
-    return Run(std::vector<std::string>(argv, argv + argc));
+    return Run(vestrel::platform::CommandLineArguments(argc, argv));
   } catch (const CommandUsageError& e) {
     std::fprintf(stderr, "vestrel-cli: %s\n", e.what());
     PrintUsage(stderr, e.command);
