@@ -7,6 +7,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
 #include "phonefiles/HostFile.h"
+#include "platform/HostFileSystem.h"
 #include "platform/ProgramFiles.h"
 
 namespace vestrel::cli {
@@ -174,14 +175,15 @@ int Backup(Session& session, const CommandWords& words) {
   AppliedModel model;
   model.Apply(row, LoaderHome(session, row));
   TickElements(model, row, words.value("--elements").value_or("all"));
-  const fs::path folder = words.operands()[0];
+  const fs::path folder = platform::PathFromUtf8(words.operands()[0]);
   std::error_code error;
   if (fs::exists(folder, error) && !fs::is_directory(folder, error)) {
     throw OperationFailed("cannot save the backup into " + folder.string() + ": not a folder");
   }
   fs::create_directories(folder, error);
   if (!fs::is_directory(folder, error)) {
-    throw OperationFailed("cannot make the folder " + folder.string() + ": " + error.message());
+    throw OperationFailed("cannot make the folder " + platform::Utf8FromPath(folder) + ": " +
+                          error.message());
   }
   std::vector<fs::path> files;
   for (const std::size_t index : kSaveOrder) {

@@ -1,4 +1,5 @@
 #include "cli/LocalName.h"
+#include "platform/HostFileSystem.h"
 
 namespace vestrel::cli {
 
@@ -9,7 +10,7 @@ std::optional<std::filesystem::path> LocalFileFor(const std::filesystem::path& f
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == ':') return std::nullopt;
   }
-  return folder / std::filesystem::path(std::string(name));
+  return folder / platform::PathFromUtf8(name);
 }
 
 }  // namespace vestrel::cli

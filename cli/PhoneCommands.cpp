@@ -12,6 +12,7 @@
 #include "phonefiles/PhoneFiles.h"
 #include "phonelink/MotoSysUtils.h"
 #include "phonelink/PhoneText.h"
+#include "platform/HostFileSystem.h"
 
 namespace vestrel::cli {
 
@@ -74,7 +75,7 @@ fs::path PullTarget(const std::string& phoneName, const CommandWords& words) {
   const std::string base = PhoneTextToUtf8(ExtractPhoneFileName(phoneName));
   fs::path folder = fs::current_path();
   if (words.operands().size() > 1) {
-    const fs::path local = words.operands()[1];
+    const fs::path local = platform::PathFromUtf8(words.operands()[1]);
     std::error_code error;
     if (!fs::is_directory(local, error)) return local;
     folder = local;
@@ -154,15 +155,15 @@ int PushFromStandardInput(Session& session, const CommandWords& words) {
 
 int Push(Session& session, const CommandWords& words) {
   if (words.operands()[0] == "-") return PushFromStandardInput(session, words);
-  const fs::path local = words.operands()[0];
-  const std::string phoneName =
-      words.operands().size() > 1
-          ? PhoneName(words.operands()[1])
-          : PhoneName(std::string(phonefiles::kUploadFolder) + local.filename().string());
+  const fs::path local = platform::PathFromUtf8(words.operands()[0]);
+  const std::string localName = platform::Utf8FromPath(local.filename());
+  const std::string phoneName = words.operands().size() > 1
+                                    ? PhoneName(words.operands()[1])
+                                    : PhoneName(std::string(phonefiles::kUploadFolder) + localName);
   auto files = FilesOf(session);
   StopOnSignal stop;
   const Result result =
-      Copy(session, files, words, local.filename().string(), stop,
+      Copy(session, files, words, localName, stop,
            [&](auto& unit, const auto& options) { return unit.Upload(local, phoneName, options); });
   return Finish(result, stop);
 }

@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
+#include "platform/Console.h"
 #include "platform/Host.h"
 
 using namespace vestrel;
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 #endif
   try {
-    return Flushed(Run(std::vector<std::string>(argv, argv + argc)));
+    return Flushed(Run(vestrel::platform::CommandLineArguments(argc, argv)));
   } catch (const CommandUsageError& e) {
     std::fprintf(stderr, "vestrel-cli: %s\n", e.what());
     PrintUsage(stderr, e.command);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "platform/OsError.h"
 
@@ -27,5 +29,10 @@ void ForgetStopSignals();
 // and the OS's reason, "EINTR" when a signal interrupted the call.
 OsResult<std::size_t> ReadStandardInput(std::span<std::uint8_t> buffer);
 OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes);
+
+// The program's arguments as UTF-8, the program's own text: on Windows read again from the
+// wide command line (main's are in the ANSI code page, which loses a Cyrillic file name on a
+// Western system), elsewhere as main got them.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 }  // namespace vestrel::platform

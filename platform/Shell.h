@@ -34,6 +34,9 @@ class Shell {
   // Where the program writes its own files (the flash log): the program home where it may be
   // written, else the user's state folder for the program.
   virtual std::filesystem::path stateFolder() { return programHome(); }
+  // The program's text (UTF-8) as a plain text file of this system holds it: the ANSI code page
+  // on Windows (Windows-1251 on a Russian system, '?' for what it lacks), UTF-8 elsewhere.
+  virtual std::string systemCodePageText(const std::string& utf8) { return utf8; }
 };
 
 }  // namespace vestrel::platform

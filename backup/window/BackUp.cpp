@@ -3,23 +3,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QScreen>
-#include <QStringEncoder>
 #include <array>
 #include <exception>
 
 namespace vestrel::backup {
-namespace {
-
-// "FlashLog.log" is stored in the system's ANSI code page: Windows-1251 on a Russian Windows,
-// UTF-8 where that is the system's.
-std::string SystemCodePage(const std::string& utf8) {
-  QStringEncoder encode(QStringConverter::System);
-  const QByteArray bytes = encode(QString::fromStdString(utf8));
-  return bytes.toStdString();
-}
-
-}  // namespace
-
 TForm4::TForm4(PhoneLinkContext context, platform::Shell& shell, desktop::Dialogs& dialogs,
                QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -279,7 +266,8 @@ void TForm4::AfterRun() {
 
 void TForm4::WriteFlashLog() {
   try {
-    log_.WriteTo(FlashLogFile(), SystemCodePage);
+    log_.WriteTo(FlashLogFile(),
+                 [this](const std::string& line) { return shell_.systemCodePageText(line); });
   } catch (const std::exception& error) {
     dialogs_.Message(nullptr, QApplication::applicationName(), QString::fromStdString(error.what()),
                      desktop::MessageIcon::Error, desktop::MessageButtons::Ok);

@@ -44,4 +44,8 @@ OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes) {
   return Moved(::write(STDOUT_FILENO, bytes.data(), bytes.size()));
 }
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
 }  // namespace vestrel::platform

@@ -2,6 +2,11 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "platform/win32/Win32Text.h"
 
 #include <cerrno>
 #include <csignal>
@@ -54,6 +59,16 @@ OsResult<std::size_t> ReadStandardInput(std::span<std::uint8_t> buffer) {
 OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes) {
   ::_setmode(1, _O_BINARY);
   return Moved(::_write(1, bytes.data(), Chunk(bytes.size())));
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(fromWide(wide[i]));
+  LocalFree(wide);
+  return arguments;
 }
 
 }  // namespace vestrel::platform

@@ -72,4 +72,15 @@ std::filesystem::path Win32Shell::programHome() {
   return executablePath().parent_path();
 }
 
+std::string Win32Shell::systemCodePageText(const std::string& utf8) {
+  const std::wstring wide = toWide(utf8);
+  if (wide.empty()) return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
+                      nullptr, nullptr);
+  return text;
+}
+
 }  // namespace vestrel::platform

@@ -13,6 +13,7 @@ class Win32Shell final : public Shell {
   std::filesystem::path shortPathName(const std::filesystem::path& path) override;
   std::filesystem::path executablePath() override;
   std::filesystem::path programHome() override;
+  std::string systemCodePageText(const std::string& utf8) override;
 };
 
 }  // namespace vestrel::platform
