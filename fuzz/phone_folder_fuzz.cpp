@@ -1,13 +1,12 @@
 // Whatever the files of a virtual phone folder hold, loading it must give a phone or a clear
 // error (std::filesystem::filesystem_error), never a crash, and the same phone each time. The
 // input is the settings file, the attribute file and a few phone files, each led by its length.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -62,7 +61,7 @@ bool StaysInside(std::string_view name) {
 
 const fs::path& Scratch() {
   static const fs::path folder =
-      fs::temp_directory_path() / ("vestrel-folder-fuzz-" + std::to_string(::getpid()));
+      fs::temp_directory_path() / ("vestrel-folder-fuzz-" + std::to_string(std::random_device{}()));
   return folder;
 }
 
