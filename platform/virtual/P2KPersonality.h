@@ -72,7 +72,8 @@ class P2KPersonality {
   // The sample phone, in memory only.
   static std::shared_ptr<P2KPersonality> Sample();
   // The phone kept in `folder` (created with the sample phone's contents when it holds no phone
-  // yet). Host file errors while loading throw std::filesystem::filesystem_error.
+  // yet). Host file errors while loading throw std::filesystem::filesystem_error, a line of its
+  // files that makes no sense std::runtime_error naming the file and line.
   static std::shared_ptr<P2KPersonality> FromFolder(const std::filesystem::path& folder);
 
   // Makes `phone` answer its P2K commands with this personality. The phone keeps it alive.
@@ -130,7 +131,8 @@ class PhoneFolder final : public P2KStateStore {
   explicit PhoneFolder(std::filesystem::path folder);
 
   // Reads the phone from the folder; a folder without one gets the sample phone written into it
-  // first (files already there are kept). Throws std::filesystem::filesystem_error.
+  // first (files already there are kept). Throws std::filesystem::filesystem_error for a host
+  // file error, std::runtime_error naming the file and line for a line that makes no sense.
   P2KPhoneState Load();
 
   bool saveFile(const P2KPhoneState& state, const std::string& name) override;
