@@ -16,8 +16,7 @@
 #    BackupLogFile.HoldsEveryLineWithCrLfAndIsNotWrittenWhenEmpty, args.txt of PackFile;
 #  - a UTF-8 name appended to a path as a plain std::string, which Windows reads in the ANSI
 #    code page (the Cyrillic names of Folder.ANewFolderGetsTheSamplePhoneAsRealFiles and
-#    Folder.FilesDroppedIntoTheFolderAppearOnThePhone
-    Folder.ADirectoryLinkInsideTheFolderCarriesNoWriteOrDeleteOutside);
+#    Folder.FilesDroppedIntoTheFolderAppearOnThePhone);
 #  - the stand-in archiver planted as "arch" where a Windows build looks for "arch.exe"
 #    (the two BackupRunTest cases that pack).
 set(VESTREL_WINDOWS_SKIP_platform_tests
