@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace vestrel::platform {
 
@@ -84,6 +85,20 @@ class HostFileHandle {
 
   std::intptr_t native_ = kClosed;  // a file descriptor or a Windows HANDLE
 };
+
+// The same on every host: only opening, closing and moving bytes differ.
+inline HostFileHandle::~HostFileHandle() { close(); }
+
+inline HostFileHandle::HostFileHandle(HostFileHandle&& other) noexcept
+    : native_(std::exchange(other.native_, kClosed)) {}
+
+inline HostFileHandle& HostFileHandle::operator=(HostFileHandle&& other) noexcept {
+  if (this != &other) {
+    close();
+    native_ = std::exchange(other.native_, kClosed);
+  }
+  return *this;
+}
 
 // Puts the file `from` in place of `to` in one step, through to the disk; a read-only `to` is
 // replaced as well (the caller has decided so). When it fails, both stay as they were.

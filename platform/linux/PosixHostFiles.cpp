@@ -62,19 +62,6 @@ std::uint32_t NewHostFileKeep() {
   return 0666u & ~static_cast<std::uint32_t>(mask);
 }
 
-HostFileHandle::~HostFileHandle() { close(); }
-
-HostFileHandle::HostFileHandle(HostFileHandle&& other) noexcept
-    : native_(std::exchange(other.native_, kClosed)) {}
-
-HostFileHandle& HostFileHandle::operator=(HostFileHandle&& other) noexcept {
-  if (this != &other) {
-    close();
-    native_ = std::exchange(other.native_, kClosed);
-  }
-  return *this;
-}
-
 HostFileHandle HostFileHandle::CreateUnique(const fs::path& folder, const fs::path& stem,
                                             std::string_view suffix, fs::path& made,
                                             std::error_code& error) {

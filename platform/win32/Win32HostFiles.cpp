@@ -154,19 +154,6 @@ std::error_code InspectHostPath(const fs::path& path, HostPathState& state) {
 
 std::uint32_t NewHostFileKeep() { return 0; }
 
-HostFileHandle::~HostFileHandle() { close(); }
-
-HostFileHandle::HostFileHandle(HostFileHandle&& other) noexcept
-    : native_(std::exchange(other.native_, kClosed)) {}
-
-HostFileHandle& HostFileHandle::operator=(HostFileHandle&& other) noexcept {
-  if (this != &other) {
-    close();
-    native_ = std::exchange(other.native_, kClosed);
-  }
-  return *this;
-}
-
 HostFileHandle HostFileHandle::CreateUnique(const fs::path& folder, const fs::path& stem,
                                             std::string_view suffix, fs::path& made,
                                             std::error_code& error) {
