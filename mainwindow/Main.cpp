@@ -16,12 +16,13 @@
 namespace vestrel::mainwindow {
 namespace {
 
-// The lines of a hidden phone list, rebuilt only when they differ; the first is selected.
-void ShowLines(QListWidget& list, const std::vector<std::string>& lines) {
-  bool same = list.count() == static_cast<int>(lines.size());
-  for (int i = 0; same && i < list.count(); ++i)
-    same = list.item(i)->text() == QString::fromStdString(PhoneTextToUtf8(lines[i]));
-  if (!same) {
+// The lines of a hidden phone list, rebuilt only when they differ from the ones shown last; the
+// first is selected. Comparing the phone's own text keeps a pass with nothing new free of Qt
+// string work.
+void ShowLines(QListWidget& list, const std::vector<std::string>& lines,
+               std::vector<std::string>& shown) {
+  if (lines != shown) {
+    shown = lines;
     list.clear();
     for (const auto& line : lines) list.addItem(QString::fromStdString(PhoneTextToUtf8(line)));
   }
@@ -132,9 +133,9 @@ void TForm1::FormActivate() {
 
 void TForm1::Timer1Timer() {
   const PhonePolling::Outcome outcome = polling_.Pass();
-  ShowLines(ListBox3, polling_.ATLines());
-  ShowLines(ListBox1, polling_.P2KLines());
-  ShowLines(ListBox2, polling_.FlashLines());
+  ShowLines(ListBox3, polling_.ATLines(), shownAT_);
+  ShowLines(ListBox1, polling_.P2KLines(), shownP2K_);
+  ShowLines(ListBox2, polling_.FlashLines(), shownFlash_);
   SetEnabledIfChanged(Button2, backup_ && backup_->SelectedPhone() != nullptr);
   SetPhoneControls(outcome.p2kListed);
   if (outcome.atPortOpen) SetBackToP2K(*outcome.atPortOpen);

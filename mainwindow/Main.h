@@ -207,6 +207,7 @@ class TForm1 : public QWidget {
   desktop::TForm3* about_ = nullptr;
   backup::TForm4* backup_ = nullptr;
   std::vector<QObject*> phoneControlGroup_;
+  std::vector<std::string> shownAT_, shownP2K_, shownFlash_;  // what ListBox3, 1 and 2 show
   int trayImage_ = -1;
   bool endSessionPending_ = false;
   bool attributeEdit_ = true;

@@ -67,12 +67,15 @@ void TMotoP2KModemItem::SetTCIInterfaceMode(TCIInterfaceMode mode) {
 }
 
 void TMotoP2KModemItem::ParseInterfaceNumber() {
-  std::string path = ModemInfo().DevicePath;
-  for (auto& c : path) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const auto marker = path.find("&MI_");
+  // The polling pass calls this on every tick, so the path is searched in place.
+  const std::string& path = ModemInfo().DevicePath;
+  const auto upper = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
+  constexpr std::string_view kMarker = "&MI_";
+  const auto marker = std::search(path.begin(), path.end(), kMarker.begin(), kMarker.end(),
+                                  [&](char a, char b) { return upper(a) == b; });
   // Without the marker the digits are looked for at the fourth and fifth place of the path.
-  const std::size_t at = marker == std::string::npos ? 3 : marker + 4;
-  const std::string digits = at < path.size() ? path.substr(at, 2) : std::string();
+  const std::size_t at = marker == path.end() ? 3 : (marker - path.begin()) + kMarker.size();
+  const std::string_view digits = at < path.size() ? std::string_view(path).substr(at, 2) : "";
   SetControlSetup(0x41, 2, 0, static_cast<std::uint16_t>(HexToIntDef(digits, 0)));
 }
 

@@ -184,10 +184,13 @@ void TForm4::FollowPhone() {
 
 void TForm4::SyncPhoneList() {
   const TMotoFlashModemList& list = MotoFlashMode1.DeviceList();
-  std::vector<std::uint32_t> instances;
-  for (int i = 0; i < list.Count(); ++i) instances.push_back(list.Items(i)->ModemInfo().DevInst);
-  if (instances == listed_) return;
-  listed_ = std::move(instances);
+  // Called on every pass: compared in place, so an unchanged list costs no allocation.
+  bool same = static_cast<int>(listed_.size()) == list.Count();
+  for (int i = 0; same && i < list.Count(); ++i)
+    same = list.Items(i)->ModemInfo().DevInst == listed_[static_cast<std::size_t>(i)];
+  if (same) return;
+  listed_.clear();
+  for (int i = 0; i < list.Count(); ++i) listed_.push_back(list.Items(i)->ModemInfo().DevInst);
   ListBox2.clear();
   for (int i = 0; i < list.Count(); ++i) {
     ListBox2.addItem(QString::fromStdString(list.Items(i)->ModemInfo().LocationInformation));
