@@ -53,3 +53,27 @@ if [ -z "${VESTREL_CLI_RUNNER:-}" ]; then
   expect_err_has "stopped"
   [ -z "$(ls -A pulled)" ] || fail "the stopped pull left $(ls -A pulled)"
 fi
+
+# Ctrl-C during a backup keeps the elements saved before it and leaves nothing of the one being
+# read; the phone is still switched off, as after any run.
+if [ -z "${VESTREL_CLI_RUNNER:-}" ]; then
+  run flash-mode
+  expect_status 0
+  mkdir stopped
+  "$CLI" --virtual-phone="$PHONE" backup --model C380 --elements CG3,CG4 stopped \
+    > "$WORK/.out" 2> "$WORK/.err" &
+  pid=$!
+  for _ in $(seq 1 500); do
+    compgen -G "stopped/CG4_109E0000.bin.*.partial" > /dev/null && break
+    sleep 0.01
+  done
+  kill -INT "$pid"
+  wait "$pid"
+  STATUS=$?
+  ERR=$(cat "$WORK/.err")
+  expect_status 130
+  expect_err_has "the backup was stopped; the element being read was dropped"
+  expect_phone_memory stopped/CG3_10040000.bin 10040000
+  [ "$(ls -A stopped)" = CG3_10040000.bin ] || fail "the stopped backup left $(ls -A stopped)"
+  grep -q "Выключение телефона" "$WORK/.out" || fail "the stopped backup did not switch the phone off"
+fi
