@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Text.h"
 
 #include <cerrno>
@@ -56,9 +57,19 @@ OsResult<std::size_t> ReadStandardInput(std::span<std::uint8_t> buffer) {
   return Moved(::_read(0, buffer.data(), Chunk(buffer.size())));
 }
 
+// Straight to the handle: the C runtime calls a reader that has gone "EINVAL". A pipe without its
+// reader is EPIPE here, as on every host.
 OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes) {
-  ::_setmode(1, _O_BINARY);
-  return Moved(::_write(1, bytes.data(), Chunk(bytes.size())));
+  DWORD written = 0;
+  if (WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), Chunk(bytes.size()), &written,
+                nullptr)) {
+    return {written, {}};
+  }
+  const DWORD code = GetLastError();
+  if (code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED) {
+    return {std::nullopt, OsError::FromErrno(EPIPE)};
+  }
+  return {std::nullopt, Win32Error(code)};
 }
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
