@@ -29,6 +29,11 @@ extern "C" void OnSignal(int number) {
   if (watcher) watcher(number);
 }
 
+bool IsConsole(DWORD stream) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(stream), &mode) != 0;
+}
+
 unsigned Chunk(std::size_t size) { return size > INT_MAX ? INT_MAX : static_cast<unsigned>(size); }
 
 OsResult<std::size_t> Moved(int n) {
@@ -39,6 +44,18 @@ OsResult<std::size_t> Moved(int n) {
 }  // namespace
 
 bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+
+Utf8Console::Utf8Console() {
+  if (!IsConsole(STD_OUTPUT_HANDLE) && !IsConsole(STD_ERROR_HANDLE)) return;
+  const UINT current = GetConsoleOutputCP();
+  if (current == 0 || current == CP_UTF8) return;
+  if (SetConsoleOutputCP(CP_UTF8)) previousCodePage_ = current;
+}
+
+// The console outlives the program (it is the shell's): it gets its own code page back.
+Utf8Console::~Utf8Console() {
+  if (previousCodePage_ != 0) SetConsoleOutputCP(previousCodePage_);
+}
 
 void WatchStopSignals(void (*handler)(int)) {
   watcher = handler;
