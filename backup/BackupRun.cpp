@@ -18,12 +18,6 @@ constexpr BackupRun::LoaderTexts kFlashLoaderTexts{
 constexpr BackupRun::LoaderTexts kPdsLoaderTexts{
     "Операция успешно выполнена", "Загрузчик успешно записан", "Загрузчик не найден"};
 
-#ifdef _WIN32
-constexpr const char* kArchiverName = "arch.exe";
-#else
-constexpr const char* kArchiverName = "arch";
-#endif
-
 std::string Kilobytes(std::int32_t bytes, int decimals) {
   char text[32];
   const auto [end, ec] =

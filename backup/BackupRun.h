@@ -47,8 +47,13 @@ class BackupRun {
 
   // Hands one file to the archiver beside the program, without waiting for it.
   void PackFile(const std::filesystem::path& file);
-  // Where PackFile looks for the archiver.
+  // Where PackFile looks for the archiver: kArchiverName in the program's data folders.
   std::filesystem::path ArchiverFile() const;
+#ifdef _WIN32
+  static constexpr const char* kArchiverName = "arch.exe";
+#else
+  static constexpr const char* kArchiverName = "arch";
+#endif
   void PowerOffSelected(TMotoFlashModemItem* phone);
 
   bool Running() const { return running_; }

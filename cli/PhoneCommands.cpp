@@ -115,6 +115,7 @@ int PullToStandardOutput(Session& session, const CommandWords& words,
   auto files = FilesOf(session);
   StopOnSignal stop;
   ScratchFile scratch(stop);
+  scratch.MakeReplaceable();
   const Result result = Copy(session, files, words, PhoneTextForDisplay(phoneName), stop,
                              [&](auto& unit, const auto& options) {
                                return unit.Download(phoneName, scratch.Path(), options);

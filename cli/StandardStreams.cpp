@@ -39,6 +39,10 @@ ScratchFile::~ScratchFile() {
   file_->Remove();
 }
 
+void ScratchFile::MakeReplaceable() {
+  if (!file_->Close()) throw OperationFailed(file_->Error().Describe());
+}
+
 bool ScratchFile::FillFromStandardInput() {
   std::vector<std::uint8_t> buffer(kChunk);
   for (;;) {

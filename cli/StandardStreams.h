@@ -28,6 +28,10 @@ class ScratchFile {
   // The bytes FillFromStandardInput put there.
   std::int64_t Filled() const { return filled_; }
 
+  // Closes the file, keeping it, so that a download can put its copy in the file's place
+  // (Windows refuses to replace a file that is open). Throws OperationFailed when the close
+  // failed.
+  void MakeReplaceable();
   // Fills the file with standard input up to its end. False when a signal stopped the reading;
   // throws OperationFailed when standard input cannot be read or the file not written.
   bool FillFromStandardInput();

@@ -114,6 +114,7 @@ int Flushed(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const vestrel::platform::Utf8Console console;
 #ifdef SIGPIPE
   // A reader that goes away is reported as a failed write, never a silent death.
   std::signal(SIGPIPE, SIG_IGN);

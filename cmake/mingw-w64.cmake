@@ -25,6 +25,10 @@ find_program(VESTREL_WINE_LOADER NAMES wine64 wine PATHS /usr/lib/wine NO_DEFAUL
 if(NOT VESTREL_WINE_LOADER)
   find_program(VESTREL_WINE_LOADER NAMES wine64 wine)
 endif()
+find_program(VESTREL_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)
+if(NOT VESTREL_WINESERVER)
+  find_program(VESTREL_WINESERVER NAMES wineserver)
+endif()
 set(VESTREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 if(VESTREL_WINE_LOADER)
   set(CMAKE_CROSSCOMPILING_EMULATOR

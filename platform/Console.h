@@ -17,6 +17,21 @@ namespace vestrel::platform {
 // True when `stream` is a terminal a person watches (progress is drawn only there).
 bool IsTerminal(std::FILE* stream);
 
+// While it lives, a console that shows standard output or standard error shows the program's
+// UTF-8 text as UTF-8. On Windows it sets the console's output code page to UTF-8 when one of
+// the two streams is a console, and puts the earlier code page back when it goes; elsewhere a
+// terminal takes the bytes as they are, and it does nothing. One, made first thing in main.
+class Utf8Console {
+ public:
+  Utf8Console();
+  ~Utf8Console();
+  Utf8Console(const Utf8Console&) = delete;
+  Utf8Console& operator=(const Utf8Console&) = delete;
+
+ private:
+  unsigned previousCodePage_ = 0;  // the code page to put back; 0 when nothing was changed
+};
+
 // Calls `handler` with the signal's number on every SIGINT and SIGTERM until
 // ForgetStopSignals, which puts back what was there before. A blocking read of standard input
 // that the signal interrupts returns (it is not restarted), so the caller can look at what the

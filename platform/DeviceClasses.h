@@ -9,6 +9,9 @@ namespace vestrel::platform {
 // class and differ only in their device description.
 inline constexpr std::string_view kPhoneDriverClass = "{4E1E1E15-52D7-11D4-852D-00105AA6F80B}";
 inline constexpr std::string_view kUsbDeviceClass = "{A5DCBF10-6530-11D2-901F-00C04FB951ED}";
+// Serial ports (Windows' own serial drivers among them). The Windows bus lists a phone modem
+// found there in the USB device class, where the AT family looks.
+inline constexpr std::string_view kSerialPortClass = "{86E0D1E0-8089-11D0-9CE4-08003E301F73}";
 
 // Device registry property codes, as the device-setup functions number them.
 enum DeviceProperty : std::uint32_t {

@@ -22,6 +22,9 @@ OsResult<std::size_t> Moved(T n) {
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 
+Utf8Console::Utf8Console() = default;
+Utf8Console::~Utf8Console() = default;
+
 void WatchStopSignals(void (*handler)(int)) {
   struct sigaction action {};
   action.sa_handler = handler;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/DeviceBus.h"
+#include "platform/PhoneTable.h"
 #include "platform/linux/PhoneRecords.h"
-#include "platform/linux/PhoneTable.h"
 
 struct udev;
 struct udev_monitor;

@@ -4,31 +4,11 @@
 #include <cstdio>
 
 #include "platform/DeviceClasses.h"
+#include "platform/DeviceProperties.h"
 
 namespace vestrel::platform {
 
 namespace {
-
-PropertyBytes textProperty(std::string_view value) {
-  PropertyBytes bytes(value.begin(), value.end());
-  bytes.push_back(0);
-  return bytes;
-}
-
-PropertyBytes multiText(const std::vector<std::string>& values) {
-  PropertyBytes bytes;
-  for (const auto& value : values) {
-    bytes.insert(bytes.end(), value.begin(), value.end());
-    bytes.push_back(0);
-  }
-  bytes.push_back(0);
-  return bytes;
-}
-
-PropertyBytes numberProperty(std::uint32_t value) {
-  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-}
 
 template <class... Numbers>
 std::string format(const char* pattern, Numbers... numbers) {
@@ -54,17 +34,17 @@ DeviceInterfaceRecord recordOf(const UsbDeviceInfo& device, const UsbInterfaceIn
   DeviceInterfaceRecord record;
   record.devicePath = std::move(devicePath);
   auto& p = record.properties;
-  p[SPDRP_DEVICEDESC] = textProperty(kind.description);
-  p[SPDRP_HARDWAREID] = multiText({idsWithRevision, ids});
-  p[SPDRP_COMPATIBLEIDS] = multiText({usbClass, classSub, classOnly});
-  p[SPDRP_CLASS] = textProperty(kind.family == PhoneFamily::AT ? "Modem" : "USB");
-  p[SPDRP_MFG] = textProperty(device.manufacturer);
-  p[SPDRP_FRIENDLYNAME] = textProperty(kind.model.empty() ? device.productName : kind.model);
-  p[SPDRP_LOCATION_INFORMATION] = textProperty(device.portPath);
-  p[SPDRP_PHYSICAL_DEVICE_OBJECT_NAME] = textProperty(device.syspath);
-  p[SPDRP_SERVICE] = textProperty(interface.driver);
-  p[SPDRP_ENUMERATOR_NAME] = textProperty("USB");
-  p[SPDRP_BUSNUMBER] = numberProperty(device.busNumber);
+  p[SPDRP_DEVICEDESC] = TextProperty(kind.description);
+  p[SPDRP_HARDWAREID] = MultiTextProperty({idsWithRevision, ids});
+  p[SPDRP_COMPATIBLEIDS] = MultiTextProperty({usbClass, classSub, classOnly});
+  p[SPDRP_CLASS] = TextProperty(kind.family == PhoneFamily::AT ? "Modem" : "USB");
+  p[SPDRP_MFG] = TextProperty(device.manufacturer);
+  p[SPDRP_FRIENDLYNAME] = TextProperty(kind.model.empty() ? device.productName : kind.model);
+  p[SPDRP_LOCATION_INFORMATION] = TextProperty(device.portPath);
+  p[SPDRP_PHYSICAL_DEVICE_OBJECT_NAME] = TextProperty(device.syspath);
+  p[SPDRP_SERVICE] = TextProperty(interface.driver);
+  p[SPDRP_ENUMERATOR_NAME] = TextProperty("USB");
+  p[SPDRP_BUSNUMBER] = NumberProperty(device.busNumber);
   return record;
 }
 

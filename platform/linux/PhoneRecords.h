@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/DeviceBus.h"
-#include "platform/linux/PhoneTable.h"
+#include "platform/PhoneTable.h"
 #include "platform/linux/UsbTopology.h"
 
 namespace vestrel::platform {

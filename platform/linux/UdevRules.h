@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/PhoneTable.h"
+#include "platform/PhoneTable.h"
 
 namespace vestrel::platform {
 

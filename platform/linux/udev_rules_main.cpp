@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "platform/linux/PhoneTable.h"
+#include "platform/PhoneTable.h"
 #include "platform/linux/UdevRules.h"
 
 int main() {

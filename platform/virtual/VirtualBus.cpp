@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/DeviceClasses.h"
+#include "platform/DeviceProperties.h"
 #include "platform/virtual/VirtualDriverHandle.h"
 #include "platform/virtual/VirtualSerialPort.h"
 
@@ -21,28 +22,6 @@ std::string_view classOf(PhoneMode mode) {
     case PhoneMode::Off: break;
   }
   return {};
-}
-
-PropertyBytes text(std::string_view value) {
-  PropertyBytes bytes(value.begin(), value.end());
-  bytes.push_back(0);
-  return bytes;
-}
-
-// A multi-string: each string ends in a zero byte, the list in one more.
-PropertyBytes multiText(std::initializer_list<std::string_view> values) {
-  PropertyBytes bytes;
-  for (auto value : values) {
-    bytes.insert(bytes.end(), value.begin(), value.end());
-    bytes.push_back(0);
-  }
-  bytes.push_back(0);
-  return bytes;
-}
-
-PropertyBytes number(std::uint32_t value) {
-  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
 }
 
 struct ModeLook {
@@ -137,23 +116,25 @@ std::optional<std::vector<DeviceInterfaceRecord>> VirtualBus::presentInterfaces(
     record.deviceInstance = deviceInstanceOf(*phone);
     record.devicePath = phone->devicePath();
     auto& p = record.properties;
-    p[SPDRP_DEVICEDESC] = text(look.description);
-    p[SPDRP_HARDWAREID] = multiText({look.hardwareId});
-    p[SPDRP_COMPATIBLEIDS] = multiText({"USB\\" + usbClass + "&SubClass_00&Prot_00",
-                                        "USB\\" + usbClass + "&SubClass_00", "USB\\" + usbClass});
-    p[SPDRP_CLASS] = text(look.setupClass);
-    p[SPDRP_CLASSGUID] = text(look.setupClassGuid);
-    p[SPDRP_DRIVER] = text(std::string(look.setupClassGuid) + "\\0001");
-    p[SPDRP_MFG] = text("Motorola");
-    p[SPDRP_FRIENDLYNAME] = text(look.description);
-    p[SPDRP_LOCATION_INFORMATION] = text(phone->identity().location);
-    p[SPDRP_PHYSICAL_DEVICE_OBJECT_NAME] = text("\\Device\\USBPDO-" + phone->identity().serial);
-    p[SPDRP_SERVICE] = text(look.service);
-    p[SPDRP_ENUMERATOR_NAME] = text("USB");
-    p[SPDRP_CAPABILITIES] = number(0x84);
-    p[SPDRP_CONFIGFLAGS] = number(0);
-    p[SPDRP_BUSNUMBER] = number(0);
-    p[SPDRP_UI_NUMBER] = number(0);
+    p[SPDRP_DEVICEDESC] = TextProperty(look.description);
+    p[SPDRP_HARDWAREID] = MultiTextProperty({look.hardwareId});
+    p[SPDRP_COMPATIBLEIDS] =
+        MultiTextProperty({"USB\\" + usbClass + "&SubClass_00&Prot_00",
+                           "USB\\" + usbClass + "&SubClass_00", "USB\\" + usbClass});
+    p[SPDRP_CLASS] = TextProperty(look.setupClass);
+    p[SPDRP_CLASSGUID] = TextProperty(look.setupClassGuid);
+    p[SPDRP_DRIVER] = TextProperty(std::string(look.setupClassGuid) + "\\0001");
+    p[SPDRP_MFG] = TextProperty("Motorola");
+    p[SPDRP_FRIENDLYNAME] = TextProperty(look.description);
+    p[SPDRP_LOCATION_INFORMATION] = TextProperty(phone->identity().location);
+    p[SPDRP_PHYSICAL_DEVICE_OBJECT_NAME] =
+        TextProperty("\\Device\\USBPDO-" + phone->identity().serial);
+    p[SPDRP_SERVICE] = TextProperty(look.service);
+    p[SPDRP_ENUMERATOR_NAME] = TextProperty("USB");
+    p[SPDRP_CAPABILITIES] = NumberProperty(0x84);
+    p[SPDRP_CONFIGFLAGS] = NumberProperty(0);
+    p[SPDRP_BUSNUMBER] = NumberProperty(0);
+    p[SPDRP_UI_NUMBER] = NumberProperty(0);
     records.push_back(std::move(record));
   }
   return records;

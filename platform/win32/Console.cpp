@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Text.h"
 
 #include <cerrno>
@@ -28,6 +29,11 @@ extern "C" void OnSignal(int number) {
   if (watcher) watcher(number);
 }
 
+bool IsConsole(DWORD stream) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(stream), &mode) != 0;
+}
+
 unsigned Chunk(std::size_t size) { return size > INT_MAX ? INT_MAX : static_cast<unsigned>(size); }
 
 OsResult<std::size_t> Moved(int n) {
@@ -38,6 +44,18 @@ OsResult<std::size_t> Moved(int n) {
 }  // namespace
 
 bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+
+Utf8Console::Utf8Console() {
+  if (!IsConsole(STD_OUTPUT_HANDLE) && !IsConsole(STD_ERROR_HANDLE)) return;
+  const UINT current = GetConsoleOutputCP();
+  if (current == 0 || current == CP_UTF8) return;
+  if (SetConsoleOutputCP(CP_UTF8)) previousCodePage_ = current;
+}
+
+// The console outlives the program (it is the shell's): it gets its own code page back.
+Utf8Console::~Utf8Console() {
+  if (previousCodePage_ != 0) SetConsoleOutputCP(previousCodePage_);
+}
 
 void WatchStopSignals(void (*handler)(int)) {
   watcher = handler;
@@ -56,9 +74,19 @@ OsResult<std::size_t> ReadStandardInput(std::span<std::uint8_t> buffer) {
   return Moved(::_read(0, buffer.data(), Chunk(buffer.size())));
 }
 
+// Straight to the handle: the C runtime calls a reader that has gone "EINVAL". A pipe without its
+// reader is EPIPE here, as on every host.
 OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes) {
-  ::_setmode(1, _O_BINARY);
-  return Moved(::_write(1, bytes.data(), Chunk(bytes.size())));
+  DWORD written = 0;
+  if (WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), Chunk(bytes.size()), &written,
+                nullptr)) {
+    return {written, {}};
+  }
+  const DWORD code = GetLastError();
+  if (code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED) {
+    return {std::nullopt, OsError::FromErrno(EPIPE)};
+  }
+  return {std::nullopt, Win32Error(code)};
 }
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {

@@ -1,9 +1,11 @@
 #include "platform/win32/DeviceSetup.h"
 
-// After windows.h, whose types it uses.
+// After windows.h, whose types they use.
+#include <cfgmgr32.h>
 #include <setupapi.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace vestrel::platform {
@@ -89,6 +91,62 @@ std::optional<std::string> ReadDevicePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA
   return std::string(detail->DevicePath);
 }
 
+// Calls `visit` with the record of every present member of the class whose detail can be read,
+// and the member's device-info data in its set; false when the set cannot be obtained.
+bool VisitPresentInterfaces(
+    const GUID& klass,
+    const std::function<void(HDEVINFO, SP_DEVINFO_DATA&, DeviceInterfaceRecord)>& visit) {
+  DeviceSet set(klass);
+  if (!set.valid()) return false;
+  // The enumeration ends with ERROR_NO_MORE_ITEMS at the first index past the last member.
+  for (DWORD index = 0;; ++index) {
+    SP_DEVICE_INTERFACE_DATA member{};
+    member.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+    if (!SetupDiEnumDeviceInterfaces(set.get(), nullptr, &klass, index, &member)) break;
+    SP_DEVINFO_DATA info{};
+    auto path = ReadDevicePath(set.get(), member, info);
+    if (!path) continue;
+    DeviceInterfaceRecord record;
+    record.deviceInstance = info.DevInst;
+    record.devicePath = std::move(*path);
+    for (DWORD code : kProperties) {
+      if (auto bytes = ReadProperty(set.get(), info, code)) record.properties[code] = *bytes;
+    }
+    visit(set.get(), info, std::move(record));
+  }
+  return true;
+}
+
+// The "PortName" value of the device's hardware key ("COM5"); empty when it cannot be read.
+std::string ReadPortName(HDEVINFO set, SP_DEVINFO_DATA& info) {
+  HKEY key = SetupDiOpenDevRegKey(set, &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+  if (key == INVALID_HANDLE_VALUE) return {};
+  char name[64] = {};
+  DWORD size = sizeof(name) - 1;
+  DWORD type = 0;
+  const LONG status =
+      RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return {};
+  return std::string(name);
+}
+
+// The node and its parents, nearest first, as far as a USB device's hub: a port of a composite
+// device's function sits three levels below the hub.
+std::vector<DeviceNode> ReadLineage(DEVINST node) {
+  constexpr int kDepth = 4;
+  std::vector<DeviceNode> lineage;
+  for (int level = 0; level < kDepth; ++level) {
+    char id[MAX_DEVICE_ID_LEN + 1] = {};
+    if (CM_Get_Device_IDA(node, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS) break;
+    lineage.push_back({node, id});
+    DEVINST parent = 0;
+    if (CM_Get_Parent(&parent, node, 0) != CR_SUCCESS) break;
+    node = parent;
+  }
+  return lineage;
+}
+
 }  // namespace
 
 std::optional<GUID> ParseInterfaceClass(std::string_view text) {
@@ -112,26 +170,23 @@ std::optional<GUID> ParseInterfaceClass(std::string_view text) {
 }
 
 std::optional<std::vector<DeviceInterfaceRecord>> EnumeratePresentInterfaces(const GUID& klass) {
-  DeviceSet set(klass);
-  if (!set.valid()) return std::nullopt;
   std::vector<DeviceInterfaceRecord> records;
-  // The enumeration ends with ERROR_NO_MORE_ITEMS at the first index past the last member.
-  for (DWORD index = 0;; ++index) {
-    SP_DEVICE_INTERFACE_DATA member{};
-    member.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
-    if (!SetupDiEnumDeviceInterfaces(set.get(), nullptr, &klass, index, &member)) break;
-    SP_DEVINFO_DATA info{};
-    auto path = ReadDevicePath(set.get(), member, info);
-    if (!path) continue;
-    DeviceInterfaceRecord record;
-    record.deviceInstance = info.DevInst;
-    record.devicePath = std::move(*path);
-    for (DWORD code : kProperties) {
-      if (auto bytes = ReadProperty(set.get(), info, code)) record.properties[code] = *bytes;
-    }
-    records.push_back(std::move(record));
-  }
+  const bool listed =
+      VisitPresentInterfaces(klass, [&](HDEVINFO, SP_DEVINFO_DATA&, DeviceInterfaceRecord record) {
+        records.push_back(std::move(record));
+      });
+  if (!listed) return std::nullopt;
   return records;
+}
+
+std::optional<std::vector<SerialPortSeen>> EnumeratePresentSerialPorts(const GUID& klass) {
+  std::vector<SerialPortSeen> ports;
+  const bool listed = VisitPresentInterfaces(
+      klass, [&](HDEVINFO set, SP_DEVINFO_DATA& info, DeviceInterfaceRecord record) {
+        ports.push_back({std::move(record), ReadPortName(set, info), ReadLineage(info.DevInst)});
+      });
+  if (!listed) return std::nullopt;
+  return ports;
 }
 
 }  // namespace vestrel::platform

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/DeviceBus.h"
+#include "platform/ModemPorts.h"
 
 namespace vestrel::platform {
 
@@ -16,5 +17,10 @@ std::optional<GUID> ParseInterfaceClass(std::string_view text);
 // The present interfaces of the class through the device-setup functions; nullopt when the
 // class's device set cannot be obtained. A member whose detail cannot be read is left out.
 std::optional<std::vector<DeviceInterfaceRecord>> EnumeratePresentInterfaces(const GUID& klass);
+
+// The present members of a serial-port class, each with its port name (empty when the device's
+// key holds none) and the device instance IDs of its node and of the parents above it; nullopt
+// when the class's device set cannot be obtained.
+std::optional<std::vector<SerialPortSeen>> EnumeratePresentSerialPorts(const GUID& klass);
 
 }  // namespace vestrel::platform

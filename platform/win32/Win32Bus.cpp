@@ -4,6 +4,11 @@
 // After windows.h, whose types it uses.
 #include <dbt.h>
 
+#include <iterator>
+#include <optional>
+#include <vector>
+
+#include "platform/DeviceClasses.h"
 #include "platform/win32/DeviceSetup.h"
 #include "platform/win32/Win32DriverHandle.h"
 #include "platform/win32/Win32Error.h"
@@ -26,6 +31,16 @@ LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The classes whose changes a subscription to `interfaceClass` hears; nullopt for a class that
+// is not a braced GUID.
+std::optional<std::vector<GUID>> NoticeClasses(std::string_view interfaceClass) {
+  const auto klass = ParseInterfaceClass(interfaceClass);
+  if (!klass) return std::nullopt;
+  std::vector<GUID> classes{*klass};
+  if (interfaceClass == kUsbDeviceClass) classes.push_back(*ParseInterfaceClass(kSerialPortClass));
+  return classes;
+}
+
 bool RegisterWindowClass() {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = NoticeWindowProc;
@@ -36,58 +51,76 @@ bool RegisterWindowClass() {
 
 }  // namespace
 
-// A hidden message-only window registered for one interface class; both end with it.
+// A hidden message-only window registered for the classes of one subscription; they end with
+// it.
 class Win32Bus::Subscription final : public NoticeSubscription {
  public:
-  Subscription(Win32Bus& bus, std::uint64_t id, HWND window, HDEVNOTIFY registration)
-      : bus_(bus), id_(id), window_(window), registration_(registration) {}
+  Subscription(Win32Bus& bus, HWND window) : bus_(bus), window_(window) {}
   ~Subscription() override {
-    UnregisterDeviceNotification(registration_);
+    for (HDEVNOTIFY registration : registrations_) UnregisterDeviceNotification(registration);
     DestroyWindow(window_);
-    bus_.listeners_.erase(id_);
+    if (id_) bus_.listeners_.erase(id_);
   }
   Subscription(const Subscription&) = delete;
   Subscription& operator=(const Subscription&) = delete;
 
+  // False when the system refused the registration.
+  bool registerFor(const GUID& klass) {
+    DEV_BROADCAST_DEVICEINTERFACE_A filter{};
+    filter.dbcc_size = sizeof(filter);
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = klass;
+    HDEVNOTIFY registration =
+        RegisterDeviceNotificationA(window_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (registration) registrations_.push_back(registration);
+    return registration != nullptr;
+  }
+
+  // The window's changes reach `notice` from deliverNotices() on.
+  void listen(std::function<void()> notice) {
+    id_ = bus_.nextListener_++;
+    Listener& listener = bus_.listeners_[id_];
+    listener.notice = std::move(notice);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&listener));
+  }
+
  private:
   Win32Bus& bus_;
-  std::uint64_t id_;
   HWND window_;
-  HDEVNOTIFY registration_;
+  std::vector<HDEVNOTIFY> registrations_;
+  std::uint64_t id_ = 0;
 };
 
-Win32Bus::Win32Bus() = default;
+Win32Bus::Win32Bus(PhoneTable table) : table_(std::move(table)) {}
 Win32Bus::~Win32Bus() = default;
 
 std::optional<std::vector<DeviceInterfaceRecord>> Win32Bus::presentInterfaces(
     std::string_view interfaceClass) {
   const auto klass = ParseInterfaceClass(interfaceClass);
   if (!klass) return std::nullopt;
-  return EnumeratePresentInterfaces(*klass);
+  auto records = EnumeratePresentInterfaces(*klass);
+  if (!records || interfaceClass != kUsbDeviceClass) return records;
+  if (const auto ports = EnumeratePresentSerialPorts(*ParseInterfaceClass(kSerialPortClass))) {
+    auto modems = ModemPortRecords(*ports, *records, table_);
+    records->insert(records->end(), std::make_move_iterator(modems.begin()),
+                    std::make_move_iterator(modems.end()));
+  }
+  return records;
 }
 
 std::unique_ptr<NoticeSubscription> Win32Bus::subscribe(std::string_view interfaceClass,
                                                         std::function<void()> notice) {
-  const auto klass = ParseInterfaceClass(interfaceClass);
-  if (!klass || !RegisterWindowClass()) return nullptr;
+  const auto classes = NoticeClasses(interfaceClass);
+  if (!classes || !RegisterWindowClass()) return nullptr;
   HWND window = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
   if (!window) return nullptr;
-  DEV_BROADCAST_DEVICEINTERFACE_A filter{};
-  filter.dbcc_size = sizeof(filter);
-  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  filter.dbcc_classguid = *klass;
-  HDEVNOTIFY registration =
-      RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-  if (!registration) {
-    DestroyWindow(window);
-    return nullptr;
+  auto subscription = std::make_unique<Subscription>(*this, window);
+  for (const GUID& klass : *classes) {
+    if (!subscription->registerFor(klass)) return nullptr;
   }
-  const std::uint64_t id = nextListener_++;
-  Listener& listener = listeners_[id];
-  listener.notice = std::move(notice);
-  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&listener));
-  return std::make_unique<Subscription>(*this, id, window, registration);
+  subscription->listen(std::move(notice));
+  return subscription;
 }
 
 void Win32Bus::deliverNotices() {

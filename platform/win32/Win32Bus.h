@@ -6,17 +6,21 @@
 #include <memory>
 
 #include "platform/DeviceBus.h"
+#include "platform/PhoneTable.h"
 
 namespace vestrel::platform {
 
 // The phones as Windows sees them: the device-setup functions list the present interfaces of a
 // class, a hidden message-only window per subscription receives its device-change notices, and
-// the driver and modem ports open with CreateFile. Notices are only marked when the window
-// hears them; deliverNotices() (the host's loop) pumps the windows and then calls the notices,
-// so no notice runs inside a phone request. Everything runs on the thread that made the bus.
+// the driver and modem ports open with CreateFile. The USB device class also lists the serial
+// ports that `table` names as phone modems (a phone in AT mode on Windows' own serial driver),
+// as ModemPortRecords makes them; its subscriptions hear the serial ports' changes too. Notices are
+// only marked when the window hears them; deliverNotices() (the host's loop) pumps the windows and
+// then calls the notices, so no notice runs inside a phone request. Everything runs on the thread
+// that made the bus.
 class Win32Bus final : public DeviceBus {
  public:
-  Win32Bus();
+  explicit Win32Bus(PhoneTable table);
   ~Win32Bus() override;
   Win32Bus(const Win32Bus&) = delete;
   Win32Bus& operator=(const Win32Bus&) = delete;
@@ -38,6 +42,7 @@ class Win32Bus final : public DeviceBus {
  private:
   class Subscription;
 
+  PhoneTable table_;
   std::map<std::uint64_t, Listener> listeners_;
   std::uint64_t nextListener_ = 1;
 };

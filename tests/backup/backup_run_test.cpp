@@ -104,7 +104,7 @@ class BackupRunTest : public ::testing::Test {
     for (const char* name : {"0823.ldr", "L6.ldr", "E1000_0631.ldr", "pds.ldr", "V3x.ldr"}) {
       std::ofstream(home / "Profiles" / name, std::ios::binary) << std::string(9000, '\x5A');
     }
-    std::ofstream(home / "arch") << "stand-in";
+    std::ofstream(home / BackupRun::kArchiverName) << "stand-in";
     shell = std::make_unique<platform::RecordingShell>(home / "vestrel");
     run = std::make_unique<BackupRun>(user, log, *shell);
     phone = rig.plug("F", PhoneMode::Flash);
@@ -165,7 +165,7 @@ TEST_F(BackupRunTest, C380WithEveryElementSavesSixFilesAndPacksTheLast) {
 
   ASSERT_EQ(shell->startedPrograms.size(), 1u);
   const auto& packed = shell->startedPrograms[0];
-  EXPECT_EQ(packed.program, home / "arch");
+  EXPECT_EQ(packed.program, home / BackupRun::kArchiverName);
   EXPECT_THAT(packed.arguments,
               ElementsAre("a", "-df", "-ep", "-m5", "CG18_10B1F800.rar", "CG18_10B1F800.bin"));
   EXPECT_EQ(packed.folder, out);
@@ -278,6 +278,8 @@ TEST_F(BackupRunTest, AReadOnlyBackupFileIsNeitherReplacedNorReadInto) {
                        "READ"),
             8) << "only CG18 was read";
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 2048));
+  // Windows removes no read-only file.
+  fs::permissions(out / "CG3_10040000.bin", fs::perms::owner_write, fs::perm_options::add);
 }
 
 TEST_F(BackupRunTest, AStopRequestEndsTheRunAndLeavesNoFileBehind) {
@@ -349,7 +351,7 @@ TEST_F(BackupRunTest, PdsSavesTheFixedRangeUnderTheChosenName) {
 TEST_F(BackupRunTest, PdsLoaderGoesWhereTheModelsLoaderGoes) {
   Choose("V3x", {});
   user.saveFile = out / "my.dat";
-  fs::remove(home / "arch");
+  EXPECT_TRUE(fs::remove(home / BackupRun::kArchiverName));
   run->SavePDS(item, model, true);
   EXPECT_EQ(phone->flash().entryAddress(), 0x08000010u);
   EXPECT_TRUE(fs::exists(out / "my.dat"));
@@ -408,16 +410,16 @@ TEST(BackupLogFile, HoldsEveryLineWithCrLfAndIsNotWrittenWhenEmpty) {
   EXPECT_FALSE(fs::exists(file));
   log.Add("Загрузчик успешно записан!");
   log.Add("Выключение телефона");
+  const auto contents = [&] {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
   log.WriteTo(file);
-  std::ifstream in(file, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text, "14:03:27: Загрузчик успешно записан!\r\n14:03:27: Выключение телефона\r\n");
+  EXPECT_EQ(contents(), "14:03:27: Загрузчик успешно записан!\r\n14:03:27: Выключение телефона\r\n");
   // A code page other than the log's own reaches the file line by line.
   log.WriteTo(file, [](const std::string& line) { return "[" + line.substr(0, 8) + "]"; });
-  std::ifstream encoded(file, std::ios::binary);
-  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(encoded)), std::istreambuf_iterator<char>()),
-            "[14:03:27]\r\n[14:03:27]\r\n");
-  fs::remove(file);
+  EXPECT_EQ(contents(), "[14:03:27]\r\n[14:03:27]\r\n");
+  EXPECT_TRUE(fs::remove(file)) << "the log is closed once written";
   try {
     log.WriteTo("/nonexistent-folder/FlashLog.log");
     ADD_FAILURE() << "no error for a folder that does not exist";
@@ -467,15 +469,24 @@ TEST(PackFile, StartsTheArchiverInTheFilesFolderWithOneArgumentPerWord) {
   for (int i = 0; i < 500 && !fs::exists(record); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  std::ifstream in(record);
   std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  {
+    std::ifstream in(record);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+  }
   const fs::path packed = shell.shortPathName(home / "my backups" / kPackedName);
   EXPECT_THAT(lines, ElementsAre("a", "-df", "-ep", "-m5",
                                  fs::path(packed.filename()).replace_extension(".rar").string(),
                                  packed.filename().string(), packed.parent_path().string()));
   EXPECT_THAT(Messages(user.log), ElementsAre("Файл успешно упакован"));
-  fs::remove_all(home);
+  // The stand-in may still be ending in its folder, which Windows does not remove until then.
+  std::error_code busy;
+  for (int i = 0; i < 500; ++i) {
+    fs::remove_all(home, busy);
+    if (!busy) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_FALSE(busy) << busy.message();
 }
 
 }  // namespace

@@ -19,6 +19,18 @@ for loader in 0823.ldr 2526.ldr L6.ldr pds.ldr; do
   head -c 9000 /dev/zero | tr '\0' 'L' > "$VESTREL_HOME/Profiles/$loader"
 done
 
+# The Windows build (run through VESTREL_CLI_RUNNER) joins paths with a backslash and looks for
+# "arch.exe".
+if [ -n "${VESTREL_CLI_RUNNER:-}" ]; then
+  HOST_SEPARATOR='\'
+  ARCHIVER=arch.exe
+else
+  HOST_SEPARATOR=/
+  ARCHIVER=arch
+fi
+# A path as the tool writes it: BASE as it was given, then RELATIVE's parts joined the host's way.
+host_path() { printf '%s%s%s' "$1" "$HOST_SEPARATOR" "${2//\//$HOST_SEPARATOR}"; }
+
 FAILURES=0
 STATUS=0
 OUT=""

@@ -8,9 +8,9 @@
 
 #include "phonelink/USBCtrls.h"
 #include "platform/DeviceClasses.h"
+#include "platform/PhoneTable.h"
 #include "platform/linux/LinuxErrors.h"
 #include "platform/linux/PhoneRecords.h"
-#include "platform/linux/PhoneTable.h"
 #include "platform/linux/UdevRules.h"
 
 namespace vestrel::platform {

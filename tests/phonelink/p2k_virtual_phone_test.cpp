@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/HostFileSystem.h"
 #include "platform/virtual/FolderLock.h"
 #include "tests/phonelink/p2k_fixture.h"
 
@@ -192,8 +193,8 @@ TEST_F(Folder, ANewFolderGetsTheSamplePhoneAsRealFiles) {
   EXPECT_TRUE(fs::exists(dir / "files/a/mobile/audio/MyToneDB.db"));
   EXPECT_TRUE(fs::exists(dir / "files/c/system/flexbit.bin"));
   // The Windows-1251 name is UTF-8 on the host.
-  EXPECT_TRUE(fs::exists(
-      dir / "files/a/mobile/audio/\xD0\x97\xD0\xB2\xD0\xBE\xD0\xBD\xD0\xBE\xD0\xBA.mid"));
+  EXPECT_TRUE(fs::exists(dir / platform::PathFromUtf8("files/a/mobile/audio/\xD0\x97\xD0\xB2"
+                                                      "\xD0\xBE\xD0\xBD\xD0\xBE\xD0\xBA.mid")));
   EXPECT_TRUE(fs::exists(dir / PhoneFolder::kSettingsFile));
   EXPECT_TRUE(fs::exists(dir / PhoneFolder::kWordsFile));
   EXPECT_EQ(p->State().elements, sample.elements);
@@ -233,9 +234,11 @@ TEST_F(Folder, ChangesMadeThroughThePhoneLinkSurviveTheNextRun) {
     EXPECT_EQ(attrs.at("/a/mobile/picture/Photo001.jpg"), faHidden | 0x200);
     EXPECT_EQ(attrs.at("/a/mobile/picture/Logo.gif"), faReadOnly | 0x200);
   });
-  std::ifstream back(local / "back.txt");
   std::string text;
-  std::getline(back, text);
+  {
+    std::ifstream back(local / "back.txt");
+    std::getline(back, text);
+  }
   EXPECT_EQ(text, "hello phone");
   fs::remove_all(local);
 }
@@ -243,7 +246,8 @@ TEST_F(Folder, ChangesMadeThroughThePhoneLinkSurviveTheNextRun) {
 TEST_F(Folder, FilesDroppedIntoTheFolderAppearOnThePhone) {
   P2KPersonality::FromFolder(dir);
   fs::create_directories(dir / "files/a/mobile/picture/new");
-  std::ofstream(dir / "files/a/mobile/picture/new/\xD0\xAF.gif") << "GIF89a";
+  std::ofstream(dir / platform::PathFromUtf8("files/a/mobile/picture/new/\xD0\xAF.gif"))
+      << "GIF89a";
   std::ofstream(dir / "files/q.txt") << "outside every volume";
   auto p = P2KPersonality::FromFolder(dir);
   const std::string name = "/a/mobile/picture/new/\xDF.gif";

@@ -13,8 +13,8 @@
 namespace vestrel::platform {
 namespace {
 
-using virtualphone::PhoneMode;
 using ::testing::ElementsAre;
+using virtualphone::PhoneMode;
 
 struct TracedRig {
   virtualphone::VirtualClock clock;
@@ -83,11 +83,13 @@ TEST(WireTrace, TheEnvironmentVariableSwitchesTracingOnToAFile) {
     ASSERT_NE(traced, nullptr);
     traced->openDriver("missing");
   }
-  std::ifstream in(file);
   std::string line;
-  std::getline(in, line);
+  {
+    std::ifstream in(file);
+    std::getline(in, line);
+  }
   EXPECT_EQ(line, "OPEN missing -> failed ENOENT (No such file or directory)");
-  std::filesystem::remove(file);
+  EXPECT_TRUE(std::filesystem::remove(file)) << "the trace file is closed with its bus";
 }
 
 TEST(WireTrace, AnUnwritableTraceFileIsAClearError) {

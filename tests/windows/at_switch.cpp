@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: at_switch PORT\n");
     return 2;
   }
-  vestrel::platform::Win32Bus bus;
+  vestrel::platform::Win32Bus bus{vestrel::platform::PhoneTable()};
   vestrel::platform::SteadyClock clock;
   vestrel::TUSBDevice device;
   device.DevicePath = argv[1];

@@ -84,7 +84,7 @@ TEST(DeviceSetup, EnumerationEndsWithNoMoreItemsOnAHostWithoutPhones) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
   SetupDiDestroyDeviceInfoList(set);
 
-  Win32Bus bus;
+  Win32Bus bus{PhoneTable()};
   const auto phones = bus.presentInterfaces(kPhoneDriverClass);
   ASSERT_TRUE(phones) << "an empty class is a device set with no members, not a failure";
   EXPECT_THAT(*phones, IsEmpty());
@@ -92,7 +92,7 @@ TEST(DeviceSetup, EnumerationEndsWithNoMoreItemsOnAHostWithoutPhones) {
 }
 
 TEST(DeviceSetup, EveryListedUsbDeviceHasAPathAndInstance) {
-  Win32Bus bus;
+  Win32Bus bus{PhoneTable()};
   const auto devices = bus.presentInterfaces(kUsbDeviceClass);
   ASSERT_TRUE(devices);
   for (const auto& device : *devices) {
@@ -101,12 +101,29 @@ TEST(DeviceSetup, EveryListedUsbDeviceHasAPathAndInstance) {
   }
 }
 
+// Wine lists no serial port of a phone: the class's set is there, and the USB device class gains
+// nothing from it, whatever the phone table holds.
+TEST(DeviceSetup, WithoutAPhoneTheSerialPortsAddNoModem) {
+  const auto ports = EnumeratePresentSerialPorts(*ParseInterfaceClass(kSerialPortClass));
+  ASSERT_TRUE(ports) << "an empty class is a device set with no members, not a failure";
+  for (const auto& port : *ports) {
+    EXPECT_THAT(port.lineage, Not(IsEmpty())) << port.portName;
+  }
+  PhoneTable table;
+  ASSERT_THAT(table.add(BuiltinPhoneTableText(), "built-in"), IsEmpty());
+  Win32Bus withPhones(std::move(table));
+  Win32Bus withoutPhones{PhoneTable()};
+  const auto listed = withPhones.presentInterfaces(kUsbDeviceClass);
+  ASSERT_TRUE(listed);
+  EXPECT_EQ(listed->size(), withoutPhones.presentInterfaces(kUsbDeviceClass)->size());
+}
+
 HWND NoticeWindow() {
   return FindWindowExA(HWND_MESSAGE, nullptr, "VestrelDeviceNotices", nullptr);
 }
 
 TEST(DeviceNotices, ArriveOnlyThroughDeliverAndOncePerChange) {
-  Win32Bus bus;
+  Win32Bus bus{PhoneTable()};
   int heard = 0;
   auto subscription = bus.subscribe(kPhoneDriverClass, [&] { ++heard; });
   ASSERT_NE(subscription, nullptr);
@@ -129,7 +146,7 @@ TEST(DeviceNotices, ArriveOnlyThroughDeliverAndOncePerChange) {
 }
 
 TEST(DeviceNotices, ANoticeMayEndItsOwnSubscription) {
-  Win32Bus bus;
+  Win32Bus bus{PhoneTable()};
   std::unique_ptr<NoticeSubscription> subscription;
   int heard = 0;
   subscription = bus.subscribe(kUsbDeviceClass, [&] {
@@ -144,7 +161,7 @@ TEST(DeviceNotices, ANoticeMayEndItsOwnSubscription) {
 }
 
 TEST(DriverHandle, AMissingDeviceSaysWhyItDidNotOpen) {
-  Win32Bus bus;
+  Win32Bus bus{PhoneTable()};
   const auto opened =
       bus.openDriver("\\\\?\\USB#VID_0000&PID_0000#none#{4E1E1E15-52D7-11D4-852D-00105AA6F80B}");
   EXPECT_EQ(opened.handle, nullptr);
@@ -156,7 +173,7 @@ TEST(DriverHandle, AMissingDeviceSaysWhyItDidNotOpen) {
 // reason; once closed, every request fails as a device that is gone.
 TEST(DriverHandle, ARefusedRequestAndAClosedHandleGiveTheirShapes) {
   ScratchFile file("vestrel-driver-handle.bin");
-  Win32Bus bus;
+  Win32Bus bus{PhoneTable()};
   auto opened = bus.openDriver(file.path.string());
   ASSERT_NE(opened.handle, nullptr) << opened.error.describe();
   auto& handle = *opened.handle;
@@ -180,7 +197,7 @@ TEST(DriverHandle, ARefusedRequestAndAClosedHandleGiveTheirShapes) {
 // An overlapped file takes the write the way a modem port does; only the port settings differ.
 TEST(SerialPort, AWriteCompletesWithTheBytesThatReachedTheDevice) {
   ScratchFile file("vestrel-serial-port.bin");
-  Win32Bus bus;
+  Win32Bus bus{PhoneTable()};
   {
     auto opened = bus.openSerial(file.path.string());
     ASSERT_NE(opened.handle, nullptr) << opened.error.describe();

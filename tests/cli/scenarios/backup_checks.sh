@@ -7,7 +7,7 @@ expect_status 0
 mv "$VESTREL_HOME/Profiles/0823.ldr" loader.bak
 run backup --model C380 --elements CG18 out
 expect_status 1
-expect_err_has "no loader: cannot read $VESTREL_HOME/Profiles/0823.ldr"
+expect_err_has "no loader: cannot read $(host_path "$VESTREL_HOME" Profiles/0823.ldr)"
 expect_err_lines 1
 mv loader.bak "$VESTREL_HOME/Profiles/0823.ldr"
 run devices
@@ -23,7 +23,7 @@ expect_status 2
 # --pack without the archiver.
 run backup --model C380 --elements CG18 --pack out
 expect_status 1
-expect_err_has "--pack: no archiver at $VESTREL_HOME/arch"
+expect_err_has "--pack: no archiver at $(host_path "$VESTREL_HOME" "$ARCHIVER")"
 
 # The destination: a file is not a folder; a folder nobody may write to.
 touch plain
@@ -44,7 +44,7 @@ echo earlier > kept/CG18_10B1F800.bin
 chmod 444 kept/CG18_10B1F800.bin
 run backup --model C380 --elements CG18 kept
 expect_status 1
-expect_err_has "kept/CG18_10B1F800.bin is read-only"
+expect_err_has "$(host_path kept CG18_10B1F800.bin) is read-only"
 [ "$(cat kept/CG18_10B1F800.bin)" = earlier ] || fail "the earlier backup changed"
 run devices
 expect_out_has "flash	"

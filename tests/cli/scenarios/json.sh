@@ -73,6 +73,8 @@ check((c380["model"], c380["load_address"], c380["jump_address"]) == ("C380", "0
 
 # Hostile names: a quote, a backslash, ESC and a control character, which the phone lists but
 # will not open; and a quote, a backslash and byte 0x98 (U+0098), which it opens.
+# Windows keeps no such name in a folder, so the Windows build cannot plant them.
+if [ -z "${VESTREL_CLI_RUNNER:-}" ]; then
 listed_only=$(printf '/a/mobile/ev"il\\\001\033[31m.txt')
 openable=$(printf '/a/mobile/q"b\\s\302\230.txt')
 printf 'listed' > "$PHONE/files${listed_only}"
@@ -93,6 +95,7 @@ expect_status 0
 expect_out "opened"
 run rm "$name"
 expect_status 0
+fi
 
 # Failures: the message on stderr, the text form's status, nothing on stdout.
 run ls --json /a/nothing/here

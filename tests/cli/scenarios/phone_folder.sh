@@ -23,8 +23,8 @@ fi
 # Two runs at once both get their changes in.
 head -c 3000 /dev/urandom > one.bin
 head -c 4000 /dev/urandom > two.bin
-"$CLI" --virtual-phone="$PHONE" push one.bin /a/mobile/one.bin > /dev/null 2>&1 &
-"$CLI" --virtual-phone="$PHONE" push two.bin /a/mobile/two.bin > /dev/null 2>&1 &
+${VESTREL_CLI_RUNNER:-} "$CLI" --virtual-phone="$PHONE" push one.bin /a/mobile/one.bin > /dev/null 2>&1 &
+${VESTREL_CLI_RUNNER:-} "$CLI" --virtual-phone="$PHONE" push two.bin /a/mobile/two.bin > /dev/null 2>&1 &
 wait
 run ls /a/mobile
 expect_out_has "3000		/a/mobile/one.bin"

@@ -1,4 +1,4 @@
-#include "platform/linux/PhoneTable.h"
+#include "platform/PhoneTable.h"
 
 #include <algorithm>
 #include <charconv>
