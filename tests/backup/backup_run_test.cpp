@@ -13,9 +13,9 @@
 #include "platform/linux/LinuxShell.h"
 #endif
 #include "platform/virtual/VirtualBus.h"
-#include "tests/desktop/TempFolder.h"
 #include "tests/support/PhoneRig.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel::backup {
 namespace {

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/linux/LinuxShell.h"
-#include "tests/desktop/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel::platform {
 namespace {

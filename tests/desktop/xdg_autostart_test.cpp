@@ -6,7 +6,7 @@
 #include "platform/fake/RecordingShell.h"
 #include "platform/linux/DesktopEntry.h"
 #include "platform/linux/XdgAutostartRegistry.h"
-#include "tests/desktop/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel::platform {
 namespace {

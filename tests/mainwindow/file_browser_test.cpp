@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/desktop/TempFolder.h"
 #include "tests/mainwindow/MainWindowRig.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel::testing {
 namespace {

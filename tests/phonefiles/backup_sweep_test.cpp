@@ -9,8 +9,8 @@
 
 #include "backup/BackupRun.h"
 #include "platform/fake/RecordingShell.h"
-#include "tests/desktop/TempFolder.h"
 #include "tests/support/PhoneRig.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel::backup {
 namespace {

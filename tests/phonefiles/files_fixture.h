@@ -11,8 +11,8 @@
 #include "phonefiles/PhoneFiles.h"
 #include "phonelink/PhoneLink.h"
 #include "platform/virtual/P2KPersonality.h"
-#include "tests/desktop/TempFolder.h"
 #include "tests/support/PhoneRig.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel::phonefilestest {
 

@@ -5,7 +5,7 @@
 
 #include "backup/BackupLog.h"
 #include "platform/win32/Win32Shell.h"
-#include "tests/desktop/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "text/Windows1251.h"
 
 // After the project's headers: windows.h defines macros over some of their names.
