@@ -113,8 +113,10 @@ std::vector<DeviceInterfaceRecord> ModemPortRecords(
     if (!IsPlainName(port.portName)) continue;
     const auto usb = UsbDeviceOf(port);
     if (!usb) continue;
-    const auto kind = table.lookup(usb->vendor, usb->product, usb->interfaceNumber.value_or(0),
-                                   /*vendorSpecific=*/false, /*holdsTty=*/true);
+    InterfaceSeen modem;
+    modem.number = usb->interfaceNumber.value_or(0);
+    modem.holdsTty = true;
+    const auto kind = table.lookup(usb->vendor, usb->product, modem);
     if (!kind || kind->family != PhoneFamily::AT) continue;
     if (ListedAsModem(port, usbDevices, kind->description)) continue;
     modems.push_back(ModemRecord(port, *usb, *kind));

@@ -1,6 +1,7 @@
 #include "platform/PhoneTable.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -44,8 +45,14 @@ std::optional<PhoneFamily> familyNamed(std::string_view word) {
   return std::nullopt;
 }
 
-bool ofFamilyKind(PhoneFamily family, bool vendorSpecific, bool holdsTty) {
-  return family == PhoneFamily::AT ? holdsTty : vendorSpecific;
+constexpr std::uint8_t kVendorSpecific = 0xFF;
+constexpr std::uint8_t kCommandSubClass = 0x03;
+
+bool containsWithoutCase(std::string_view text, std::string_view part) {
+  return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) ==
+                  std::tolower(static_cast<unsigned char>(b));
+         }) != text.end();
 }
 
 std::filesystem::path userTablePath() {
@@ -59,6 +66,14 @@ std::filesystem::path userTablePath() {
 }
 
 }  // namespace
+
+bool IsFamilyInterface(PhoneFamily family, const InterfaceSeen& interface) {
+  if (family == PhoneFamily::AT) return interface.holdsTty;
+  if (interface.interfaceClass != kVendorSpecific) return false;
+  if (family == PhoneFamily::Flash) return true;
+  if (!interface.name.empty()) return containsWithoutCase(interface.name, "Test Command");
+  return interface.subClass == kCommandSubClass;
+}
 
 std::string_view FamilyName(PhoneFamily family) {
   switch (family) {
@@ -139,20 +154,24 @@ std::string PhoneTable::description(PhoneFamily family) const {
 }
 
 std::optional<PhoneKind> PhoneTable::lookup(std::uint16_t vendor, std::uint16_t product,
-                                            std::uint8_t interfaceNumber, bool vendorSpecific,
-                                            bool holdsTty) const {
-  const PhoneTableRow* wildcard = nullptr;
+                                            const InterfaceSeen& interface) const {
+  const auto ofDevice = [&](const PhoneTableRow& row) {
+    return row.vendor == vendor && row.product == product;
+  };
+  const auto kindOf = [&](const PhoneTableRow& row) {
+    return PhoneKind{row.family, description(row.family), row.model};
+  };
+  const bool namesInterfaces = std::any_of(rows_.begin(), rows_.end(), [&](const auto& row) {
+    return ofDevice(row) && row.interfaceNumber;
+  });
   for (const auto& row : rows_) {
-    if (row.vendor != vendor || row.product != product) continue;
-    if (row.interfaceNumber == interfaceNumber) {
-      return PhoneKind{row.family, description(row.family), row.model};
-    }
-    if (!row.interfaceNumber && ofFamilyKind(row.family, vendorSpecific, holdsTty)) {
-      wildcard = &row;
+    if (!ofDevice(row)) continue;
+    if (namesInterfaces ? row.interfaceNumber == interface.number
+                        : IsFamilyInterface(row.family, interface)) {
+      return kindOf(row);
     }
   }
-  if (!wildcard) return std::nullopt;
-  return PhoneKind{wildcard->family, description(wildcard->family), wildcard->model};
+  return std::nullopt;
 }
 
 PhoneTable LoadPhoneTable(std::vector<std::string>& problems) {

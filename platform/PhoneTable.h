@@ -23,6 +23,15 @@ struct PhoneTableRow {
   std::string model;
 };
 
+// What a device shows of one of its interfaces, for the table to judge it by.
+struct InterfaceSeen {
+  std::uint8_t number = 0;
+  std::uint8_t interfaceClass = 0;
+  std::uint8_t subClass = 0;
+  std::string name;       // its own string (iInterface), empty when it has none
+  bool holdsTty = false;  // a tty hangs below it (the cdc_acm modem)
+};
+
 // What the table says about one interface: its family, the device description the family's
 // watcher looks for, and the model named in the row.
 struct PhoneKind {
@@ -40,12 +49,11 @@ class PhoneTable {
   // in the returned list ("<source>:<line>: <reason>"), the rest is still taken.
   std::vector<std::string> add(std::string_view text, std::string_view source);
 
-  // The kind of interface `interfaceNumber` of device vendor:product, or nullopt when the table
-  // does not know it. `vendorSpecific`: the interface's class is 0xFF; `holdsTty`: a tty hangs
-  // below it. A row naming the interface is preferred over a row for every interface.
+  // The kind of `interface` of device vendor:product, or nullopt when it is no phone. Rows that
+  // name interfaces of the device take only those, and its * rows none; a * row takes the
+  // interfaces of its family's kind (IsFamilyInterface).
   std::optional<PhoneKind> lookup(std::uint16_t vendor, std::uint16_t product,
-                                  std::uint8_t interfaceNumber, bool vendorSpecific,
-                                  bool holdsTty) const;
+                                  const InterfaceSeen& interface) const;
 
   const std::vector<PhoneTableRow>& rows() const { return rows_; }
   std::string description(PhoneFamily family) const;
@@ -64,5 +72,13 @@ PhoneTable LoadPhoneTable(std::vector<std::string>& problems);
 std::string_view BuiltinPhoneTableText();
 
 std::string_view FamilyName(PhoneFamily family);
+
+// Whether an interface is the one that carries `family`, judged by its own descriptors. P2K: a
+// phone in P2K mode also shows vendor-specific interfaces that are not the phone (the C380's
+// "Motorola Accessory" ff/01 and "MCU Data Logger" ff/02 beside "Motorola Test Command" ff/03),
+// so it is the vendor-specific interface whose string names the test command interface, or,
+// where it has no string, the one of subclass 03. Flash: any vendor-specific interface. AT: the
+// interface that holds the modem's tty.
+bool IsFamilyInterface(PhoneFamily family, const InterfaceSeen& interface);
 
 }  // namespace vestrel::platform

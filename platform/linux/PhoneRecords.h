@@ -22,7 +22,7 @@ struct PhoneInterface {
   DeviceInterfaceRecord record;
 };
 
-// The interfaces of `devices` that `table` names, in sysfs order: P2K and flash interfaces in
+// The interfaces of `devices` that `table` names, each device's by number: P2K and flash in
 // the phone driver's class with the usbfs node and "#VID_vvvv&PID_pppp&MI_nn" as device path;
 // AT modems in the USB device class with their tty node as device path (a modem whose tty is
 // not there yet is left out). Descriptions come from the table, compatible IDs from the

@@ -2,6 +2,7 @@
 
 #include <libudev.h>
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <memory>
@@ -73,6 +74,7 @@ std::vector<UsbDeviceInfo> ScanUsbDevices(udev* context) {
       }
       hexAttribute(device, "bInterfaceSubClass", info.subClass);
       hexAttribute(device, "bInterfaceProtocol", info.protocol);
+      info.name = text(udev_device_get_sysattr_value(device, "interface"));
       info.driver = text(udev_device_get_driver(device));
       interfaces[syspath] = info;
       interfaceOwner[syspath] = text(udev_device_get_syspath(owner));
@@ -102,6 +104,9 @@ std::vector<UsbDeviceInfo> ScanUsbDevices(udev* context) {
       if (const auto tty = ttys.find(path); tty != ttys.end()) info.ttyNode = tty->second;
       device.interfaces.push_back(std::move(info));
     }
+    // By number: sysfs names sort "1-1:1.10" before "1-1:1.2".
+    std::sort(device.interfaces.begin(), device.interfaces.end(),
+              [](const auto& a, const auto& b) { return a.number < b.number; });
   }
   return devices;
 }

@@ -16,9 +16,10 @@ struct UsbInterfaceInfo {
   std::uint8_t protocol = 0;
   std::string driver;   // the kernel driver bound to it, empty when none
   std::string ttyNode;  // the device node of a tty below it (a cdc_acm modem), if any
+  std::string name;     // its own string (sysfs "interface", the iInterface descriptor)
 };
 
-// One USB device (not a hub's root) with its interfaces.
+// One USB device (not a hub's root) with its interfaces, in the order of their numbers.
 struct UsbDeviceInfo {
   std::string syspath;
   std::string portPath;  // the sysfs name, e.g. "1-1.2": where it is plugged

@@ -38,7 +38,8 @@ std::string hex(const std::vector<std::uint8_t>& bytes) {
 
 // Device and configuration descriptors: one vendor-specific interface with a bulk OUT and a bulk
 // IN endpoint, as the phone's command and flash interfaces have.
-std::vector<std::uint8_t> descriptors(std::uint16_t product, std::uint8_t interfaceNumber) {
+std::vector<std::uint8_t> descriptors(std::uint16_t product, std::uint8_t interfaceNumber,
+                                      std::uint8_t subClass, std::uint8_t protocol) {
   const auto lo = static_cast<std::uint8_t>(product);
   const auto hi = static_cast<std::uint8_t>(product >> 8);
   // clang-format off
@@ -46,7 +47,7 @@ std::vector<std::uint8_t> descriptors(std::uint16_t product, std::uint8_t interf
       0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40, 0xb8, 0x22, lo, hi, 0x01, 0x00, 0x01, 0x02,
       0x00, 0x01,                                                       // device
       0x09, 0x02, 0x20, 0x00, 0x01, 0x01, 0x00, 0x80, 0xfa,             // configuration
-      0x09, 0x04, interfaceNumber, 0x00, 0x02, 0xff, 0x00, 0x00, 0x00,  // interface
+      0x09, 0x04, interfaceNumber, 0x00, 0x02, 0xff, subClass, protocol, 0x00,  // interface
       0x07, 0x05, 0x01, 0x02, 0x00, 0x02, 0x00,                         // bulk OUT 1
       0x07, 0x05, 0x82, 0x02, 0x00, 0x02, 0x00,                         // bulk IN 2
   };
@@ -118,7 +119,9 @@ void UsbdevfsPhones::attach(const Plugged& where, std::uint16_t product) {
   std::snprintf(productText, sizeof productText, "%04x", product);
   char interfaceText[3];
   std::snprintf(interfaceText, sizeof interfaceText, "%02x", interfaceNumber);
-  const std::string blob = hex(descriptors(product, interfaceNumber));
+  const bool command = plugged.mode == PhoneMode::P2K;
+  const std::string blob = hex(
+      descriptors(product, interfaceNumber, command ? 0x03 : 0x00, command ? 0xff : 0x00));
   GError* error = nullptr;
   if (!modem) {
     {
@@ -142,7 +145,11 @@ void UsbdevfsPhones::attach(const Plugged& where, std::uint16_t product) {
       (modem ? "L: driver=../../../../../bus/usb/drivers/cdc_acm\n" : "") +
       "A: bInterfaceNumber=" + interfaceText + "\n" +
       (modem ? "A: bInterfaceClass=02\nA: bInterfaceSubClass=02\nA: bInterfaceProtocol=01\n"
-             : "A: bInterfaceClass=ff\nA: bInterfaceSubClass=00\nA: bInterfaceProtocol=00\n");
+       : command
+           // The command interface as the C380 names it; its bulk pair serves the block transport.
+           ? "A: bInterfaceClass=ff\nA: bInterfaceSubClass=03\nA: bInterfaceProtocol=ff\n"
+             "A: interface=Motorola Test Command\n"
+           : "A: bInterfaceClass=ff\nA: bInterfaceSubClass=00\nA: bInterfaceProtocol=00\n");
   if (modem) {
     if (!umockdev_testbed_attach_ioctl(testbed_, plugged.ttyNode.c_str(), ttyHandler_, &error)) {
       throw std::runtime_error(error ? error->message : "attach_ioctl failed");

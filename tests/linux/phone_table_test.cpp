@@ -25,11 +25,16 @@ PhoneTable Builtin() {
   return table;
 }
 
+InterfaceSeen Vendor(std::uint8_t number, std::uint8_t subClass, std::string name = "") {
+  return {number, 0xff, subClass, std::move(name), false};
+}
+const InterfaceSeen kModem{0, 0x02, 0x02, "", true};
+
 TEST(PhoneTable, TheSeedNamesTheThreePersonalitiesWithTheirDescriptions) {
   const PhoneTable table = Builtin();
-  const auto p2k = table.lookup(0x22b8, 0x4901, 8, true, false);
-  const auto at = table.lookup(0x22b8, 0x4902, 1, false, true);
-  const auto flash = table.lookup(0x22b8, 0x4903, 0, true, false);
+  const auto p2k = table.lookup(0x22b8, 0x4901, Vendor(8, 0x03, "Motorola Test Command"));
+  const auto at = table.lookup(0x22b8, 0x4902, kModem);
+  const auto flash = table.lookup(0x22b8, 0x4903, Vendor(0, 0x00));
   ASSERT_TRUE(p2k && at && flash);
   EXPECT_EQ(p2k->family, PhoneFamily::P2K);
   EXPECT_EQ(p2k->description, "Motorola Test Command Interface");
@@ -38,24 +43,39 @@ TEST(PhoneTable, TheSeedNamesTheThreePersonalitiesWithTheirDescriptions) {
   EXPECT_EQ(flash->family, PhoneFamily::Flash);
   EXPECT_EQ(flash->description, "Motorola Flash Interface");
   // A wildcard row takes only interfaces of its family's kind.
-  EXPECT_FALSE(table.lookup(0x22b8, 0x4901, 0, false, true));
-  EXPECT_FALSE(table.lookup(0x22b8, 0x4902, 1, true, false));
-  EXPECT_FALSE(table.lookup(0x1234, 0x4901, 8, true, false));
+  EXPECT_FALSE(table.lookup(0x22b8, 0x4901, kModem));
+  EXPECT_FALSE(table.lookup(0x22b8, 0x4902, Vendor(1, 0x03)));
+  EXPECT_FALSE(table.lookup(0x1234, 0x4901, Vendor(8, 0x03)));
+}
+
+// The C380's three vendor-specific interfaces in P2K mode: only the test command one is the
+// phone, by its string, or by its subclass where the strings are not there.
+TEST(PhoneTable, AP2KPhoneIsItsCommandInterfaceOnly) {
+  const PhoneTable table = Builtin();
+  EXPECT_FALSE(table.lookup(0x22b8, 0x4901, Vendor(5, 0x01, "Motorola Accessory")));
+  EXPECT_FALSE(table.lookup(0x22b8, 0x4901, Vendor(6, 0x02, "MCU Data Logger")));
+  EXPECT_TRUE(table.lookup(0x22b8, 0x4901, Vendor(8, 0x03, "Motorola Test Command")));
+  EXPECT_FALSE(table.lookup(0x22b8, 0x4901, Vendor(5, 0x01)));
+  EXPECT_TRUE(table.lookup(0x22b8, 0x4901, Vendor(8, 0x03)));
+  // The number is no sign: later phones put the command interface elsewhere.
+  EXPECT_TRUE(table.lookup(0x22b8, 0x4901, Vendor(2, 0x00, "MOTOROLA TEST COMMAND")));
+  EXPECT_FALSE(table.lookup(0x22b8, 0x4901, Vendor(8, 0x03, "MCU Data Logger")));
 }
 
 TEST(PhoneTable, AUsersRowsAddToAndOverrideTheBuiltInOnes) {
   PhoneTable table = Builtin();
   const auto problems = table.add(
       "# my phone\n"
-      "22b8 4901 02 p2k   My phone, interface 2 only\n"
+      "22b8 4901 06 p2k   My phone, interface 6 only\n"
       "22b8 beef * flash  Homebrew loader\n"
       "description flash  Motorola Flash Interface (mine)\n",
       "mine");
   EXPECT_TRUE(problems.empty());
-  // The named interface wins over the wildcard, whatever its class.
-  EXPECT_EQ(table.lookup(0x22b8, 0x4901, 2, false, false)->model, "My phone, interface 2 only");
-  EXPECT_EQ(table.lookup(0x22b8, 0x4901, 8, true, false)->model, "Triplet GSM Phone (P2K)");
-  EXPECT_EQ(table.lookup(0x22b8, 0xbeef, 0, true, false)->description,
+  // The named interface wins over the wildcard, whatever its kind, and takes its place.
+  EXPECT_EQ(table.lookup(0x22b8, 0x4901, Vendor(6, 0x02, "MCU Data Logger"))->model,
+            "My phone, interface 6 only");
+  EXPECT_FALSE(table.lookup(0x22b8, 0x4901, Vendor(8, 0x03, "Motorola Test Command")));
+  EXPECT_EQ(table.lookup(0x22b8, 0xbeef, Vendor(0, 0x00))->description,
             "Motorola Flash Interface (mine)");
 }
 
@@ -110,10 +130,10 @@ UsbDeviceInfo Phone(std::uint16_t product, std::vector<UsbInterfaceInfo> interfa
 
 TEST(PhoneRecords, ReadAsTheWatchersReadThem) {
   const auto found = PhoneInterfacesOf(
-      {Phone(0x4901, {{0, 0x02, 0x02, 0x01, "cdc_acm", ""}, {8, 0xff, 0x00, 0x00, "", ""}}),
-       Phone(0x4902, {{0, 0x02, 0x02, 0x01, "cdc_acm", "/dev/ttyACM0"},
-                      {1, 0x0a, 0x00, 0x00, "cdc_acm", ""}}),
-       Phone(0x4902, {{0, 0x02, 0x02, 0x01, "", ""}})},
+      {Phone(0x4901, {{0, 0x02, 0x02, 0x01, "cdc_acm", "", ""}, {8, 0xff, 0x03, 0xff, "", "", ""}}),
+       Phone(0x4902, {{0, 0x02, 0x02, 0x01, "cdc_acm", "/dev/ttyACM0", ""},
+                      {1, 0x0a, 0x00, 0x00, "cdc_acm", "", ""}}),
+       Phone(0x4902, {{0, 0x02, 0x02, 0x01, "", "", ""}})},
       Builtin());
   ASSERT_EQ(found.size(), 2u);  // the modem without a tty yet is left out
   EXPECT_EQ(found[0].interfaceClass, kPhoneDriverClass);
@@ -129,9 +149,19 @@ TEST(PhoneRecords, ReadAsTheWatchersReadThem) {
   EXPECT_EQ(ReadDeviceProperty(found[0].record, SPDRP_HARDWAREID),
             "USB\\VID_22B8&PID_4901&REV_0000&MI_08");
   // The same interface after re-enumeration (a new device number) is a new appearance.
-  auto again = Phone(0x4901, {{8, 0xff, 0, 0, "", ""}});
+  auto again = Phone(0x4901, {{8, 0xff, 0x03, 0xff, "", "", ""}});
   again.devnode = "/dev/bus/usb/003/013";
   EXPECT_NE(PhoneInterfacesOf({again}, Builtin())[0].appearanceKey, found[0].appearanceKey);
+}
+
+TEST(PhoneRecords, TheC380InP2KModeIsOnePhoneOnInterface8) {
+  const auto found = PhoneInterfacesOf(
+      {Phone(0x4901, {{5, 0xff, 0x01, 0xff, "", "", "Motorola Accessory"},
+                      {6, 0xff, 0x02, 0xff, "", "", "MCU Data Logger"},
+                      {8, 0xff, 0x03, 0xff, "", "", "Motorola Test Command"}})},
+      Builtin());
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].record.devicePath, "/dev/bus/usb/003/012#VID_22B8&PID_4901&MI_08");
 }
 
 TEST(PhoneRecords, DriverPathsComeApartIntoNodeAndInterface) {

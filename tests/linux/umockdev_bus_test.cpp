@@ -37,7 +37,7 @@ TEST_F(OnUmockdev, EachFamilyFindsTheInterfaceItsTableRowNames) {
   ASSERT_EQ(p2k.size(), 1u);
   EXPECT_EQ(p2k[0].DevicePath, "/dev/bus/usb/001/007#VID_22B8&PID_4901&MI_08");
   EXPECT_EQ(p2k[0].LocationInformation, "1-2");
-  EXPECT_EQ(p2k[0].CompatibleIDs, "USB\\Class_ff&SubClass_00&Prot_00");
+  EXPECT_EQ(p2k[0].CompatibleIDs, "USB\\Class_ff&SubClass_03&Prot_ff");
   EXPECT_EQ(p2k[0].FriendlyName, "Triplet GSM Phone (P2K)");
   ASSERT_EQ(flash.size(), 1u);
   EXPECT_EQ(flash[0].DevicePath, "/dev/bus/usb/001/009#VID_22B8&PID_4903&MI_00");
