@@ -1,7 +1,9 @@
 // devices, and the commands that restart a phone, power it off, put it to sleep or move it to
 // another USB mode.
 #include <cstdio>
+#include <string>
 
+#include "cli/ModeChangeWait.h"
 #include "cli/PhoneReports.h"
 #include "cli/Require.h"
 
@@ -11,8 +13,8 @@ namespace {
 
 int Devices(Session& session, const CommandWords&) {
   for (const auto& phone : ListedPhones(session)) {
-    std::printf("%s\t%s\t%s\n", phone.mode, phone.device.LocationInformation.c_str(),
-                phone.device.DeviceDesc.c_str());
+    std::printf("%s\t%s\t%s\t%s\n", phone.mode, phone.device.LocationInformation.c_str(),
+                phone.interface.c_str(), phone.device.DeviceDesc.c_str());
   }
   return kDone;
 }
@@ -29,24 +31,28 @@ int P2KOperation(Session& session, const CommandWords&) {
 // How long a phone that changed mode may take to show up in its new one.
 constexpr std::uint32_t kModeChangeMs = 20000;
 
-// Done once the phone shows up in its new mode, so the next command finds it there.
+// Done once the phone shows up in its new mode, so the next command finds it there; a phone
+// that does not is no phone in that mode for what the caller runs next.
 template <class Mode>
-void AwaitMode(Session& session, Mode& mode, const char* word) {
-  if (!session.AwaitArrival(mode, kModeChangeMs)) {
-    std::fprintf(stderr, "vestrel-cli: no phone has shown up in %s mode within %u s\n", word,
-                 kModeChangeMs / 1000);
+void AwaitMode(Session& session, Mode& mode, const std::set<std::uint32_t>& before,
+               const char* word) {
+  if (!AwaitNewPhone(session, mode, before, kModeChangeMs)) {
+    throw NoPhone("no phone has shown up in " + std::string(word) + " mode within " +
+                  std::to_string(kModeChangeMs / 1000) + " s");
   }
 }
 
 int FlashMode(Session& session, const CommandWords& words) {
+  const auto before = ListedInstances(session.Flash());
   P2KOperation<&TMotoP2KModemItem::SwitchToFlashMode>(session, words);
-  AwaitMode(session, session.Flash(), "flash");
+  AwaitMode(session, session.Flash(), before, "flash");
   return kDone;
 }
 
 int ATMode(Session& session, const CommandWords& words) {
+  const auto before = ListedInstances(session.AT());
   P2KOperation<&TMotoP2KModemItem::SwitchToATMode>(session, words);
-  AwaitMode(session, session.AT(), "AT");
+  AwaitMode(session, session.AT(), before, "AT");
   return kDone;
 }
 
@@ -60,11 +66,12 @@ int Suspend(Session& session, const CommandWords&) {
 
 int P2KMode(Session& session, const CommandWords&) {
   auto phone = RequireAT(session);
+  const auto before = ListedInstances(session.P2K());
   phone->SwitchMode(0);
   // SwitchMode answers only through its one report.
   CheckReported(session, session.LastDebugLine() == "Phone Switch",
                 "the phone did not take the command");
-  AwaitMode(session, session.P2K(), "P2K");
+  AwaitMode(session, session.P2K(), before, "P2K");
   return kDone;
 }
 
@@ -74,7 +81,7 @@ std::vector<Command> ModeCommands() {
   return {
       {"devices",
        "devices",
-       "one line per phone: MODE, LOCATION, DESCRIPTION",
+       "one line per phone: MODE, LOCATION, INTERFACE, DESCRIPTION",
        {},
        {},
        0,

@@ -1,5 +1,8 @@
 #include "cli/PhoneReports.h"
 
+#include <cctype>
+#include <initializer_list>
+
 #include "cli/Require.h"
 #include "phonefiles/PhoneFiles.h"
 
@@ -7,10 +10,26 @@ namespace vestrel::cli {
 
 namespace {
 
+// The two characters after "&MI_" in the first of `texts` that has one.
+std::string InterfaceOf(std::initializer_list<const std::string*> texts) {
+  for (const std::string* text : texts) {
+    std::string upper = *text;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto marker = upper.find("&MI_");
+    if (marker != std::string::npos && marker + 6 <= upper.size()) {
+      return upper.substr(marker + 4, 2);
+    }
+  }
+  return "-";
+}
+
 template <class Mode>
 void AddListed(Mode& mode, const char* word, std::vector<ListedPhone>& phones) {
   auto& list = mode.DeviceList();
-  for (int i = 0; i < list.Count(); ++i) phones.push_back({word, list.Items(i)->ModemInfo()});
+  for (int i = 0; i < list.Count(); ++i) {
+    const TUSBDevice& device = list.Items(i)->ModemInfo();
+    phones.push_back({word, device, InterfaceOf({&device.DevicePath, &device.HardwareID})});
+  }
 }
 
 }  // namespace

@@ -15,10 +15,13 @@
 
 namespace vestrel::cli {
 
-// One phone on the bus: "p2k", "flash" or "at", and what the OS describes it with.
+// One phone on the bus: "p2k", "flash" or "at", what the OS describes it with, and the USB
+// interface it is on (two hex digits from the "&MI_" of its device path or hardware ID; "-"
+// when the device is not composite), so two functions of one device never read alike.
 struct ListedPhone {
   const char* mode;
   TUSBDevice device;
+  std::string interface;
 };
 
 // Every listed phone of the three modes, P2K first. NoPhone where the host reaches no phones.

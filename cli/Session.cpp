@@ -1,6 +1,5 @@
 #include "cli/Session.h"
 
-#include <chrono>
 #include <cstdio>
 
 #include "cli/Commands.h"
@@ -57,27 +56,6 @@ TModemDebugEvent<Item> Session::Reporter() {
 bool Session::ShowsProgress() const { return !quiet_ && platform::IsTerminal(stderr); }
 
 void Session::Pump() { host_.bus().deliverNotices(); }
-
-template <class Mode>
-bool Session::AwaitArrival(Mode& mode, std::uint32_t timeoutMs) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  bool arrived = false;
-  mode.SetOnArrival([&arrived](const auto&) { arrived = true; });
-  const auto watch = host_.bus().watchNotices();
-  for (;;) {
-    Pump();
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (arrived || !watch || left <= 0) break;
-    watch->wait(static_cast<std::uint32_t>(left));
-  }
-  mode.SetOnArrival(nullptr);
-  return arrived;
-}
-
-template bool Session::AwaitArrival(TMotoP2KMode&, std::uint32_t);
-template bool Session::AwaitArrival(TMotoFlashMode&, std::uint32_t);
-template bool Session::AwaitArrival(TMotoATMode&, std::uint32_t);
 
 std::shared_ptr<TMotoP2KModemItem> Session::P2KPhone() { return FirstOpened(p2k_->DeviceList()); }
 

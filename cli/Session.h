@@ -31,11 +31,6 @@ class Session {
 
   // Lets device-change notices reach the watchers, as the windows' event loop would.
   void Pump();
-  // After a mode change: lets notices in until a phone arrives in `mode`'s list or `timeoutMs`
-  // has passed, waiting on the bus's notice descriptor in between (no spinning). True when one
-  // arrived. A bus without a descriptor has queued its notices already; they are delivered once.
-  template <class Mode>
-  bool AwaitArrival(Mode& mode, std::uint32_t timeoutMs);
 
   // Progress is drawn on a terminal unless -q asked for quiet; -q also drops the log lines.
   bool ShowsProgress() const;

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "cli/Session.h"
+#include "cli/ModeChangeWait.h"
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/RecordingShell.h"
 #include "tests/linux/OnUmockdev.h"
@@ -39,16 +39,19 @@ TEST_F(CliWait, AnArrivalEndsTheWaitAndNoneLetsItRunOut) {
 
   rig_.plug(PhoneMode::Flash, 0x4903, 3, 9);  // its uevent waits in the monitor
   auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(session.AwaitArrival(session.Flash(), 5000));
+  EXPECT_TRUE(cli::AwaitNewPhone(session, session.Flash(), {}, 5000));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_EQ(session.Flash().DeviceList().Count(), 1);
 
+  // The phone listed before the command is not the one awaited.
+  const auto before = cli::ListedInstances(session.Flash());
   start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(session.AwaitArrival(session.AT(), 150));
+  EXPECT_FALSE(cli::AwaitNewPhone(session, session.Flash(), before, 150));
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_GE(took, std::chrono::milliseconds(150));
   EXPECT_LT(took, std::chrono::seconds(2));
-  EXPECT_FALSE(session.Flash().OnArrival());  // the wait leaves no handler behind
+  // One already listed when the wait begins ends it at once.
+  EXPECT_TRUE(cli::AwaitNewPhone(session, session.Flash(), {}, 0));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 # A phone switched to flash mode is backed up; the files hold the phone's memory.
 run flash-mode
 expect_status 0
+expect_err_lines 0  # the phone is there when flash-mode returns
 run devices
-expect_out_has "flash	Port_#0001.Hub_#0001	Motorola Flash Interface"
+expect_out_has "flash	Port_#0001.Hub_#0001	-	Motorola Flash Interface"
 mkdir out
 run backup --model C380 --elements CG3,CG18 out
 expect_status 0
