@@ -52,6 +52,16 @@ std::uint32_t deliver(std::span<std::uint8_t> output, std::span<const std::uint8
   return static_cast<std::uint32_t>(head + n);
 }
 
+// A bulk endpoint that stalled stays halted until the host clears it; cleared here, one stall
+// costs the one request, not every later one. The request's own error is what is reported.
+TransferResult clearedAfterStall(libusb_device_handle* handle, std::uint8_t endpoint,
+                                 TransferResult result) {
+  if (result.end == TransferEnd::Failed && result.libusbError == LIBUSB_ERROR_PIPE) {
+    libusb_clear_halt(handle, endpoint);
+  }
+  return result;
+}
+
 }  // namespace
 
 UsbDriverHandle::UsbDriverHandle(libusb_context* context, int fd, libusb_device_handle* handle,
@@ -112,7 +122,9 @@ IoOutcome UsbDriverHandle::bulkWrite(std::span<const std::uint8_t> input, std::u
   if (n > input.size() - kBlockHeader) return refused();
   std::vector<std::uint8_t> data(input.begin() + kBlockHeader,
                                  input.begin() + kBlockHeader + static_cast<std::ptrdiff_t>(n));
-  return outcomeOf(RunBulkTransfer(context_, handle_, *bulkOut_, data, waitMs), 0);
+  return outcomeOf(clearedAfterStall(handle_, *bulkOut_,
+                                     RunBulkTransfer(context_, handle_, *bulkOut_, data, waitMs)),
+                   0);
 }
 
 IoOutcome UsbDriverHandle::bulkRead(std::span<const std::uint8_t> input,
@@ -121,7 +133,8 @@ IoOutcome UsbDriverHandle::bulkRead(std::span<const std::uint8_t> input,
   const std::size_t room = output.size() > kDriverBytes ? output.size() - kDriverBytes : 0;
   const std::size_t wanted = std::min<std::size_t>(le32(input, 1), room);
   std::vector<std::uint8_t> data((wanted + kBulkPacket - 1) / kBulkPacket * kBulkPacket);
-  const TransferResult result = RunBulkTransfer(context_, handle_, *bulkIn_, data, waitMs);
+  const TransferResult result = clearedAfterStall(
+      handle_, *bulkIn_, RunBulkTransfer(context_, handle_, *bulkIn_, data, waitMs));
   if (result.end != TransferEnd::Completed) return outcomeOf(result, 0);
   const auto got = std::span<const std::uint8_t>(data).first(
       std::min<std::size_t>({result.actual, wanted, data.size()}));

@@ -318,9 +318,15 @@ bool UsbdevfsPhones::handle(UMockdevIoctlClient* client) {
       [[fallthrough]];
     case USBDEVFS_RELEASEINTERFACE:
     case USBDEVFS_IOCTL:
-    case USBDEVFS_CLEAR_HALT:
       umockdev_ioctl_client_complete(client, 0, 0);
       return true;
+    case USBDEVFS_CLEAR_HALT: {
+      UMockdevIoctlData* endpoint = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
+      state.halted.erase(static_cast<std::uint8_t>(*reinterpret_cast<guint32*>(endpoint->data)));
+      g_object_unref(endpoint);
+      umockdev_ioctl_client_complete(client, 0, 0);
+      return true;
+    }
     case USBDEVFS_SUBMITURB:
       submit(client, state);
       return true;
@@ -373,6 +379,16 @@ void UsbdevfsPhones::submit(UMockdevIoctlClient* client, Client& state) {
     }
     output.resize(kDriverBytes + length);
   }
+  // A stalled bulk endpoint stays halted until the host clears it, as a device's does.
+  const bool bulk = urb->type != USBDEVFS_URB_TYPE_CONTROL;
+  if (bulk && state.halted.contains(urb->endpoint)) {
+    g_object_unref(buffer);
+    urb->status = -EPIPE;
+    urb->actual_length = 0;
+    state.done.push_back({urbData});
+    umockdev_ioctl_client_complete(client, 0, 0);
+    return;
+  }
   const IoOutcome outcome = state.handle->ioControl(code, input, output, kRequestWaitMs);
   if (outcome.wait == Wait::Failed) {
     g_object_unref(buffer);
@@ -383,6 +399,7 @@ void UsbdevfsPhones::submit(UMockdevIoctlClient* client, Client& state) {
   if (outcome.wait == Wait::Timeout) {
     state.waiting.push_back({urbData});
   } else if (!outcome.resultOk) {
+    if (bulk) state.halted.insert(urb->endpoint);
     urb->status = -EPIPE;
     urb->actual_length = 0;
     state.done.push_back({urbData});

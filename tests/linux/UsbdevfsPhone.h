@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/virtual/VirtualBus.h"
@@ -65,6 +66,7 @@ class UsbdevfsPhones {
     std::unique_ptr<platform::DriverHandle> handle;
     std::deque<Urb> done;
     std::deque<Urb> waiting;  // no answer yet: completes only when discarded
+    std::set<std::uint8_t> halted;  // bulk endpoints that stalled and were not cleared yet
   };
 
   static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);

@@ -67,6 +67,24 @@ TEST_F(OnUmockdev, P2KCommandsGoThroughLibusbOnBothTransports) {
   EXPECT_THAT(plugged.phone->sequenceNumbers(), ::testing::ElementsAre(2, 3, 4));
 }
 
+// The endpoint stays halted after a stall until the host clears it: the command that met the
+// stall is lost, the ones after it go through.
+TEST_F(OnUmockdev, OneStallOnTheBlockTransportCostsOneCommandOnly) {
+  auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
+  virtualphone::P2KPersonality::Install(*plugged.phone, virtualphone::P2KPersonality::Sample());
+  TMotoP2KMode mode(Context());
+  auto item = mode.DeviceList().Items(0);
+  ASSERT_TRUE(item && item->OpenPhone());
+  item->SetCMDFormatOptions(cfoP2K05);
+  plugged.phone->setReplyFault(virtualphone::ReplyFault::Stall);
+  std::string drives;
+  EXPECT_FALSE(item->GetDrives(drives));
+  plugged.phone->setReplyFault(virtualphone::ReplyFault::None);
+  ASSERT_TRUE(item->GetDrives(drives));
+  EXPECT_THAT(drives, HasSubstr("/a"));
+  ASSERT_TRUE(item->GetDrives(drives));
+}
+
 TEST_F(OnUmockdev, AModeChangeIsARemovalAndAnArrival) {
   auto p2kPhone = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
   TMotoP2KMode p2k(Context());
