@@ -18,9 +18,37 @@ std::string permissionHint() {
          "\"sudo udevadm trigger\", then plug the phone in again (docs/linux-phones.md)";
 }
 
+// ModemManager runs as root, so its open files are hidden from us, but its name is not; it
+// probes every new modem unless the udev rules tell it to leave the phone alone.
+std::string modemManagerHint() {
+  const std::string pids = ProcessesNamed("ModemManager");
+  if (pids.empty()) return {};
+  return "; ModemManager (pid " + pids + ") probes phone modems: install " + kUdevRulesName +
+         " (it sets ID_MM_DEVICE_IGNORE; docs/linux-phones.md) or stop it with "
+         "\"sudo systemctl stop ModemManager\", then plug the phone in again";
+}
+
 std::string busyHint(const std::string& node) {
   const std::string holders = ProcessesHolding(node);
-  return holders.empty() ? "; another program or driver holds it" : "; held by " + holders;
+  return (holders.empty() ? "; another program or driver holds it" : "; held by " + holders) +
+         modemManagerHint();
+}
+
+// Calls `visit(pid, directory)` for every process in /proc.
+template <class Visit>
+void forEachProcess(Visit visit) {
+  std::error_code ec;
+  for (const auto& process : fs::directory_iterator("/proc", ec)) {
+    const std::string pid = process.path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    visit(pid, process.path());
+  }
+}
+
+std::string commOf(const fs::path& process) {
+  std::string name;
+  std::getline(std::ifstream(process / "comm"), name);
+  return name;
 }
 
 }  // namespace
@@ -54,21 +82,27 @@ std::string ProcessesHolding(const std::string& node) {
   std::string holders;
   std::error_code ec;
   const fs::path target = fs::weakly_canonical(node, ec);
-  for (const auto& process : fs::directory_iterator("/proc", ec)) {
-    const std::string pid = process.path().filename().string();
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+  forEachProcess([&](const std::string& pid, const fs::path& process) {
     std::error_code fdError;
-    for (const auto& fd : fs::directory_iterator(process.path() / "fd", fdError)) {
+    for (const auto& fd : fs::directory_iterator(process / "fd", fdError)) {
       std::error_code linkError;
       if (fs::read_symlink(fd.path(), linkError) != target || linkError) continue;
-      std::string name;
-      std::getline(std::ifstream(process.path() / "comm"), name);
       if (!holders.empty()) holders += ", ";
-      holders += name + " (pid " + pid + ")";
+      holders += commOf(process) + " (pid " + pid + ")";
       break;
     }
-  }
+  });
   return holders;
+}
+
+std::string ProcessesNamed(const std::string& name) {
+  std::string pids;
+  forEachProcess([&](const std::string& pid, const fs::path& process) {
+    if (commOf(process) != name) return;
+    if (!pids.empty()) pids += ", ";
+    pids += pid;
+  });
+  return pids;
 }
 
 }  // namespace vestrel::platform

@@ -190,6 +190,11 @@ TEST(OpenFailures, ABusyDeviceNamesWhoHoldsIt) {
   const OsError busy = OpenFailure(EBUSY, node);
   EXPECT_THAT(busy.text(), HasSubstr("held by "));
   EXPECT_THAT(busy.text(), HasSubstr("(pid " + std::to_string(::getpid()) + ")"));
+  // Found by name, as ModemManager is, whose open files another user cannot see.
+  std::string ownName;
+  std::getline(std::ifstream("/proc/self/comm"), ownName);
+  EXPECT_THAT(ProcessesNamed(ownName), HasSubstr(std::to_string(::getpid())));
+  EXPECT_EQ(ProcessesNamed("no such program here"), "");
 }
 
 }  // namespace
