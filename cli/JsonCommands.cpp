@@ -37,7 +37,7 @@ int DevicesJson(Session& session, const CommandWords&) {
   for (const auto& phone : ListedPhones(session)) {
     phones.push_back({{"mode", phone.mode},
                       {"location", phone.device.LocationInformation},
-                      {"interface", phone.interface},
+                      {"interface", phone.usbInterface},
                       {"description", phone.device.DeviceDesc},
                       {"device_path", phone.device.DevicePath}});
   }

@@ -14,7 +14,7 @@ namespace {
 int Devices(Session& session, const CommandWords&) {
   for (const auto& phone : ListedPhones(session)) {
     std::printf("%s\t%s\t%s\t%s\n", phone.mode, phone.device.LocationInformation.c_str(),
-                phone.interface.c_str(), phone.device.DeviceDesc.c_str());
+                phone.usbInterface.c_str(), phone.device.DeviceDesc.c_str());
   }
   return kDone;
 }

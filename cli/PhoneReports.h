@@ -21,7 +21,7 @@ namespace vestrel::cli {
 struct ListedPhone {
   const char* mode;
   TUSBDevice device;
-  std::string interface;
+  std::string usbInterface;
 };
 
 // Every listed phone of the three modes, P2K first. NoPhone where the host reaches no phones.

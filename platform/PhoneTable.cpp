@@ -67,12 +67,12 @@ std::filesystem::path userTablePath() {
 
 }  // namespace
 
-bool IsFamilyInterface(PhoneFamily family, const InterfaceSeen& interface) {
-  if (family == PhoneFamily::AT) return interface.holdsTty;
-  if (interface.interfaceClass != kVendorSpecific) return false;
+bool IsFamilyInterface(PhoneFamily family, const InterfaceSeen& seen) {
+  if (family == PhoneFamily::AT) return seen.holdsTty;
+  if (seen.interfaceClass != kVendorSpecific) return false;
   if (family == PhoneFamily::Flash) return true;
-  if (!interface.name.empty()) return containsWithoutCase(interface.name, "Test Command");
-  return interface.subClass == kCommandSubClass;
+  if (!seen.name.empty()) return containsWithoutCase(seen.name, "Test Command");
+  return seen.subClass == kCommandSubClass;
 }
 
 std::string_view FamilyName(PhoneFamily family) {
@@ -154,7 +154,7 @@ std::string PhoneTable::description(PhoneFamily family) const {
 }
 
 std::optional<PhoneKind> PhoneTable::lookup(std::uint16_t vendor, std::uint16_t product,
-                                            const InterfaceSeen& interface) const {
+                                            const InterfaceSeen& seen) const {
   const auto ofDevice = [&](const PhoneTableRow& row) {
     return row.vendor == vendor && row.product == product;
   };
@@ -166,8 +166,8 @@ std::optional<PhoneKind> PhoneTable::lookup(std::uint16_t vendor, std::uint16_t 
   });
   for (const auto& row : rows_) {
     if (!ofDevice(row)) continue;
-    if (namesInterfaces ? row.interfaceNumber == interface.number
-                        : IsFamilyInterface(row.family, interface)) {
+    if (namesInterfaces ? row.interfaceNumber == seen.number
+                        : IsFamilyInterface(row.family, seen)) {
       return kindOf(row);
     }
   }

@@ -49,11 +49,11 @@ class PhoneTable {
   // in the returned list ("<source>:<line>: <reason>"), the rest is still taken.
   std::vector<std::string> add(std::string_view text, std::string_view source);
 
-  // The kind of `interface` of device vendor:product, or nullopt when it is no phone. Rows that
+  // The kind of interface `seen` of device vendor:product, or nullopt when it is no phone. Rows that
   // name interfaces of the device take only those, and its * rows none; a * row takes the
   // interfaces of its family's kind (IsFamilyInterface).
   std::optional<PhoneKind> lookup(std::uint16_t vendor, std::uint16_t product,
-                                  const InterfaceSeen& interface) const;
+                                  const InterfaceSeen& seen) const;
 
   const std::vector<PhoneTableRow>& rows() const { return rows_; }
   std::string description(PhoneFamily family) const;
@@ -79,6 +79,6 @@ std::string_view FamilyName(PhoneFamily family);
 // so it is the vendor-specific interface whose string names the test command interface, or,
 // where it has no string, the one of subclass 03. Flash: any vendor-specific interface. AT: the
 // interface that holds the modem's tty.
-bool IsFamilyInterface(PhoneFamily family, const InterfaceSeen& interface);
+bool IsFamilyInterface(PhoneFamily family, const InterfaceSeen& seen);
 
 }  // namespace vestrel::platform
