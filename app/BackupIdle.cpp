@@ -7,6 +7,7 @@
 
 #include "app/ProgramOptions.h"
 #include "backup/window/BackUp.h"
+#include "desktop/DeviceNoticeWatcher.h"
 #include "desktop/QtDialogs.h"
 
 using namespace vestrel;
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     const auto host = platform::OpenHost(options.host);
     desktop::QtDialogs dialogs;
     backup::TForm4 form4({host->bus(), host->clock()}, host->shell(), dialogs);
+    desktop::DeviceNoticeWatcher deviceNotices(host->bus());
     if (options.show) form4.show();
     return application.exec();
   } catch (const std::exception& e) {
