@@ -1,12 +1,13 @@
-// vestrel-backup-idle [--virtual-phone[=DIR]]: the backup dialog alone, hidden, with its 1 ms
-// timer running, as it sits in the program between showings. scripts/timer-cost measures its
-// CPU against the bare timer.
+// vestrel-backup-idle [--virtual-phone[=DIR]] [--show]: the backup dialog alone, hidden as it
+// sits in the program between showings, or shown. scripts/timer-cost measures its wake-ups and
+// CPU against the bare 1 ms timer.
 #include <QApplication>
 #include <cstdio>
 #include <exception>
 
 #include "app/ProgramOptions.h"
 #include "backup/window/BackUp.h"
+#include "desktop/DeviceNoticeWatcher.h"
 #include "desktop/QtDialogs.h"
 
 using namespace vestrel;
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     const auto host = platform::OpenHost(options.host);
     desktop::QtDialogs dialogs;
     backup::TForm4 form4({host->bus(), host->clock()}, host->shell(), dialogs);
+    desktop::DeviceNoticeWatcher deviceNotices(host->bus());
+    if (options.show) form4.show();
     return application.exec();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vestrel-backup-idle: %s\n", e.what());

@@ -46,7 +46,8 @@ int RunProgram(QApplication& application, const app::ProgramOptions& options) {
     desktop::TForm3 form3(host->shell());
     backup::TForm4 form4({host->bus(), host->clock()}, host->shell(), dialogs);
     form1.SetWindows(form2, form3, form4);
-    // Device changes come in through the event loop; the timers' passes then look at nothing.
+    // Device changes come in through the event loop and make the windows' passes due; with
+    // nothing changing no timer runs.
     desktop::DeviceNoticeWatcher deviceNotices(host->bus());
     if (options.show || trayApplication.ShowMainFormOnRun()) form1.FWTDblClick();
     status = application.exec();

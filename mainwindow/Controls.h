@@ -6,8 +6,8 @@
 
 namespace vestrel::mainwindow {
 
-// Polling switches controls a thousand times a second; a control is touched only when its
-// state really changes.
+// Every polling pass sets every phone control; a control is touched only when its state really
+// changes.
 template <class Control>
 void SetEnabledIfChanged(Control& control, bool enabled) {
   if (control.isEnabled() != enabled) control.setEnabled(enabled);

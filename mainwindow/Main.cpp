@@ -49,6 +49,7 @@ TForm1::TForm1(Services services)
       FWT(this, services.trayArea, services.trayApplication),
       AutoRunner(services.registry, services.shell),
       services_(std::move(services)),
+      schedule_(Timer1, this),
       polling_(services_.link.bus, MotoP2KMode1, MotoFlashMode1, MotoATMode1),
       library_(MotoP2KMode1) {
   MotoP2KMode1.SetFSACOption(fsacBP);
@@ -63,7 +64,8 @@ TForm1::TForm1(Services services)
   FormCreate();
   Timer1.setInterval(1);
   connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  Timer1.start();
+  polling_.SetOnNotice([this] { schedule_.Request(); });
+  schedule_.Request();  // the first pass lists what the watchers found
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -107,6 +109,7 @@ void TForm1::LoadComponents() {
 void TForm1::FormCreate() { SetTrayImage(kImageNoPhone); }
 
 void TForm1::FormShow() {
+  schedule_.Request();
   if (auto phone = polling_.CurrentP2K()) ReadVolumes(*phone);
 }
 
@@ -132,6 +135,7 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::Timer1Timer() {
+  schedule_.Begin();
   const PhonePolling::Outcome outcome = polling_.Pass();
   ShowLines(ListBox3, polling_.ATLines(), shownAT_);
   ShowLines(ListBox1, polling_.P2KLines(), shownP2K_);
@@ -140,6 +144,7 @@ void TForm1::Timer1Timer() {
   SetPhoneControls(outcome.p2kListed);
   if (outcome.atPortOpen) SetBackToP2K(*outcome.atPortOpen);
   SetTrayImage(outcome.trayImage);
+  schedule_.End(outcome.tryAgain);
 }
 
 void TForm1::SetPhoneControls(bool enabled) {

@@ -25,6 +25,7 @@
 #include "desktop/About.h"
 #include "desktop/AutoRunner.h"
 #include "desktop/Dialogs.h"
+#include "desktop/PassSchedule.h"
 #include "desktop/PopupMenu.h"
 #include "desktop/TrayIcon.h"
 #include "mainwindow/PhonePolling.h"
@@ -43,9 +44,12 @@ namespace vestrel::mainwindow {
 class TForm2;
 
 // The hub of the program. It owns the watchers of the three modes, the notification-area icon
-// FWT and the autostart component, and polls every millisecond which phone of each mode is the
-// current one (the first listed), opening it and switching the controls and the icon's image.
-// It attaches no handler to the watchers' events and learns about phones only by polling.
+// FWT and the autostart component, and polls which phone of each mode is the current one (the
+// first listed), opening it and switching the controls and the icon's image. It attaches no
+// handler to the watchers' events and learns about phones only by polling; a pass runs only
+// when something can have changed (a device notice, one of its own actions, its showing) and
+// about once a second while a listed phone would not open, so with nothing changing no timer
+// runs (desktop::PassSchedule).
 //
 // Everything runs on the UI thread; phone operations block it. Closing the window only hides it
 // to the notification area; the program ends through "Выход" or the end of the desktop session.
@@ -119,6 +123,9 @@ class TForm1 : public QWidget {
   int TrayImageIndex() const { return trayImage_; }
   bool EndSessionPending() const { return endSessionPending_; }
   PhonePolling& Polling() { return polling_; }
+  // When the next pass of Timer1 runs.
+  const desktop::PassSchedule& Schedule() const { return schedule_; }
+  desktop::PassSchedule& Schedule() { return schedule_; }
 
   // Control actions.
   void BitBtn2Click();
@@ -175,6 +182,10 @@ class TForm1 : public QWidget {
   void BuildBrowser();
   void BuildMenus();
   void ConnectActions();
+  // Connects a control to its handler; a pass follows every action, since it may have changed
+  // a phone.
+  void OnClick(QAbstractButton& button, void (TForm1::*handler)());
+  void OnTrigger(QAction& action, void (TForm1::*handler)());
   void LoadComponents();
   // Fills ComboBox1 with the phone's volumes, the first selected.
   void ReadVolumes(TMotoP2KModemItem& phone);
@@ -201,6 +212,7 @@ class TForm1 : public QWidget {
   class CopyInProgress;
 
   Services services_;
+  desktop::PassSchedule schedule_;
   PhonePolling polling_;
   P2KApi library_;
   TForm2* info_ = nullptr;

@@ -6,36 +6,44 @@
 
 namespace vestrel::mainwindow {
 
+void TForm1::OnClick(QAbstractButton& button, void (TForm1::*handler)()) {
+  connect(&button, &QAbstractButton::clicked, this, [this, handler] {
+    (this->*handler)();
+    schedule_.Request();
+  });
+}
+
+void TForm1::OnTrigger(QAction& action, void (TForm1::*handler)()) {
+  connect(&action, &QAction::triggered, this, [this, handler] {
+    (this->*handler)();
+    schedule_.Request();
+  });
+}
+
 void TForm1::ConnectActions() {
-  auto onClick = [this](QAbstractButton& button, void (TForm1::*handler)()) {
-    connect(&button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
-  };
-  auto onTrigger = [this](QAction& action, void (TForm1::*handler)()) {
-    connect(&action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-  };
-  onClick(BitBtn2, &TForm1::BitBtn2Click);
-  onTrigger(N2, &TForm1::N2Click);
-  onClick(Button7, &TForm1::Button7Click);
-  onTrigger(N7, &TForm1::N7Click);
-  onClick(Button5, &TForm1::Button5Click);
-  onTrigger(N8, &TForm1::N8Click);
-  onClick(Button8, &TForm1::Button8Click);
-  onTrigger(Flash1, &TForm1::Flash1Click);
-  onClick(Button9, &TForm1::Button9Click);
-  onTrigger(N9, &TForm1::N9Click);
-  onClick(Button10, &TForm1::Button10Click);
-  onTrigger(AT1, &TForm1::AT1Click);
-  onClick(Button1, &TForm1::Button1Click);
-  onTrigger(p2k1, &TForm1::p2k1Click);
-  onClick(BitBtn3, &TForm1::BitBtn3Click);
-  onTrigger(N4, &TForm1::N4Click);
-  onClick(Button2, &TForm1::Button2Click);
-  onClick(BitBtn6, &TForm1::BitBtn6Click);
-  onTrigger(N5, &TForm1::N5Click);
-  onClick(CheckBox1, &TForm1::CheckBox1Click);
-  onClick(BitBtn5, &TForm1::BitBtn5Click);
-  onClick(BitBtn4, &TForm1::BitBtn4Click);
-  onTrigger(N1, &TForm1::N1Click);
+  OnClick(BitBtn2, &TForm1::BitBtn2Click);
+  OnTrigger(N2, &TForm1::N2Click);
+  OnClick(Button7, &TForm1::Button7Click);
+  OnTrigger(N7, &TForm1::N7Click);
+  OnClick(Button5, &TForm1::Button5Click);
+  OnTrigger(N8, &TForm1::N8Click);
+  OnClick(Button8, &TForm1::Button8Click);
+  OnTrigger(Flash1, &TForm1::Flash1Click);
+  OnClick(Button9, &TForm1::Button9Click);
+  OnTrigger(N9, &TForm1::N9Click);
+  OnClick(Button10, &TForm1::Button10Click);
+  OnTrigger(AT1, &TForm1::AT1Click);
+  OnClick(Button1, &TForm1::Button1Click);
+  OnTrigger(p2k1, &TForm1::p2k1Click);
+  OnClick(BitBtn3, &TForm1::BitBtn3Click);
+  OnTrigger(N4, &TForm1::N4Click);
+  OnClick(Button2, &TForm1::Button2Click);
+  OnClick(BitBtn6, &TForm1::BitBtn6Click);
+  OnTrigger(N5, &TForm1::N5Click);
+  OnClick(CheckBox1, &TForm1::CheckBox1Click);
+  OnClick(BitBtn5, &TForm1::BitBtn5Click);
+  OnClick(BitBtn4, &TForm1::BitBtn4Click);
+  OnTrigger(N1, &TForm1::N1Click);
 }
 
 // The phone operations' results are not used: the polling shows what became of the phone.

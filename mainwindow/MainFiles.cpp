@@ -61,17 +61,16 @@ void TForm1::ConnectBrowser() {
   connect(&ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     PopupMenu2.popup(ListView1.viewport()->mapToGlobal(at));
   });
-  for (QCheckBox* box : {&CheckBox2, &CheckBox3, &CheckBox4})
-    connect(box, &QCheckBox::clicked, this, [this] { SetAttr(); });
-  connect(&Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-  connect(&MenuItem3, &QAction::triggered, this, [this] { MenuItem3Click(); });
-  connect(&SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
-  connect(&MenuItem1, &QAction::triggered, this, [this] { MenuItem1Click(); });
-  connect(&SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-  connect(&N10, &QAction::triggered, this, [this] { N10Click(); });
-  connect(&SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
-  connect(&BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-  connect(&N6, &QAction::triggered, this, [this] { N6Click(); });
+  for (QCheckBox* box : {&CheckBox2, &CheckBox3, &CheckBox4}) OnClick(*box, &TForm1::SetAttr);
+  OnClick(Button3, &TForm1::Button3Click);
+  OnTrigger(MenuItem3, &TForm1::MenuItem3Click);
+  OnClick(SpeedButton3, &TForm1::SpeedButton3Click);
+  OnTrigger(MenuItem1, &TForm1::MenuItem1Click);
+  OnClick(SpeedButton1, &TForm1::SpeedButton1Click);
+  OnTrigger(N10, &TForm1::N10Click);
+  OnClick(SpeedButton2, &TForm1::SpeedButton2Click);
+  OnClick(BitBtn1, &TForm1::BitBtn1Click);
+  OnTrigger(N6, &TForm1::N6Click);
 }
 
 std::vector<int> TForm1::SelectedRows() const {

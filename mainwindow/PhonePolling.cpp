@@ -13,8 +13,10 @@ PhonePolling::PhonePolling(platform::DeviceBus& bus, TMotoP2KMode& p2k, TMotoFla
 template <class Mode>
 void PhonePolling::Watch(platform::DeviceBus& bus, Watched<Mode>& watched,
                          std::string_view interfaceClass) {
-  watched.notices =
-      RegisterUSBNotification(bus, interfaceClass, [&watched] { watched.changed = true; });
+  watched.notices = RegisterUSBNotification(bus, interfaceClass, [this, &watched] {
+    watched.changed = true;
+    if (onNotice_) onNotice_();
+  });
 }
 
 // Without a notice the watcher would find the devices it already lists, so only the lines of
@@ -91,9 +93,20 @@ PhonePolling::Outcome PhonePolling::Pass() {
   if (at) {
     outcome.atPortOpen = at->IsOpen();
     outcome.trayImage = *outcome.atPortOpen ? kImageATOpen : kImageNoPhone;
+    outcome.tryAgain = !*outcome.atPortOpen;
   }
-  if (flash) outcome.trayImage = flash->IsOpen() ? kImageFlashOpen : kImageNoPhone;
-  if (p2k) outcome.trayImage = p2k->IsOpen() ? kImageP2KOpen : kImageNoPhone;
+  if (flash) {
+    const bool open = flash->IsOpen();
+    outcome.trayImage = open ? kImageFlashOpen : kImageNoPhone;
+    outcome.tryAgain = outcome.tryAgain || !open;
+  }
+  if (p2k) {
+    const bool open = p2k->IsOpen();
+    outcome.trayImage = open ? kImageP2KOpen : kImageNoPhone;
+    outcome.tryAgain = outcome.tryAgain || !open;
+  }
+  // A list the bus tells nothing is looked at again about once a second.
+  outcome.tryAgain = outcome.tryAgain || !p2k_.notices || !flash_.notices || !at_.notices;
   return outcome;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,7 +26,8 @@ enum TrayImage : int {
 //
 // A pass rebuilds a mode's lines only after a device-change notice for its class, since the
 // bus lists the same devices until one arrives; with nothing changed a pass causes no device
-// traffic and no enumeration. Where the bus refuses notices every pass refreshes.
+// traffic and no enumeration. Where the bus refuses notices every pass refreshes. Each notice
+// is handed on to the window (SetOnNotice), which runs a pass for it.
 class PhonePolling {
  public:
   // What one pass decided.
@@ -33,6 +35,9 @@ class PhonePolling {
     bool p2kListed = false;          // the phone controls are usable
     std::optional<bool> atPortOpen;  // set only while there is a current AT phone
     int trayImage = kImageNoPhone;
+    // A current phone would not open, or a list cannot be told of changes: a later pass may
+    // find something new without a notice.
+    bool tryAgain = false;
   };
 
   PhonePolling(platform::DeviceBus& bus, TMotoP2KMode& p2k, TMotoFlashMode& flash,
@@ -44,6 +49,10 @@ class PhonePolling {
   // order (each opening its current phone) and chooses the tray image: a P2K phone outranks a
   // flash phone, which outranks an AT phone. Blocks only as long as opening a phone does.
   Outcome Pass();
+
+  // Called for each device-change notice of the three classes, on the thread that delivers
+  // them, also from inside Pass(); the handler must not run a pass from inside it.
+  void SetOnNotice(std::function<void()> handler) { onNotice_ = std::move(handler); }
 
   // The steps the window's actions use: a current phone is opened only when there is one.
   void UpdateATList();
@@ -86,6 +95,7 @@ class PhonePolling {
   Watched<TMotoP2KMode> p2k_;
   Watched<TMotoFlashMode> flash_;
   Watched<TMotoATMode> at_;
+  std::function<void()> onNotice_;
 };
 
 }  // namespace vestrel::mainwindow

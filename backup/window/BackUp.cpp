@@ -38,6 +38,7 @@ TForm4::TForm4(PhoneLinkContext context, platform::Shell& shell, desktop::Dialog
       context_(context),
       shell_(shell),
       dialogs_(dialogs),
+      schedule_(Timer1, this),
       user_(*this, dialogs),
       run_(user_, log_, shell) {
   setWindowTitle(QStringLiteral("Создание резервной копии"));
@@ -50,16 +51,22 @@ TForm4::TForm4(PhoneLinkContext context, platform::Shell& shell, desktop::Dialog
   CheckBox1.setChecked(true);
   MobileChanges();
 
-  connect(&cob, &QComboBox::currentIndexChanged, this, [this] { cobChange(); });
+  connect(&cob, &QComboBox::currentIndexChanged, this, [this] {
+    cobChange();
+    schedule_.Request();
+  });
   connect(&Button13, &QPushButton::clicked, this, [this] { Button13Click(); });
+  connect(&CheckBox2, &QCheckBox::toggled, this, [this] { schedule_.Request(); });
   connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  notices_ = RegisterUSBNotification(context_.bus, FlashFamily::kInterfaceClass,
+                                     [this] { schedule_.Request(); });
   MotoFlashMode1.SetOnArrival([this](const auto& item) { MotoFlashMode1Arrival(item); });
   MotoFlashMode1.SetOnRemove([this](auto& list) { MotoFlashMode1Remove(list); });
 
   SyncPhoneList();
   FollowPhone();
   Timer1.setInterval(1);
-  Timer1.start();
+  schedule_.Request();  // the first tick opens the phone the watcher found
 }
 
 void TForm4::LayOut() {
@@ -208,11 +215,15 @@ void TForm4::RefreshPhoneList() {
 }
 
 void TForm4::Timer1Timer() {
+  schedule_.Begin();
   RefreshPhoneList();
   const bool pds = CheckBox2.isChecked();
   for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
     if (model_.slots[slot].visible) ElementBox(slot).setEnabled(!pds);
   }
+  // A phone that would not open is tried again; during a run it waits for the run's end.
+  const auto phone = SelectedPhone();
+  schedule_.End(!notices_ || (phone && !phone->Handle() && !run_.Running()));
 }
 
 void TForm4::MotoFlashMode1Arrival(const std::shared_ptr<TMotoFlashModemItem>&) {
@@ -226,6 +237,7 @@ void TForm4::MotoFlashMode1Remove(TMotoFlashModemList&) {
 }
 
 void TForm4::FormShow() {
+  schedule_.Request();
   SyncPhoneList();
   FollowPhone();
   if (Button13.isEnabled()) Button13.setFocus();
@@ -262,6 +274,7 @@ void TForm4::SavePDS() {
 // Watcher events during the run left the controls alone; the phone may have gone since.
 void TForm4::AfterRun() {
   FollowPhone();
+  schedule_.Request();
   if (!closeAfterRun_) return;
   closeAfterRun_ = false;
   close();
@@ -288,9 +301,11 @@ void TForm4::FormCloseQuery(bool& CanClose) {
   CanClose = true;
 }
 
+// The phone closed here is opened again by the next tick.
 void TForm4::FormClose() {
   WriteFlashLog();
   CloseSelected();
+  schedule_.Request();
 }
 
 void TForm4::showEvent(QShowEvent* event) {

@@ -4,12 +4,15 @@
 // BackupLog). Who calls what:
 //
 // - The program creates one TForm4 at start-up and keeps it until the end. Its own flash-mode
-//   watcher and Timer1 (1 ms) run from construction on, also while the dialog is hidden.
+//   watcher and Timer1 (1 ms) work from construction on, also while the dialog is hidden.
 // - The main window enables its "Full Backup" action while HasPhone() is true and shows the
 //   dialog modally (exec()); closing it only hides it, keeping the model, ticks and log.
 // - Timer1 delivers the bus's queued device notices (any other caller of
 //   DeviceBus::deliverNotices serves it just as well) and opens the first flash-mode phone.
-//   A tick with no notice pending touches no device and rebuilds no widget.
+//   A tick with no notice pending touches no device and rebuilds no widget. It ticks only
+//   when something can have changed: a flash-mode notice, the dialog's showing and closing,
+//   a model or "PDS" choice, the end of a run; and about once a second while the phone would
+//   not open (desktop::PassSchedule). Otherwise no timer runs.
 // - A run blocks the caller of Button13Click; its progress lets pending events run, so ticks,
 //   arrivals, removals and a close request are handled in the middle of it. No second run
 //   starts, and the controls stay locked until the run returns.
@@ -36,6 +39,7 @@
 #include "backup/window/QtBackupUser.h"
 #include "backup/window/SaveDialog.h"
 #include "desktop/Dialogs.h"
+#include "desktop/PassSchedule.h"
 #include "phonelink/MotoATMode.h"
 #include "phonelink/MotoFlashMode.h"
 #include "platform/Shell.h"
@@ -97,6 +101,8 @@ class TForm4 : public QDialog {
   bool Running() const { return run_.Running(); }
   const AppliedModel& Model() const { return model_; }
   const BackupLog& Log() const { return log_; }
+  // When the next tick of Timer1 runs.
+  desktop::PassSchedule& Schedule() { return schedule_; }
   std::filesystem::path FlashLogFile() const;
 
  protected:
@@ -122,6 +128,8 @@ class TForm4 : public QDialog {
   PhoneLinkContext context_;
   platform::Shell& shell_;
   desktop::Dialogs& dialogs_;
+  desktop::PassSchedule schedule_;
+  std::unique_ptr<platform::NoticeSubscription> notices_;  // flash-mode changes wake Timer1
   AppliedModel model_;
   BackupLog log_;
   QtBackupUser user_;

@@ -45,8 +45,34 @@ TEST_F(DialogControls, StartsWithTheDesignedControlsAndStates) {
   EXPECT_THAT(form->ListBox2.count(), 1);
   EXPECT_EQ(form->ListBox2.currentRow(), 0);
   EXPECT_EQ(form->Timer1.interval(), 1);
-  EXPECT_TRUE(form->Timer1.isActive()) << "the timer runs while the dialog is hidden";
   EXPECT_TRUE(form->SelectedPhone()->IsOpen());
+}
+
+// Hidden, with its phone open and nothing changing, the dialog runs no timer; a flash-mode
+// notice, a "PDS" choice or a close makes the next tick due.
+TEST_F(DialogControls, TicksOnlyWhenSomethingCanHaveChanged) {
+  OpenWithPhone();
+  EXPECT_FALSE(form->Timer1.isActive());
+  EXPECT_FALSE(form->Schedule().RetryWaiting());
+
+  rig.plug("G", virtualphone::PhoneMode::Flash);
+  rig.bus.deliverNotices();
+  EXPECT_TRUE(form->Timer1.isActive()) << "a notice wakes the dialog while it is hidden";
+  form->Timer1Timer();
+  EXPECT_FALSE(form->Timer1.isActive());
+
+  form->CheckBox2.setChecked(true);
+  ASSERT_TRUE(form->Timer1.isActive());
+  form->Timer1Timer();
+  EXPECT_FALSE(form->cb1.isEnabled()) << "the tick that followed the choice disabled the boxes";
+
+  form->close();
+  EXPECT_FALSE(form->SelectedPhone()->IsOpen());
+  ASSERT_TRUE(form->Timer1.isActive());
+  form->Timer1Timer();
+  EXPECT_TRUE(form->SelectedPhone()->IsOpen()) << "the tick after a close opens the phone again";
+  EXPECT_FALSE(form->Timer1.isActive());
+  EXPECT_FALSE(form->Schedule().RetryWaiting());
 }
 
 // Where each visible box stands, by code group.

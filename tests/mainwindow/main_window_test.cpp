@@ -3,6 +3,9 @@
 
 #include <QAccessible>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cerrno>
 
 #include "tests/mainwindow/MainWindowRig.h"
 
@@ -202,6 +205,84 @@ TEST_F(MainWindow, APassWithNothingChangedNeitherEnumeratesNorTalksToThePhone) {
   Pass();
   EXPECT_GT(counting.enumerations, 0);
   EXPECT_EQ(form().ListBox2.count(), 1);
+}
+
+// With every listed phone open and nothing changing no timer runs; a notice, a button or a
+// menu entry makes the next pass due, and a listed phone that would not open is tried again
+// about once a second until it opens.
+TEST_F(MainWindow, PassesRunOnlyWhenSomethingCanHaveChanged) {
+  struct RefusingBus : platform::DeviceBus {
+    explicit RefusingBus(platform::DeviceBus& to) : inner(to) {}
+    std::optional<std::vector<platform::DeviceInterfaceRecord>> presentInterfaces(
+        std::string_view cls) override {
+      return inner.presentInterfaces(cls);
+    }
+    std::unique_ptr<platform::NoticeSubscription> subscribe(std::string_view cls,
+                                                            std::function<void()> n) override {
+      return inner.subscribe(cls, std::move(n));
+    }
+    void deliverNotices() override { inner.deliverNotices(); }
+    platform::Opened<platform::DriverHandle> openDriver(const std::string& path) override {
+      if (refuse) return {nullptr, platform::OsError::FromErrno(EBUSY)};
+      return inner.openDriver(path);
+    }
+    platform::Opened<platform::SerialPort> openSerial(const std::string& path) override {
+      return inner.openSerial(path);
+    }
+    platform::DeviceBus& inner;
+    bool refuse = true;
+  };
+  RefusingBus refusing(rig.phones.bus);
+  rig.bus = &refusing;
+  rig.PlugSample("A1");
+  rig.Start();
+  EXPECT_EQ(form().Timer1.interval(), 1);
+  Pass();
+  EXPECT_EQ(form().TrayImageIndex(), kImageNoPhone);
+  EXPECT_FALSE(form().Timer1.isActive());
+  EXPECT_TRUE(form().Schedule().RetryWaiting()) << "the phone that would not open waits a retry";
+  EXPECT_EQ(form().Schedule().RetryInterval(), 1000);
+
+  refusing.refuse = false;
+  form().Schedule().RetryTimerTimer();
+  ASSERT_TRUE(form().Timer1.isActive());
+  Pass();
+  EXPECT_EQ(form().TrayImageIndex(), kImageP2KOpen);
+  EXPECT_FALSE(form().Timer1.isActive());
+  EXPECT_FALSE(form().Schedule().RetryWaiting()) << "nothing is due once the phone is open";
+
+  rig.phones.plug("F1", PhoneMode::Flash);
+  rig.phones.bus.deliverNotices();
+  EXPECT_TRUE(form().Timer1.isActive()) << "a notice wakes the hidden window";
+  Pass();
+  EXPECT_FALSE(form().Timer1.isActive());
+
+  form().Button5.click();
+  EXPECT_TRUE(form().Timer1.isActive()) << "a pass follows the window's own action";
+  Pass();
+  form().N8.trigger();
+  EXPECT_TRUE(form().Timer1.isActive()) << "and one of the icon's menu";
+}
+
+// The real event loop: a notice brings the new state within the loop's next turns, and then
+// the window falls quiet again.
+TEST_F(MainWindow, InTheEventLoopANoticeIsFollowedByOnePassAndThenQuiet) {
+  rig.Start();
+  form().Timer1.start();
+  QElapsedTimer waited;
+  waited.start();
+  while (form().Timer1.isActive() && waited.elapsed() < 2000) QCoreApplication::processEvents();
+  ASSERT_FALSE(form().Timer1.isActive()) << "the first pass ran and nothing more was due";
+
+  rig.PlugSample("A1");
+  rig.phones.bus.deliverNotices();
+  waited.restart();
+  while (form().TrayImageIndex() != kImageP2KOpen && waited.elapsed() < 2000)
+    QCoreApplication::processEvents();
+  EXPECT_EQ(form().TrayImageIndex(), kImageP2KOpen);
+  EXPECT_TRUE(form().BitBtn2.isEnabled());
+  EXPECT_FALSE(form().Timer1.isActive());
+  EXPECT_FALSE(form().Schedule().RetryWaiting());
 }
 
 TEST_F(MainWindow, SuspendTogglesAndInformationWithoutAPhoneWarns) {
