@@ -175,6 +175,27 @@ TEST_F(BackupRunTest, C380WithEveryElementSavesSixFilesAndPacksTheLast) {
   EXPECT_THAT(user.asked, ElementsAre("Выберите директорию для сохраненя"));
 }
 
+// One reply of CG1 arrives after the host gave up on it and waits before the next one: it is
+// drained, the block asked for again, and every element holds the phone's own memory.
+TEST_F(BackupRunTest, ALateReplyInAFullC380BackupShiftsNoElement) {
+  Choose("C380", {"CG1", "CG2", "CG3", "CG4", "CG15", "CG18"});
+  std::ofstream(out / "CG18_10B1F800.bin") << "earlier backup";
+  phone->flash().failFrame(virtualphone::FlashFault::LateReply, "READ", 100);
+  const auto outcome = run->SaveFlash(item, model, false);
+  EXPECT_EQ(outcome.saved, 6);
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена",
+                          "CG2 успешно сохранена", "CG3 успешно сохранена",
+                          "CG4 успешно сохранена", "CG15 успешно сохранена",
+                          "CG18 успешно сохранена", "Выключение телефона"));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG1_10080000.bin", 0x10080000, 0x8A0000));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG2_10B20000.bin", 0x10B20000, 0x4E0000));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG3_10040000.bin", 0x10040000, 0x40000));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG4_109E0000.bin", 0x109E0000, 0x13F800));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG15_10920000.bin", 0x10920000, 0xC0000));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 0x800));
+}
+
 TEST_F(BackupRunTest, CG7AndCG8AreSavedInTheirPlaceInTheOrder) {
   Choose("L6", {"CG4", "CG7", "CG15"});
   run->SaveFlash(item, model, false);
