@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "backup/BackupRun.h"
+#include "backup/Manifest.h"
+#include "backup/Sha256.h"
 #include "platform/fake/RecordingShell.h"
 #ifdef _WIN32
 #include "platform/win32/Win32Shell.h"
@@ -504,6 +506,35 @@ TEST(PackFile, StartsTheArchiverInTheFilesFolderWithOneArgumentPerWord) {
                                  fs::path(packed.filename()).replace_extension(".rar").string(),
                                  packed.filename().string(), packed.parent_path().string()));
   EXPECT_THAT(Messages(user.log), ElementsAre("Файл успешно упакован"));
+}
+
+// SHA256SUMS lists an element only once its file is whole, one line per name however often
+// the folder is backed up into; a failed element keeps the earlier file and its line.
+TEST_F(BackupRunTest, TheManifestListsEveryWholeElementOnce) {
+  std::ofstream(out / "abc") << "abc";
+  EXPECT_EQ(RecordInManifest(out, "abc"), "");
+  Choose("C380", {"CG3", "CG18"});
+  ASSERT_EQ(run->SaveFlash(item, model, false).saved, 2);
+  std::string error;
+  const auto cg18 = FileSha256(out / "CG18_10B1F800.bin", error);
+  ASSERT_TRUE(cg18) << error;
+
+  phone->setMode(PhoneMode::Flash);
+  rig.bus.deliverNotices();
+  item = watcher->DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 1045, true);
+  ASSERT_EQ(run->SaveFlash(item, model, false).saved, 1);  // CG3 again; CG18 fails
+
+  std::ifstream manifest(out / kManifestName);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(manifest, line);) lines.push_back(line);
+  const auto cg3 = FileSha256(out / "CG3_10040000.bin", error);
+  ASSERT_TRUE(cg3) << error;
+  EXPECT_THAT(lines, ElementsAre(
+                         "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  abc",
+                         *cg18 + "  CG18_10B1F800.bin", *cg3 + "  CG3_10040000.bin"));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 0x800));
 }
 
 }  // namespace

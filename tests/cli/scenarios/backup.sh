@@ -23,3 +23,11 @@ run backup-pds --model 0 pds
 expect_status 0
 expect_phone_memory pds_10010000.bin 10010000
 [ "$(stat -c %s pds_10010000.bin)" -eq 65536 ] || fail "PDS is not 64 KiB"
+
+# Every saved element has its line in the folder's SHA256SUMS, which sha256sum checks.
+run flash-mode
+run backup --model C380 --elements CG18 out
+expect_status 0
+(cd out && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS failed"
+[ "$(wc -l < out/SHA256SUMS)" -eq 2 ] || fail "SHA256SUMS should list CG3 and CG18 once each"
+grep -q "  CG3_10040000.bin$" out/SHA256SUMS || fail "CG3 is not in SHA256SUMS"
