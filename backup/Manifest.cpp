@@ -1,5 +1,6 @@
 #include "backup/Manifest.h"
 
+#include <algorithm>
 #include <fstream>
 #include <span>
 #include <vector>
@@ -32,6 +33,39 @@ std::string RecordInManifest(const fs::path& folder, const std::string& name) {
     return target->Error().Describe();
   }
   return {};
+}
+
+FolderCheck CheckFolder(const fs::path& folder) {
+  FolderCheck check;
+  std::ifstream manifest(folder / kManifestName, std::ios::binary);
+  if (!manifest) {
+    check.unreadable = "cannot read " + (folder / kManifestName).string();
+    return check;
+  }
+  std::vector<std::string> listed;
+  for (std::string line; std::getline(manifest, line);) {
+    if (line.size() <= 66 || line.compare(64, 2, "  ") != 0) continue;
+    const std::string name = line.substr(66);
+    listed.push_back(name);
+    std::error_code code;
+    if (!fs::exists(folder / name, code)) {
+      check.missing.push_back(name);
+      continue;
+    }
+    std::string error;
+    const auto digest = FileSha256(folder / name, error);
+    (digest && *digest == line.substr(0, 64) ? check.matching : check.damaged).push_back(name);
+  }
+  std::error_code code;
+  for (const auto& entry : fs::directory_iterator(folder, code)) {
+    const std::string name = entry.path().filename().string();
+    if (name == kManifestName || std::find(listed.begin(), listed.end(), name) != listed.end()) {
+      continue;
+    }
+    check.extra.push_back(name);
+  }
+  std::sort(check.extra.begin(), check.extra.end());
+  return check;
 }
 
 }  // namespace vestrel::backup

@@ -74,6 +74,8 @@ if [ -z "${VESTREL_CLI_RUNNER:-}" ]; then
   expect_status 130
   expect_err_has "the backup was stopped; the element being read was dropped"
   expect_phone_memory stopped/CG3_10040000.bin 10040000
-  [ "$(ls -A stopped)" = CG3_10040000.bin ] || fail "the stopped backup left $(ls -A stopped)"
+  [ "$(ls -A stopped | tr '\n' ' ')" = "CG3_10040000.bin SHA256SUMS " ] ||
+    fail "the stopped backup left $(ls -A stopped)"
+  (cd stopped && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS of the stopped backup"
   expect_out_has "Выключение телефона"
 fi
