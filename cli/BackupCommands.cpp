@@ -1,4 +1,5 @@
 // models, backup and backup-pds: the backup dialog's runs, driven from the command line.
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -171,6 +172,26 @@ int RunBackup(Session& session, const CommandWords& words, const AppliedModel& m
   return kDone;
 }
 
+// --resume: unticks every taken element whose file the folder's SHA256SUMS lists and matches.
+// A part of an element is never listed, so it is read again whole. False when none is left.
+bool SkipWholeElements(AppliedModel& model, const fs::path& folder) {
+  const FolderCheck check = CheckFolder(folder);
+  bool anyLeft = false;
+  for (const std::size_t index : kSaveOrder) {
+    SlotState& slot = model.slots[index];
+    if (!slot.taken()) continue;
+    const std::string group(BackupSlots[index].codeGroup);
+    const std::string name = group + "_" + slot.start + ".bin";
+    if (std::find(check.matching.begin(), check.matching.end(), name) != check.matching.end()) {
+      slot.ticked = false;
+      std::printf("%s is whole in %s: skipped\n", group.c_str(), kManifestName);
+    } else {
+      anyLeft = true;
+    }
+  }
+  return anyLeft;
+}
+
 int Backup(Session& session, const CommandWords& words) {
   const std::size_t row = ModelOf(words);
   AppliedModel model;
@@ -185,6 +206,10 @@ int Backup(Session& session, const CommandWords& words) {
   if (!fs::is_directory(folder, error)) {
     throw OperationFailed("cannot make the folder " + platform::Utf8FromPath(folder) + ": " +
                           error.message());
+  }
+  if (words.flag("--resume") && !SkipWholeElements(model, folder)) {
+    std::printf("nothing is missing in %s\n", platform::Utf8FromPath(folder).c_str());
+    return kDone;
   }
   std::vector<fs::path> files;
   for (const std::size_t index : kSaveOrder) {
@@ -240,10 +265,10 @@ std::vector<Command> BackupCommands() {
        0,
        Models},
       {"backup",
-       "backup --model MODEL [--elements LIST|all] [--pack] DIR",
+       "backup --model MODEL [--elements LIST|all] [--pack] [--resume] DIR",
        "save the model's elements of the flash-mode phone into DIR",
        {"--model", "--elements"},
-       {"--pack"},
+       {"--pack", "--resume"},
        1,
        1,
        Backup},
