@@ -131,7 +131,8 @@ class BackupRunTest : public ::testing::Test {
   std::vector<std::string> FilesInOut() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(out)) {
-      names.push_back(entry.path().filename().string());
+      const std::string name = entry.path().filename().string();
+      if (name != kManifestName) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;
