@@ -2,7 +2,8 @@
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             qt6-base-dev xvfb xauth fonts-liberation g++-mingw-w64-x86-64-posix wine64 googletest python3 \
             desktop-file-utils appstream dpkg-dev lintian man-db \
-            libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev usb.ids nlohmann-json3-dev
+            libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev usb.ids nlohmann-json3-dev \
+            nettle-dev
 
 RUN_BUILD   ?= build/run
 TEST_BUILD  ?= build/asan

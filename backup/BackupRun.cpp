@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "backup/ElementFile.h"
+#include "backup/Manifest.h"
 #include "platform/ProgramFiles.h"
 
 namespace vestrel::backup {
@@ -149,6 +150,8 @@ BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemIte
         user_.SetStatus(kSavedStatus);
         Log(group + " успешно сохранена");
         lastSaved = file;
+        const std::string unrecorded = RecordInManifest(folder, file.filename().string());
+        if (!unrecorded.empty()) Log(std::string(kManifestName) + " не дополнен: " + unrecorded);
       }
     }
     // Only a complete file is handed to the archiver, which deletes what it packs.

@@ -1,8 +1,10 @@
 // models, backup and backup-pds: the backup dialog's runs, driven from the command line.
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 #include "backup/BackupRun.h"
+#include "backup/Manifest.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
@@ -170,6 +172,26 @@ int RunBackup(Session& session, const CommandWords& words, const AppliedModel& m
   return kDone;
 }
 
+// --resume: unticks every taken element whose file the folder's SHA256SUMS lists and matches.
+// A part of an element is never listed, so it is read again whole. False when none is left.
+bool SkipWholeElements(AppliedModel& model, const fs::path& folder) {
+  const FolderCheck check = CheckFolder(folder);
+  bool anyLeft = false;
+  for (const std::size_t index : kSaveOrder) {
+    SlotState& slot = model.slots[index];
+    if (!slot.taken()) continue;
+    const std::string group(BackupSlots[index].codeGroup);
+    const std::string name = group + "_" + slot.start + ".bin";
+    if (std::find(check.matching.begin(), check.matching.end(), name) != check.matching.end()) {
+      slot.ticked = false;
+      std::printf("%s is whole in %s: skipped\n", group.c_str(), kManifestName);
+    } else {
+      anyLeft = true;
+    }
+  }
+  return anyLeft;
+}
+
 int Backup(Session& session, const CommandWords& words) {
   const std::size_t row = ModelOf(words);
   AppliedModel model;
@@ -184,6 +206,10 @@ int Backup(Session& session, const CommandWords& words) {
   if (!fs::is_directory(folder, error)) {
     throw OperationFailed("cannot make the folder " + platform::Utf8FromPath(folder) + ": " +
                           error.message());
+  }
+  if (words.flag("--resume") && !SkipWholeElements(model, folder)) {
+    std::printf("nothing is missing in %s\n", platform::Utf8FromPath(folder).c_str());
+    return kDone;
   }
   std::vector<fs::path> files;
   for (const std::size_t index : kSaveOrder) {
@@ -208,6 +234,24 @@ int BackupPds(Session& session, const CommandWords& words) {
                    &BackupRun::SavePDS);
 }
 
+// Every file of DIR against its SHA256SUMS: one line per file that does not match, a count of
+// those that do; exit 0 only when all match.
+int Verify(Session&, const CommandWords& words) {
+  const fs::path folder = platform::PathFromUtf8(words.operands()[0]);
+  const FolderCheck check = CheckFolder(folder);
+  if (!check.unreadable.empty()) throw OperationFailed(check.unreadable);
+  for (const auto& name : check.missing) std::printf("missing\t%s\n", name.c_str());
+  for (const auto& name : check.damaged) std::printf("damaged\t%s\n", name.c_str());
+  for (const auto& name : check.extra) std::printf("extra\t%s\n", name.c_str());
+  std::printf("%zu file(s) match\n", check.matching.size());
+  if (!check.AllMatch()) {
+    throw OperationFailed(std::to_string(check.missing.size()) + " missing, " +
+                          std::to_string(check.damaged.size()) + " damaged, " +
+                          std::to_string(check.extra.size()) + " extra");
+  }
+  return kDone;
+}
+
 }  // namespace
 
 std::vector<Command> BackupCommands() {
@@ -221,10 +265,10 @@ std::vector<Command> BackupCommands() {
        0,
        Models},
       {"backup",
-       "backup --model MODEL [--elements LIST|all] [--pack] DIR",
+       "backup --model MODEL [--elements LIST|all] [--pack] [--resume] DIR",
        "save the model's elements of the flash-mode phone into DIR",
        {"--model", "--elements"},
-       {"--pack"},
+       {"--pack", "--resume"},
        1,
        1,
        Backup},
@@ -236,6 +280,14 @@ std::vector<Command> BackupCommands() {
        1,
        1,
        BackupPds},
+      {"verify",
+       "verify DIR",
+       "check the files of a backup folder against its SHA256SUMS",
+       {},
+       {},
+       1,
+       1,
+       Verify},
   };
 }
 

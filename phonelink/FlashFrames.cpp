@@ -138,7 +138,10 @@ bool DumpDelivers(const Reply& reply, std::size_t count) {
 }
 
 bool ReadDelivers(const Reply& reply, std::size_t count) {
-  return kReadDataOffset + count <= reply.length && reply.Text().starts_with(kReadMark);
+  if (count > kMaxReadCount || reply.length != kReadDataOffset + count + 1) return false;
+  const std::string_view head(reinterpret_cast<const char*>(reply.bytes.data()), kReadMark.size());
+  const std::size_t echoed = std::size_t{reply.bytes[6]} << 8 | reply.bytes[7];
+  return head == kReadMark && echoed == count && reply.bytes[kReadDataOffset + count] == kETX;
 }
 
 bool WriteFrame(platform::DriverHandle& handle, std::span<const std::uint8_t> frame,
@@ -169,6 +172,12 @@ Reply ReadReply(platform::DriverHandle& handle, std::uint32_t waitMs) {
   std::copy_n(output.begin() + driver::kDriverBytes, n, reply.bytes.begin());
   reply.length = n;
   return reply;
+}
+
+std::size_t DrainReplies(platform::DriverHandle& handle, std::uint32_t waitMs) {
+  std::size_t dropped = 0;
+  while (dropped < kDrainLimit && ReadReply(handle, waitMs).length > 0) ++dropped;
+  return dropped;
 }
 
 }  // namespace vestrel::flash

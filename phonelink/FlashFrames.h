@@ -23,7 +23,7 @@ inline constexpr std::uint8_t kRS = 0x1E;
 inline constexpr std::size_t kReplySize = 1024;    // bytes asked for by every reply read
 inline constexpr std::size_t kReadDataOffset = 8;  // STX "READ" RS and two further bytes
 inline constexpr std::size_t kMaxDumpCount = kReplySize;
-inline constexpr std::size_t kMaxReadCount = kReplySize - kReadDataOffset;
+inline constexpr std::size_t kMaxReadCount = kReplySize - kReadDataOffset - 1;  // and ETX
 inline constexpr std::size_t kMaxBinData = 65528;  // the padded length must fit 16 bits
 inline constexpr std::size_t kSingleWriteLimit = 2057;
 inline constexpr std::size_t kWritePiece = 2048;
@@ -57,7 +57,8 @@ bool AcknowledgesCommand(const Reply& reply, std::string_view word);
 bool AcknowledgesBin(const Reply& reply);
 // A "DUMP" reply is data unless it carries the error mark; it must hold `count` bytes.
 bool DumpDelivers(const Reply& reply, std::size_t count);
-// A "READ" reply begins with STX "READ" RS and holds `count` bytes after its header.
+// A "READ" reply is STX "READ" RS, the count asked for (high byte first), exactly `count` data
+// bytes and ETX. A reply of another length or count answers some other request.
 bool ReadDelivers(const Reply& reply, std::size_t count);
 
 // Writes a frame with the driver's block write: in one request up to kSingleWriteLimit bytes,
@@ -69,5 +70,11 @@ bool WriteFrame(platform::DriverHandle& handle, std::span<const std::uint8_t> fr
 // Reads one reply of up to kReplySize bytes. A failed request, or one that returned fewer than
 // the driver's own bytes, leaves the reply empty.
 Reply ReadReply(platform::DriverHandle& handle, std::uint32_t waitMs);
+
+// Brings the channel back in step after a reply that did not come or did not fit: reads and
+// drops replies until one read finds the phone silent for `waitMs`, at most kDrainLimit reads.
+// Returns how many replies were dropped.
+inline constexpr std::size_t kDrainLimit = 8;
+std::size_t DrainReplies(platform::DriverHandle& handle, std::uint32_t waitMs);
 
 }  // namespace vestrel::flash

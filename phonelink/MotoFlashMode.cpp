@@ -35,8 +35,16 @@ void TMotoFlashModemItem::DoDebug(const std::string& text, TDebugType type, bool
 // The reply decides: a piece whose write request failed or ran out of time may still have
 // reached the phone, which then answers.
 flash::Reply TMotoFlashModemItem::Exchange(std::span<const std::uint8_t> frame) {
+  if (outOfStep_) outOfStep_ = flash::DrainReplies(*Handle(), timeOut_) == flash::kDrainLimit;
   flash::WriteFrame(*Handle(), frame, timeOut_);
   return flash::ReadReply(*Handle(), timeOut_);
+}
+
+// A reply that did not come may come late; one that was not accepted may be an earlier
+// request's, with this request's still to come.
+bool TMotoFlashModemItem::Judged(const flash::Reply& reply, bool accepted) {
+  if (!accepted || reply.length == 0) outOfStep_ = true;
+  return accepted;
 }
 
 bool TMotoFlashModemItem::PowerOff() {
@@ -49,7 +57,8 @@ bool TMotoFlashModemItem::PowerOff() {
 bool TMotoFlashModemItem::SendAcknowledged(std::string_view word,
                                            std::span<const std::uint8_t> frame,
                                            std::uint32_t address) {
-  const bool ok = flash::AcknowledgesCommand(Exchange(frame), word);
+  const flash::Reply reply = Exchange(frame);
+  const bool ok = Judged(reply, flash::AcknowledgesCommand(reply, word));
   const std::string text = "Send " + std::string(word) + " " + flash::Hex8(address);
   DoDebug(Outcome(text, ok), ok ? dtInformation : dtError, true);
   return ok;
@@ -67,8 +76,11 @@ bool TMotoFlashModemItem::SendJump(std::uint32_t address) {
 
 bool TMotoFlashModemItem::SendBin(std::span<const std::uint8_t> data) {
   if (!IsOpen()) return false;
-  const bool ok =
-      data.size() <= flash::kMaxBinData && flash::AcknowledgesBin(Exchange(flash::BinFrame(data)));
+  bool ok = false;
+  if (data.size() <= flash::kMaxBinData) {
+    const flash::Reply reply = Exchange(flash::BinFrame(data));
+    ok = Judged(reply, flash::AcknowledgesBin(reply));
+  }
   DoDebug(Outcome("Send BIN", ok), ok ? dtInformation : dtError, true);
   return ok;
 }
@@ -79,7 +91,7 @@ bool TMotoFlashModemItem::FetchData(std::span<const std::uint8_t> frame, std::si
   const std::size_t count = destination.size();
   if (count == 0 || count > limit) return false;
   const flash::Reply reply = Exchange(frame);
-  const bool ok = delivers(reply, count);
+  const bool ok = Judged(reply, delivers(reply, count));
   if (ok)
     std::copy_n(reply.bytes.begin() + static_cast<std::ptrdiff_t>(offset), count,
                 destination.begin());
@@ -152,21 +164,35 @@ bool TMotoFlashModemItem::SendLoader(const std::filesystem::path& fileName, TLoa
   return SendLoaderStream(&file, type, std::move(progress));
 }
 
+std::int32_t TMotoFlashModemItem::ReadBlock(std::uint32_t address,
+                                            std::span<std::uint8_t> destination) {
+  std::int32_t delivered = 0;
+  for (int attempt = 0; attempt < kBlockAttempts && delivered == 0 && IsOpen(); ++attempt) {
+    delivered = loaderType_ == ltUseREAD ? SendRead(address, destination)
+                                         : SendDump(address, destination);
+  }
+  return delivered;
+}
+
 bool TMotoFlashModemItem::SaveMemoryStream(MemoryRange range, std::ostream* stream,
                                            FlashProgressCallback progress) {
   if (!IsOpen() || !stream || range.Start > range.Finish) return false;
   lastFrameFailure_.clear();
   // 64-bit so that a range ending at the top of the address space ends instead of wrapping.
-  const std::uint64_t end = std::uint64_t{range.Finish} + 1;
+  std::uint64_t size = std::uint64_t{range.Finish} + 1 - range.Start;
+  if (size > 1 && size % kSaveBlock == 1) --size;
+  const std::uint64_t end = range.Start + size;
   std::uint64_t current = range.Start;
   std::array<std::uint8_t, kSaveBlock> block{};
+  std::size_t previous = 0;
   bool result = true;
   do {
-    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kSaveBlock, end - current));
-    const auto at = static_cast<std::uint32_t>(current);
-    const auto destination = std::span(block).first(n);
+    auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kSaveBlock, end - current));
+    // Only blocks of 256 or 248 bytes can meet the count before them.
+    if (n == previous) n -= 8;
+    previous = n;
     const std::int32_t delivered =
-        loaderType_ == ltUseREAD ? SendRead(at, destination) : SendDump(at, destination);
+        ReadBlock(static_cast<std::uint32_t>(current), std::span(block).first(n));
     if (delivered == 0) {
       result = false;
       break;
@@ -181,7 +207,7 @@ bool TMotoFlashModemItem::SaveMemoryStream(MemoryRange range, std::ostream* stre
       progress(static_cast<std::int32_t>(current - range.Start),
                static_cast<std::int32_t>(range.Finish - range.Start));
     }
-  } while (current < range.Finish);
+  } while (current < end);
   if (result) DoDebug("Save Memory", dtInformation, false);
   return result;
 }

@@ -36,10 +36,15 @@ using FlashProgressCallback = std::function<bool(std::int32_t done, std::int32_t
 // confirmed is not taken for written, or the jump would start a loader with a hole. "JUMP" also
 // passes on silence, as the boot loader hands the phone to the new loader there; the loader's
 // first "READ" then shows whether it runs. Data replies must carry every byte asked for.
+//
+// A reply that did not come, or was not accepted, may still be on its way or be followed by
+// others; before the next frame the item reads until the phone is silent (DrainReplies), so no
+// reply is ever taken for that of a later request.
 class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
  public:
   static constexpr std::size_t kLoaderBlock = 8192;
   static constexpr std::size_t kSaveBlock = 256;
+  static constexpr int kBlockAttempts = 2;
 
   TMotoFlashModemItem(const PhoneLinkContext& context, TUSBDevice info);
   ~TMotoFlashModemItem() override;
@@ -63,9 +68,12 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   bool SendLoaderStream(std::istream* stream, TLoaderType type, FlashProgressCallback progress);
   bool SendLoader(const std::filesystem::path& fileName, TLoaderType type,
                   FlashProgressCallback progress);
-  // Reads the range in blocks of kSaveBlock with the LoaderType command. The loop stops once
-  // the next address is no longer below Finish, so a last block of the single byte at Finish
-  // is not read. A range with Start above Finish is refused without a request.
+  // Reads the range in blocks of at most kSaveBlock with the LoaderType command; a block never
+  // asks for the count of the one before it, so a "READ" reply left over from that request
+  // cannot pass for this one. A block that fails is asked for once more after the channel is
+  // back in step. A range whose byte count is one more than a multiple of kSaveBlock is read
+  // without its last byte (the PDS range relies on it). A range with Start above Finish is
+  // refused without a request.
   bool SaveMemoryStream(MemoryRange range, std::ostream* stream, FlashProgressCallback progress);
   // Replaces the file; what was written stays on disk also after a failure.
   bool SaveMemory(MemoryRange range, const std::filesystem::path& fileName,
@@ -87,8 +95,13 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   const std::string& LastFrameFailure() const { return lastFrameFailure_; }
 
  private:
-  // Sends a frame and reads its reply (empty when none came).
+  // Sends a frame and reads its reply (empty when none came), first draining what an earlier
+  // failed exchange may have left.
   flash::Reply Exchange(std::span<const std::uint8_t> frame);
+  // Marks the channel out of step unless the reply came and was accepted.
+  bool Judged(const flash::Reply& reply, bool accepted);
+  // One block of SaveMemoryStream, with its one retry.
+  std::int32_t ReadBlock(std::uint32_t address, std::span<std::uint8_t> destination);
   using DataRule = bool (*)(const flash::Reply&, std::size_t count);
   // Sends a "DUMP" or "READ" frame and fills `destination` from the reply at `offset`, when its
   // size is 1..limit and the reply delivers that many bytes.
@@ -106,6 +119,7 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   std::uint32_t entryAddr_ = 0x03FD0010;
   std::string lastError_;
   std::string lastFrameFailure_;
+  bool outOfStep_ = false;
 };
 
 struct FlashFamily {

@@ -84,7 +84,8 @@ void VirtualFlash::bootFor(std::uint32_t appearance) {
   if (appearance == appearance_) return;
   appearance_ = appearance;
   inbox_.clear();
-  reply_.reset();
+  replies_.clear();
+  held_.reset();
   address_.reset();
   segments_.clear();
   running_ = false;
@@ -108,8 +109,13 @@ std::optional<FlashFault> VirtualFlash::faultFor(const std::string& word) {
 }
 
 std::optional<std::vector<std::uint8_t>> VirtualFlash::takeReply() {
-  auto reply = std::move(reply_);
-  reply_.reset();
+  if (replies_.empty()) {
+    if (held_) replies_.push_back(std::move(*held_));
+    held_.reset();
+    return std::nullopt;
+  }
+  auto reply = std::move(replies_.front());
+  replies_.pop_front();
   return reply;
 }
 
@@ -159,27 +165,33 @@ FlashIntake VirtualFlash::receive(std::span<const std::uint8_t> bytes) {
     if (fault == FlashFault::Dropped) continue;
     if (fault == FlashFault::Vanish || frame->word == "POWER_DOWN") {
       inbox_.clear();
-      reply_.reset();
+      replies_.clear();
+      held_.reset();
       if (fault == FlashFault::Vanish) return FlashIntake::Vanished;
       framesTaken_.push_back(frame->word);
       return FlashIntake::PoweredDown;
     }
     framesTaken_.push_back(frame->word);
     if (fault == FlashFault::Late) intake = FlashIntake::Late;
+    // A reply held back goes out before any later one.
+    if (held_) replies_.push_back(std::move(*held_));
+    held_.reset();
     if (fault == FlashFault::Error) {
-      reply_ = err(frame->word);
+      replies_.push_back(err(frame->word));
       continue;
     }
     Bytes reply = answer(*frame);
-    if (fault == FlashFault::Silent) {
-      reply_.reset();
-      continue;
-    }
+    if (fault == FlashFault::Silent) continue;
     if (fault == FlashFault::Short) reply.resize(reply.size() / 2);
     if (fault == FlashFault::Garbled) {
       for (auto& b : reply) b = static_cast<std::uint8_t>(~b);
     }
-    reply_ = std::move(reply);
+    if (fault == FlashFault::LateReply) {
+      held_ = std::move(reply);
+      continue;
+    }
+    if (fault == FlashFault::Duplicated) replies_.push_back(reply);
+    replies_.push_back(std::move(reply));
   }
   return intake;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +19,9 @@ enum class FlashFault {
   Late,     // the write request times out, yet the frame is taken and answered
   Garbled,  // every reply byte is inverted
   Vanish,   // the phone leaves the bus instead of taking the frame
+  LateReply,   // the frame is taken and answered, but the reply comes only after the host's
+               // read of it gave up, queued before any later reply
+  Duplicated,  // the reply is sent twice: the second copy waits for the next read
 };
 
 // What became of the bytes of one block write.
@@ -34,6 +38,7 @@ enum class FlashIntake {
 // takes "JUMP" into stored bytes; the RAM loader then serves "READ" and "DUMP". "POWER_DOWN"
 // turns the phone off. Frames may arrive split over several writes.
 //
+// Replies queue up in the order they are sent; each block read takes the oldest.
 // Replies: STX "ACK" RS <word> ETX; STX "ERR" RS <word> ETX; for "READ", STX "READ" RS, the
 // count high byte first, the data, ETX; for "DUMP", 1024 bytes of memory from the address.
 class VirtualFlash {
@@ -51,7 +56,8 @@ class VirtualFlash {
   void bootFor(std::uint32_t appearance);
   // Takes the bytes of one block write.
   FlashIntake receive(std::span<const std::uint8_t> bytes);
-  // The reply waiting to be read, taken away; nullopt when there is none.
+  // The oldest reply waiting to be read, taken away; nullopt when there is none. A reply held
+  // back (LateReply) joins the queue as such a read gives up.
   std::optional<std::vector<std::uint8_t>> takeReply();
 
   // Applies `fault` to the frame of `word` (any word when empty) that arrives after `skip`
@@ -94,7 +100,8 @@ class VirtualFlash {
 
   std::uint32_t appearance_ = 0;
   std::vector<std::uint8_t> inbox_;
-  std::optional<std::vector<std::uint8_t>> reply_;
+  std::deque<std::vector<std::uint8_t>> replies_;
+  std::optional<std::vector<std::uint8_t>> held_;  // a late reply, not yet sent
   std::optional<std::uint32_t> address_;
   std::vector<Segment> segments_;
   bool running_ = false;

@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "backup/BackupRun.h"
+#include "backup/Manifest.h"
+#include "backup/Sha256.h"
 #include "platform/fake/RecordingShell.h"
 #ifdef _WIN32
 #include "platform/win32/Win32Shell.h"
@@ -129,7 +131,8 @@ class BackupRunTest : public ::testing::Test {
   std::vector<std::string> FilesInOut() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(out)) {
-      names.push_back(entry.path().filename().string());
+      const std::string name = entry.path().filename().string();
+      if (name != kManifestName) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -173,6 +176,27 @@ TEST_F(BackupRunTest, C380WithEveryElementSavesSixFilesAndPacksTheLast) {
   EXPECT_EQ(phone->mode(), PhoneMode::Off);
   EXPECT_FALSE(user.locked);
   EXPECT_THAT(user.asked, ElementsAre("Выберите директорию для сохраненя"));
+}
+
+// One reply of CG1 arrives after the host gave up on it and waits before the next one: it is
+// drained, the block asked for again, and every element holds the phone's own memory.
+TEST_F(BackupRunTest, ALateReplyInAFullC380BackupShiftsNoElement) {
+  Choose("C380", {"CG1", "CG2", "CG3", "CG4", "CG15", "CG18"});
+  std::ofstream(out / "CG18_10B1F800.bin") << "earlier backup";
+  phone->flash().failFrame(virtualphone::FlashFault::LateReply, "READ", 100);
+  const auto outcome = run->SaveFlash(item, model, false);
+  EXPECT_EQ(outcome.saved, 6);
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена",
+                          "CG2 успешно сохранена", "CG3 успешно сохранена",
+                          "CG4 успешно сохранена", "CG15 успешно сохранена",
+                          "CG18 успешно сохранена", "Выключение телефона"));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG1_10080000.bin", 0x10080000, 0x8A0000));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG2_10B20000.bin", 0x10B20000, 0x4E0000));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG3_10040000.bin", 0x10040000, 0x40000));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG4_109E0000.bin", 0x109E0000, 0x13F800));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG15_10920000.bin", 0x10920000, 0xC0000));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 0x800));
 }
 
 TEST_F(BackupRunTest, CG7AndCG8AreSavedInTheirPlaceInTheOrder) {
@@ -245,7 +269,8 @@ TEST_F(BackupRunTest, AMissingLoaderIsReportedAndTheElementsAreStillAttempted) {
 TEST_F(BackupRunTest, AFailedElementLeavesAnEarlierGoodBackupAndKeepsItsPartApart) {
   Choose("C380", {"CG18"});
   std::ofstream(out / "CG18_10B1F800.bin") << "earlier backup";
-  phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 3);
+  // The fourth block is refused every time it is asked for.
+  phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 3, true);
   const auto outcome = run->SaveFlash(item, model, true);
   std::ifstream earlier(out / "CG18_10B1F800.bin");
   std::string text;
@@ -255,11 +280,11 @@ TEST_F(BackupRunTest, AFailedElementLeavesAnEarlierGoodBackupAndKeepsItsPartApar
   const fs::path kept = outcome.keptApart[0];
   EXPECT_EQ(kept.parent_path(), out);
   EXPECT_THAT(kept.filename().string(), ::testing::StartsWith("CG18_10B1F800.bin.incomplete."));
-  EXPECT_TRUE(HoldsPhoneMemory(kept, 0x10B1F800, 3u * 256));
+  EXPECT_TRUE(HoldsPhoneMemory(kept, 0x10B1F800, 760));
   EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.bin", kept.filename().string()));
   EXPECT_THAT(Messages(user.log),
               ElementsAre("Загрузчик успешно записан!",
-                          "CG18 не сохранена: Send READ (10B1FB00,0100 b) Failed; прочитанные 768 "
+                          "CG18 не сохранена: Send READ (10B1FAF8,00F8 b) Failed; прочитанные 760 "
                           "байт оставлены в " + kept.string(),
                           "Выключение телефона"));
   EXPECT_THAT(shell->startedPrograms, IsEmpty()) << "only a whole file is packed";
@@ -277,7 +302,7 @@ TEST_F(BackupRunTest, AReadOnlyBackupFileIsNeitherReplacedNorReadInto) {
                                   " is read-only"));
   EXPECT_EQ(std::count(phone->flash().framesTaken().begin(), phone->flash().framesTaken().end(),
                        "READ"),
-            8) << "only CG18 was read";
+            9) << "only CG18 was read";
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 2048));
   // Windows removes no read-only file.
   fs::permissions(out / "CG3_10040000.bin", fs::perms::owner_write, fs::perm_options::add);
@@ -325,8 +350,8 @@ TEST_F(BackupRunTest, APhoneLostMidRunEndsTheRunNormally) {
   const auto messages = Messages(user.log);
   ASSERT_EQ(messages.size(), 4u);
   EXPECT_EQ(messages[0], "Загрузчик успешно записан!");
-  EXPECT_THAT(messages[1], ::testing::StartsWith("CG4 не сохранена: Send READ (109E0A00,0100 b) "
-                                                 "Failed; прочитанные 2560 байт оставлены в "));
+  EXPECT_THAT(messages[1], ::testing::StartsWith("CG4 не сохранена: Send READ (109E09D8,0100 b) "
+                                                 "Failed; прочитанные 2520 байт оставлены в "));
   EXPECT_EQ(messages[2], "CG18 не сохранена: Send READ (10B1F800,0100 b) Failed");
   EXPECT_EQ(messages[3], "Выключение телефона");
   EXPECT_FALSE(user.locked);
@@ -482,6 +507,35 @@ TEST(PackFile, StartsTheArchiverInTheFilesFolderWithOneArgumentPerWord) {
                                  fs::path(packed.filename()).replace_extension(".rar").string(),
                                  packed.filename().string(), packed.parent_path().string()));
   EXPECT_THAT(Messages(user.log), ElementsAre("Файл успешно упакован"));
+}
+
+// SHA256SUMS lists an element only once its file is whole, one line per name however often
+// the folder is backed up into; a failed element keeps the earlier file and its line.
+TEST_F(BackupRunTest, TheManifestListsEveryWholeElementOnce) {
+  std::ofstream(out / "abc") << "abc";
+  EXPECT_EQ(RecordInManifest(out, "abc"), "");
+  Choose("C380", {"CG3", "CG18"});
+  ASSERT_EQ(run->SaveFlash(item, model, false).saved, 2);
+  std::string error;
+  const auto cg18 = FileSha256(out / "CG18_10B1F800.bin", error);
+  ASSERT_TRUE(cg18) << error;
+
+  phone->setMode(PhoneMode::Flash);
+  rig.bus.deliverNotices();
+  item = watcher->DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 1045, true);
+  ASSERT_EQ(run->SaveFlash(item, model, false).saved, 1);  // CG3 again; CG18 fails
+
+  std::ifstream manifest(out / kManifestName);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(manifest, line);) lines.push_back(line);
+  const auto cg3 = FileSha256(out / "CG3_10040000.bin", error);
+  ASSERT_TRUE(cg3) << error;
+  EXPECT_THAT(lines, ElementsAre(
+                         "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  abc",
+                         *cg18 + "  CG18_10B1F800.bin", *cg3 + "  CG3_10040000.bin"));
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 0x800));
 }
 
 }  // namespace

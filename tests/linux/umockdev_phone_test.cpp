@@ -99,13 +99,13 @@ TEST_F(PhoneTasks, UnpluggedInTheMiddleOfABackupTheFileKeepsWhatCameAndTheListLe
   const auto start = std::chrono::steady_clock::now();
   const bool saved =
       item->SaveMemory({0x10080000, 0x10080FFF}, cg, [&](std::int32_t done, std::int32_t) {
-        if (done == 512) rig_.unplug(plugged);
+        if (done == 504) rig_.unplug(plugged);  // two blocks: 256 and 248 bytes
         return true;
       });
   EXPECT_FALSE(saved);
   // The requests after the unplug fail at once instead of waiting out their 6 s.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-  EXPECT_EQ(Read(cg), PhoneMemory(0x10080000, 512));
+  EXPECT_EQ(Read(cg), PhoneMemory(0x10080000, 504));
 
   Bus().deliverNotices();
   EXPECT_EQ(removals, 1);

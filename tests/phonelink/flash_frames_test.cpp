@@ -78,14 +78,20 @@ TEST(FlashReplies, BinNeedsExactlyItsAcknowledgement) {
   EXPECT_FALSE(flash::AcknowledgesBin(replyOf("\002ACK\036BI\003")));
 }
 
-TEST(FlashReplies, ReadNeedsItsMarkAndEveryByteAskedFor) {
+TEST(FlashReplies, ReadNeedsItsMarkItsCountAndExactlyTheBytesAskedFor) {
   std::string whole("\002READ\036\x01\x00", 8);
-  whole += std::string(256, 'x');
+  whole += std::string(256, 'x') + "\003";
   EXPECT_TRUE(flash::ReadDelivers(replyOf(whole), 256));
   // Data without the mark, and a reply cut short, would be zeros reported as memory.
   EXPECT_FALSE(flash::ReadDelivers(replyOf("\003" + whole.substr(1)), 256));
   EXPECT_FALSE(flash::ReadDelivers(replyOf(whole.substr(0, whole.size() - 1)), 256));
   EXPECT_FALSE(flash::ReadDelivers(replyOf(""), 1));
+  // The reply of another request: a longer one, or one for another count.
+  EXPECT_FALSE(flash::ReadDelivers(replyOf(whole + "x"), 256));
+  std::string other("\002READ\036\x00\xF8", 8);
+  other += std::string(256, 'x') + "\003";
+  EXPECT_FALSE(flash::ReadDelivers(replyOf(other), 256));
+  EXPECT_FALSE(flash::ReadDelivers(replyOf(whole), 248));
 }
 
 TEST(FlashReplies, DumpIsDataUnlessMarkedAsErrorOrShort) {

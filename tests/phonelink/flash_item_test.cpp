@@ -217,12 +217,13 @@ TEST_F(FlashItem, SilenceFailsAddrAfterOneTimeOutButPassesJump) {
   EXPECT_FALSE(item->SendAddr(0x03FD0000));
   EXPECT_EQ(rig.clock.tickCount() - before, 6000u);
   EXPECT_EQ(lastLine(), (DebugLine{"Send ADDR 03FD0000 Failed", dtError, true}));
-  // A changed TimeOut governs the waits.
+  // A changed TimeOut governs the waits: the read that finds the phone silent after the
+  // failed "ADDR", then the jump's own.
   item->SetTimeOut(250);
   phone->flash().failFrame(FlashFault::Silent, "JUMP");
   before = rig.clock.tickCount();
   EXPECT_TRUE(item->SendJump(0x03FD0010));
-  EXPECT_EQ(rig.clock.tickCount() - before, 250u);
+  EXPECT_EQ(rig.clock.tickCount() - before, 500u);
 }
 
 TEST_F(FlashItem, ABinDroppedWithoutAnyReplyFailsTheUploadBeforeTheJump) {
@@ -306,10 +307,12 @@ TEST_F(FlashItem, SavingThePdsRangeWritesExactly65536BytesOfPhoneMemory) {
   const auto file = fileIn("pds.bin");
   ASSERT_TRUE(item->SaveMemory(kPdsRange, file, recordProgress()));
   EXPECT_EQ(fileBytes(file), memoryAt(0x10010000, 65536));
-  EXPECT_EQ(progress.size(), 256u);
+  // Blocks of 256 and 248 bytes in turn: 130 pairs and 16 bytes.
+  EXPECT_EQ(progress.size(), 261u);
   EXPECT_EQ(progress.back(), std::pair(65536, 65536));
   EXPECT_EQ(lastLine(), (DebugLine{"Save Memory", dtInformation, false}));
-  EXPECT_EQ(lines.size(), 257u);
+  EXPECT_EQ(lines.size(), 262u);
+  EXPECT_EQ(Texts(lines)[1], "Send READ (10010100,00F8 b)");
 }
 
 TEST_F(FlashItem, SavingWithDumpReadsTheWholeRangeThatEndsOnABlock) {
@@ -337,13 +340,38 @@ TEST_F(FlashItem, ARangeStartingAfterItsEndIsRefused) {
   EXPECT_THAT(phone->flash().framesTaken(), ElementsAre("ADDR", "BIN", "JUMP"));
 }
 
-TEST_F(FlashItem, AFailedReadStopsTheSaveAndKeepsWhatWasWritten) {
+TEST_F(FlashItem, AReadThatFailsTwiceStopsTheSaveAndKeepsWhatWasWritten) {
   uploadLoader();
-  phone->flash().failFrame(FlashFault::Silent, "READ", 2);
+  phone->flash().failFrame(FlashFault::Silent, "READ", 2, true);
   const auto file = fileIn("part.bin");
   EXPECT_FALSE(item->SaveMemory(kPdsRange, file, nullptr));
-  EXPECT_EQ(fileBytes(file), memoryAt(0x10010000, 512));
-  EXPECT_EQ(lastLine(), (DebugLine{"Send READ (10010200,0100 b) Failed", dtError, true}));
+  EXPECT_EQ(fileBytes(file), memoryAt(0x10010000, 504));
+  EXPECT_THAT(Texts(lines), ::testing::Contains("Send READ (100101F8,0100 b) Failed").Times(2));
+  EXPECT_EQ(lastLine(), (DebugLine{"Send READ (100101F8,0100 b) Failed", dtError, true}));
+}
+
+// Replies that answer an earlier request: one that came after the host gave up on it, one sent
+// twice, a garbled or short one. Each is refused or drained, the block asked for again, and
+// the saved bytes are the phone's own.
+TEST_F(FlashItem, NoReplyOfAnEarlierRequestIsTakenForData) {
+  uploadLoader();
+  for (const FlashFault fault : {FlashFault::LateReply, FlashFault::Duplicated,
+                                 FlashFault::Garbled, FlashFault::Short, FlashFault::Silent}) {
+    for (std::uint32_t skip : {0u, 1u, 5u}) {
+      SCOPED_TRACE(::testing::Message() << static_cast<int>(fault) << " at READ " << skip);
+      phone->flash().failFrame(fault, "READ", skip);
+      std::ostringstream out;
+      ASSERT_TRUE(item->SaveMemoryStream({0x10040000, 0x10040FFF}, &out, nullptr));
+      EXPECT_EQ(bytesOf(out.str()), memoryAt(0x10040000, 4096));
+      // Nothing still waiting after the save passes for the next request's reply.
+      for (int i = 0; i < 2; ++i) {
+        Bytes next(16);
+        if (item->SendRead(0x10B1F800, next) == 16) {
+          EXPECT_EQ(next, memoryAt(0x10B1F800, 16));
+        }
+      }
+    }
+  }
 }
 
 TEST_F(FlashItem, AFileThatCannotBeCreatedFailsWithoutARequest) {

@@ -24,3 +24,31 @@ run backup-pds --model 0 pds
 expect_status 0
 expect_phone_memory pds_10010000.bin 10010000
 [ "$(stat -c %s pds_10010000.bin)" -eq 65536 ] || fail "PDS is not 64 KiB"
+
+# Every saved element has its line in the folder's SHA256SUMS, which sha256sum checks.
+run flash-mode
+run backup --model C380 --elements CG18 out
+expect_status 0
+(cd out && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS failed"
+[ "$(wc -l < out/SHA256SUMS)" -eq 2 ] || fail "SHA256SUMS should list CG3 and CG18 once each"
+grep -q "  CG3_10040000.bin$" out/SHA256SUMS || fail "CG3 is not in SHA256SUMS"
+
+# verify: all match; then a flipped byte, a missing file and an extra one are each named.
+run verify out
+expect_status 0
+expect_out_has "2 file(s) match"
+printf '\xff' | dd of=out/CG18_10B1F800.bin bs=1 seek=100 conv=notrunc status=none
+run verify out
+expect_status 1
+expect_out_has "damaged	CG18_10B1F800.bin"
+expect_err_has "0 missing, 1 damaged, 0 extra"
+rm out/CG3_10040000.bin
+echo stray > out/notes.txt
+run verify out
+expect_status 1
+expect_out_has "missing	CG3_10040000.bin"
+expect_out_has "extra	notes.txt"
+expect_out_has "0 file(s) match"
+run verify nowhere
+expect_status 1
+expect_err_has "cannot read"

@@ -74,6 +74,21 @@ if [ -z "${VESTREL_CLI_RUNNER:-}" ]; then
   expect_status 130
   expect_err_has "the backup was stopped; the element being read was dropped"
   expect_phone_memory stopped/CG3_10040000.bin 10040000
-  [ "$(ls -A stopped)" = CG3_10040000.bin ] || fail "the stopped backup left $(ls -A stopped)"
   expect_out_has "Выключение телефона"
+  [ "$(ls -A stopped | tr '\n' ' ')" = "CG3_10040000.bin SHA256SUMS " ] ||
+    fail "the stopped backup left $(ls -A stopped)"
+  (cd stopped && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS of the stopped backup"
+  # Resumed, the run reads only CG4, which the stop dropped.
+  run flash-mode
+  run backup --model C380 --elements CG3,CG4 --resume stopped
+  expect_status 0
+  expect_out_has "CG3 is whole in SHA256SUMS: skipped"
+  expect_out_lacks "CG3 успешно сохранена"
+  expect_out_has "CG4 успешно сохранена"
+  expect_phone_memory stopped/CG4_109E0000.bin 109E0000
+  run verify stopped
+  expect_status 0
+  run backup --model C380 --elements CG3,CG4 --resume stopped
+  expect_status 0
+  expect_out_has "nothing is missing in stopped"
 fi
