@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/HostFileSystem.h"
+
 namespace vestrel::cli {
 
 namespace {
@@ -28,13 +30,13 @@ Invocation ParseCommandLine(const std::vector<std::string>& argv) {
       options.virtualPhone = true;
       const std::string folder = word.substr(16);
       if (folder.empty()) throw UsageError("--virtual-phone= needs a folder");
-      options.phoneFolder = folder;
+      options.phoneFolder = platform::PathFromUtf8(folder);
     } else if (word == "--trace") {
       if (++i == argv.size()) throw UsageError("--trace needs a file");
-      options.trace = argv[i];
+      options.trace = platform::PathFromUtf8(argv[i]);
     } else if (StartsWith(word, "--trace=")) {
       if (word.size() == 8) throw UsageError("--trace= needs a file");
-      options.trace = word.substr(8);
+      options.trace = platform::PathFromUtf8(word.substr(8));
     } else if (word == "-v") {
       options.verbose = true;
     } else if (word == "-q") {
