@@ -16,6 +16,15 @@ bool Contains(const std::vector<std::string>& list, const std::string& word) {
   return std::find(list.begin(), list.end(), word) != list.end();
 }
 
+// Windows refuses to make a name of text that is not UTF-8.
+std::filesystem::path OptionPath(const char* option, std::string_view text) {
+  try {
+    return platform::PathFromUtf8(text);
+  } catch (const std::filesystem::filesystem_error&) {
+    throw UsageError(std::string(option) + " is not a name in UTF-8");
+  }
+}
+
 }  // namespace
 
 Invocation ParseCommandLine(const std::vector<std::string>& argv) {
@@ -30,13 +39,13 @@ Invocation ParseCommandLine(const std::vector<std::string>& argv) {
       options.virtualPhone = true;
       const std::string folder = word.substr(16);
       if (folder.empty()) throw UsageError("--virtual-phone= needs a folder");
-      options.phoneFolder = platform::PathFromUtf8(folder);
+      options.phoneFolder = OptionPath("--virtual-phone", folder);
     } else if (word == "--trace") {
       if (++i == argv.size()) throw UsageError("--trace needs a file");
-      options.trace = platform::PathFromUtf8(argv[i]);
+      options.trace = OptionPath("--trace", argv[i]);
     } else if (StartsWith(word, "--trace=")) {
       if (word.size() == 8) throw UsageError("--trace= needs a file");
-      options.trace = platform::PathFromUtf8(word.substr(8));
+      options.trace = OptionPath("--trace", word.substr(8));
     } else if (word == "-v") {
       options.verbose = true;
     } else if (word == "-q") {
