@@ -1,5 +1,7 @@
 #include "app/ProgramOptions.h"
 
+#include "platform/HostFileSystem.h"
+
 namespace vestrel::app {
 
 ProgramOptions ParseProgramOptions(const std::vector<std::string>& arguments) {
@@ -13,11 +15,11 @@ ProgramOptions ParseProgramOptions(const std::vector<std::string>& arguments) {
       if (word.size() == phoneWithFolder.size())
         throw UsageError("--virtual-phone= needs a folder");
       options.host.virtualPhone = true;
-      options.host.phoneFolder = word.substr(phoneWithFolder.size());
+      options.host.phoneFolder = platform::PathFromUtf8(word.substr(phoneWithFolder.size()));
     } else if (word == "--trace") {
       if (i + 1 >= arguments.size() || arguments[i + 1].empty())
         throw UsageError("--trace needs a file");
-      options.host.trace = arguments[++i];
+      options.host.trace = platform::PathFromUtf8(arguments[++i]);
     } else if (word == "--show") {
       options.show = true;
     } else if (word == "--help" || word == "-h") {

@@ -129,13 +129,13 @@ void CheckWritable(const fs::path& file) {
 void CheckArchiver(const BackupRun& run, bool pack) {
   std::error_code error;
   if (pack && !fs::is_regular_file(run.ArchiverFile(), error)) {
-    throw OperationFailed("--pack: no archiver at " + run.ArchiverFile().string());
+    throw OperationFailed("--pack: no archiver at " + platform::Utf8FromPath(run.ArchiverFile()));
   }
 }
 
 std::string Listed(const std::vector<fs::path>& files) {
   std::string list;
-  for (const auto& file : files) list += (list.empty() ? "" : ", ") + file.string();
+  for (const auto& file : files) list += (list.empty() ? "" : ", ") + platform::Utf8FromPath(file);
   return list;
 }
 
@@ -200,7 +200,7 @@ int Backup(Session& session, const CommandWords& words) {
   const fs::path folder = platform::PathFromUtf8(words.operands()[0]);
   std::error_code error;
   if (fs::exists(folder, error) && !fs::is_directory(folder, error)) {
-    throw OperationFailed("cannot save the backup into " + folder.string() + ": not a folder");
+    throw OperationFailed("cannot save the backup into " + platform::Utf8FromPath(folder) + ": not a folder");
   }
   fs::create_directories(folder, error);
   if (!fs::is_directory(folder, error)) {

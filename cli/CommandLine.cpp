@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/HostFileSystem.h"
+
 namespace vestrel::cli {
 
 namespace {
@@ -12,6 +14,15 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 
 bool Contains(const std::vector<std::string>& list, const std::string& word) {
   return std::find(list.begin(), list.end(), word) != list.end();
+}
+
+// Windows refuses to make a name of text that is not UTF-8.
+std::filesystem::path OptionPath(const char* option, std::string_view text) {
+  try {
+    return platform::PathFromUtf8(text);
+  } catch (const std::filesystem::filesystem_error&) {
+    throw UsageError(std::string(option) + " is not a name in UTF-8");
+  }
 }
 
 }  // namespace
@@ -28,13 +39,13 @@ Invocation ParseCommandLine(const std::vector<std::string>& argv) {
       options.virtualPhone = true;
       const std::string folder = word.substr(16);
       if (folder.empty()) throw UsageError("--virtual-phone= needs a folder");
-      options.phoneFolder = folder;
+      options.phoneFolder = OptionPath("--virtual-phone", folder);
     } else if (word == "--trace") {
       if (++i == argv.size()) throw UsageError("--trace needs a file");
-      options.trace = argv[i];
+      options.trace = OptionPath("--trace", argv[i]);
     } else if (StartsWith(word, "--trace=")) {
       if (word.size() == 8) throw UsageError("--trace= needs a file");
-      options.trace = word.substr(8);
+      options.trace = OptionPath("--trace", word.substr(8));
     } else if (word == "-v") {
       options.verbose = true;
     } else if (word == "-q") {

@@ -19,6 +19,7 @@ struct UsageError : std::runtime_error {
 
 struct GlobalOptions {
   bool virtualPhone = false;
+  // Made from the UTF-8 words by PathFromUtf8, so a Windows name keeps its letters.
   std::optional<std::filesystem::path> phoneFolder;  // --virtual-phone=DIR
   std::optional<std::filesystem::path> trace;
   bool verbose = false;

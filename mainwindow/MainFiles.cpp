@@ -10,6 +10,7 @@
 #include "mainwindow/Controls.h"
 #include "mainwindow/Main.h"
 #include "phonefiles/PhoneFiles.h"
+#include "platform/HostFileSystem.h"
 #include "phonelink/PhoneText.h"
 
 namespace vestrel::mainwindow {
@@ -37,9 +38,7 @@ std::filesystem::path HostNameOf(const std::string& phoneName) {
   const auto slash = phoneName.rfind('/');
   const std::string last = slash == std::string::npos ? phoneName : phoneName.substr(slash + 1);
   const std::string utf8 = PhoneTextToUtf8(last);
-  if (utf8.empty() || utf8 == "." || utf8 == ".." || utf8.find('\\') != std::string::npos)
-    return {};
-  return std::filesystem::u8path(utf8);
+  return platform::PlainHostFileName(utf8).value_or(std::filesystem::path());
 }
 
 }  // namespace

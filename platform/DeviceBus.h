@@ -33,14 +33,17 @@ class NoticeSubscription {
   virtual ~NoticeSubscription() = default;
 };
 
-// A host loop's wait on the OS's device-change events (DeviceBus::watchNotices). While one
-// lives, deliverNotices() and presentInterfaces() make no system call to look for changes: the
-// bus reads the OS's events only when the loop says the descriptor turned readable. When the
-// last one goes, the bus looks again on every call. The bus must outlive it; one thread.
+// A host loop's wait on the OS's device-change events (DeviceBus::watchNotices). On a bus with a
+// descriptor, while one lives, deliverNotices() and presentInterfaces() make no system call to
+// look for changes: the bus reads the OS's events only when the loop says the descriptor turned
+// readable; when the last one goes, the bus looks again on every call. A bus whose events come
+// otherwise (Windows: window messages, which the windows' own loop lets in) gives a watch with
+// no descriptor, for wait() alone. The bus must outlive it; one thread.
 class NoticeWatch {
  public:
   virtual ~NoticeWatch() = default;
-  // A file descriptor, owned by the bus, that turns readable when a device changed.
+  // A file descriptor, owned by the bus, that turns readable when a device changed; -1 when the
+  // bus has none to give (then only wait() is of use).
   virtual int descriptor() const = 0;
   // The loop saw the descriptor readable: reads what the OS has, never waiting, and queues the
   // notices of the classes that changed. The loop then calls deliverNotices().
@@ -69,11 +72,10 @@ class DeviceBus {
   // Delivers the queued notices; the host's event loop calls it.
   virtual void deliverNotices() = 0;
 
-  // For a host loop that can wait on a file descriptor (the windows' socket notifier, the
-  // command-line tool's waits for a phone): see NoticeWatch. Null when the bus has no
-  // descriptor to wait on; its changes are then found by deliverNotices() alone (the virtual
-  // phone queues them as they happen, the Windows bus's message-only windows take theirs from
-  // the thread's message loop).
+  // For a host loop that waits for device changes (the windows' socket notifier, the
+  // command-line tool's waits for a phone): see NoticeWatch. Null when the bus has nothing to
+  // wait on; its changes are then found by deliverNotices() alone (the virtual phone queues
+  // them as they happen).
   virtual std::unique_ptr<NoticeWatch> watchNotices() { return nullptr; }
 
   // Opens a driver handle (plain, not overlapped) or a modem port (overlapped) by device path;

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,6 +26,14 @@ namespace vestrel::platform {
 // (a Windows path built from a plain std::string would be read in the ANSI code page).
 std::filesystem::path PathFromUtf8(std::string_view text);
 std::string Utf8FromPath(const std::filesystem::path& path);
+
+// The file name a phone file's UTF-8 name becomes inside a folder the user chose, or nullopt
+// when it could name anything but a plain file there, on Windows or on Linux: empty, "." or
+// "..", nothing but dots and spaces (Windows drops trailing ones), a separator ('/' or '\'),
+// ':' (a drive as in "D:evil", an alternate stream as in "c:d"), a control character, or a
+// Windows device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension). One rule on every
+// host and for both front ends, so a phone's files save under the same names everywhere.
+std::optional<std::filesystem::path> PlainHostFileName(std::string_view utf8);
 
 // What a path names once its links are followed.
 struct HostPathState {

@@ -11,7 +11,7 @@ class AssembledHost final : public Host {
   AssembledHost(DeviceSide device, DesktopSide desktop, const HostOptions& options)
       : device_(std::move(device)), desktop_(std::move(desktop)) {
     traced_ = options.trace ? std::make_unique<TracingBus>(
-                                  *device_.bus, TraceSink::toFile(options.trace->string()))
+                                  *device_.bus, TraceSink::toFile(*options.trace))
                             : traceFromEnvironment(*device_.bus);
   }
 

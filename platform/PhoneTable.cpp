@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "platform/Environment.h"
+#include "platform/HostFileSystem.h"
 
 namespace vestrel::platform {
 
@@ -56,11 +58,11 @@ bool containsWithoutCase(std::string_view text, std::string_view part) {
 }
 
 std::filesystem::path userTablePath() {
-  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) {
-    return std::filesystem::path(config) / "vestrel" / "phones.table";
+  if (const auto config = EnvironmentText("XDG_CONFIG_HOME")) {
+    return PathFromUtf8(*config) / "vestrel" / "phones.table";
   }
-  if (const char* home = std::getenv("HOME"); home && *home) {
-    return std::filesystem::path(home) / ".config" / "vestrel" / "phones.table";
+  if (const auto home = EnvironmentText("HOME")) {
+    return PathFromUtf8(*home) / ".config" / "vestrel" / "phones.table";
   }
   return {};
 }
@@ -183,12 +185,12 @@ PhoneTable LoadPhoneTable(std::vector<std::string>& problems) {
   if (userFile.empty() || !std::filesystem::exists(userFile, error)) return table;
   std::ifstream in(userFile, std::ios::binary);
   if (!in) {
-    problems.push_back(userFile.string() + ": cannot be read");
+    problems.push_back(Utf8FromPath(userFile) + ": cannot be read");
     return table;
   }
   std::ostringstream text;
   text << in.rdbuf();
-  found = table.add(text.str(), userFile.string());
+  found = table.add(text.str(), Utf8FromPath(userFile));
   problems.insert(problems.end(), found.begin(), found.end());
   return table;
 }

@@ -1,8 +1,10 @@
 #include "platform/WireTrace.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+
+#include "platform/Environment.h"
+#include "platform/HostFileSystem.h"
 
 namespace vestrel::platform {
 
@@ -74,9 +76,9 @@ class TracedSerialPort final : public SerialPort {
 
 TraceSink::TraceSink(std::unique_ptr<std::ostream> out) : out_(std::move(out)) {}
 
-std::shared_ptr<TraceSink> TraceSink::toFile(const std::string& path) {
+std::shared_ptr<TraceSink> TraceSink::toFile(const std::filesystem::path& path) {
   auto file = std::make_unique<std::ofstream>(path, std::ios::app);
-  if (!*file) throw std::runtime_error("cannot open trace file " + path);
+  if (!*file) throw std::runtime_error("cannot open trace file " + Utf8FromPath(path));
   return std::make_shared<TraceSink>(std::move(file));
 }
 
@@ -145,9 +147,9 @@ Opened<SerialPort> TracingBus::openSerial(const std::string& devicePath) {
 }
 
 std::unique_ptr<TracingBus> traceFromEnvironment(DeviceBus& inner) {
-  const char* path = std::getenv("VESTREL_TRACE");
-  if (path == nullptr || *path == '\0') return nullptr;
-  return std::make_unique<TracingBus>(inner, TraceSink::toFile(path));
+  const auto path = EnvironmentText("VESTREL_TRACE");
+  if (!path) return nullptr;
+  return std::make_unique<TracingBus>(inner, TraceSink::toFile(PathFromUtf8(*path)));
 }
 
 }  // namespace vestrel::platform

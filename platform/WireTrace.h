@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <span>
@@ -21,7 +22,7 @@ class TraceSink {
  public:
   explicit TraceSink(std::unique_ptr<std::ostream> out);
   // Opens FILE for appending; throws std::runtime_error when it cannot.
-  static std::shared_ptr<TraceSink> toFile(const std::string& path);
+  static std::shared_ptr<TraceSink> toFile(const std::filesystem::path& path);
 
   void write(std::string_view code, std::string_view subject, Wait wait,
              std::span<const std::uint8_t> output, const OsError& error);

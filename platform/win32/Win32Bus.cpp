@@ -123,14 +123,53 @@ std::unique_ptr<NoticeSubscription> Win32Bus::subscribe(std::string_view interfa
   return subscription;
 }
 
-void Win32Bus::deliverNotices() {
-  // Device-change messages are sent to the windows, and any peek lets sent messages in; the
-  // filter leaves the rest of the thread's queue to its own loop.
+// The device-change messages are sent to the windows from another thread, so a wait on the
+// thread's queue for sent (and, to be safe, posted) messages wakes when one comes.
+class Win32Bus::MessageQueueWatch final : public NoticeWatch {
+ public:
+  explicit MessageQueueWatch(Win32Bus& bus) : bus_(bus) {}
+
+  int descriptor() const override { return -1; }
+  void readable() override { bus_.takeNoticeMessages(); }
+  bool wait(std::uint32_t timeoutMs) override {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+      if (bus_.takeNoticeMessages()) return true;
+      const ULONGLONG now = GetTickCount64();
+      if (now >= deadline) return false;
+      // Wakes only for messages that came after the last look, so others left in the queue for
+      // the thread's own loop do not make this spin.
+      const DWORD woke = MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                                   static_cast<DWORD>(deadline - now),
+                                                   QS_SENDMESSAGE | QS_POSTMESSAGE);
+      if (woke == WAIT_FAILED) return false;
+    }
+  }
+
+ private:
+  Win32Bus& bus_;
+};
+
+std::unique_ptr<NoticeWatch> Win32Bus::watchNotices() {
+  return std::make_unique<MessageQueueWatch>(*this);
+}
+
+bool Win32Bus::takeNoticeMessages() {
+  // Any peek lets sent messages in; the filter leaves the rest of the thread's queue to its own
+  // loop.
   MSG message;
   while (PeekMessageA(&message, nullptr, WM_DEVICECHANGE, WM_DEVICECHANGE, PM_REMOVE)) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  for (const auto& [id, listener] : listeners_) {
+    if (listener.pending) return true;
+  }
+  return false;
+}
+
+void Win32Bus::deliverNotices() {
+  takeNoticeMessages();
   // A notice may subscribe or unsubscribe; each pending one is taken by id, afresh.
   for (auto it = listeners_.begin(); it != listeners_.end();) {
     const std::uint64_t id = it->first;

@@ -16,8 +16,10 @@ namespace vestrel::platform {
 // ports that `table` names as phone modems (a phone in AT mode on Windows' own serial driver),
 // as ModemPortRecords makes them; its subscriptions hear the serial ports' changes too. Notices are
 // only marked when the window hears them; deliverNotices() (the host's loop) pumps the windows and
-// then calls the notices, so no notice runs inside a phone request. Everything runs on the thread
-// that made the bus.
+// then calls the notices, so no notice runs inside a phone request. watchNotices() gives a watch
+// without a descriptor whose wait() sleeps on the thread's message queue until a window hears a
+// change (vestrel-cli's wait for a phone's new mode). Everything runs on the thread that made the
+// bus.
 class Win32Bus final : public DeviceBus {
  public:
   explicit Win32Bus(PhoneTable table);
@@ -30,6 +32,7 @@ class Win32Bus final : public DeviceBus {
   std::unique_ptr<NoticeSubscription> subscribe(std::string_view interfaceClass,
                                                 std::function<void()> notice) override;
   void deliverNotices() override;
+  std::unique_ptr<NoticeWatch> watchNotices() override;
   Opened<DriverHandle> openDriver(const std::string& devicePath) override;
   Opened<SerialPort> openSerial(const std::string& devicePath) override;
 
@@ -41,6 +44,10 @@ class Win32Bus final : public DeviceBus {
 
  private:
   class Subscription;
+  class MessageQueueWatch;
+
+  // Lets the windows' device-change messages in; true when some listener has a change pending.
+  bool takeNoticeMessages();
 
   PhoneTable table_;
   std::map<std::uint64_t, Listener> listeners_;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/Win32Text.h"
+
 namespace vestrel::platform {
 
 namespace {
@@ -40,12 +42,13 @@ constexpr ErrorName kErrorNames[] = {
     {WAIT_TIMEOUT, "WAIT_TIMEOUT"},
 };
 
+// In the system's language, as UTF-8: the narrow call would give the ANSI code page.
 std::string SystemText(DWORD code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message(text ? text : "", length);
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message = fromWide(std::wstring(text ? text : L"", length));
   LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                               message.back() == ' ' || message.back() == '.')) {

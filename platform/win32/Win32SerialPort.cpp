@@ -8,6 +8,9 @@ Opened<SerialPort> Win32SerialPort::Open(const std::string& devicePath) {
   OsError error;
   const HANDLE handle = OpenDevice(devicePath, FILE_FLAG_OVERLAPPED, error);
   if (handle == INVALID_HANDLE_VALUE) return {nullptr, std::move(error)};
+  // usbser.sys leaves DTR low, and a phone may ignore commands until it is raised (opening the
+  // tty raises it on Linux). A port that has no such line still takes the write.
+  EscapeCommFunction(handle, SETDTR);
   return {std::make_unique<Win32SerialPort>(handle), {}};
 }
 

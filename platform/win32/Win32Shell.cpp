@@ -4,8 +4,9 @@
 // After windows.h, whose types it uses.
 #include <shellapi.h>
 
-#include <cstdlib>
 
+#include "platform/Environment.h"
+#include "platform/HostFileSystem.h"
 #include "platform/win32/Win32Text.h"
 
 namespace vestrel::platform {
@@ -66,9 +67,7 @@ std::filesystem::path Win32Shell::executablePath() {
 }
 
 std::filesystem::path Win32Shell::programHome() {
-  if (const char* home = std::getenv("VESTREL_HOME"); home && *home) {
-    return std::filesystem::path(toWide(home));
-  }
+  if (const auto home = EnvironmentText("VESTREL_HOME")) return PathFromUtf8(*home);
   return executablePath().parent_path();
 }
 

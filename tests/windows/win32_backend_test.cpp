@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "platform/DeviceClasses.h"
 #include "platform/win32/DeviceSetup.h"
@@ -158,6 +159,38 @@ TEST(DeviceNotices, ANoticeMayEndItsOwnSubscription) {
   bus.deliverNotices();
   EXPECT_EQ(heard, 1);
   EXPECT_EQ(subscription, nullptr);
+}
+
+// The system sends a window's device-change messages from another thread, as here.
+TEST(DeviceNotices, AWatchWaitsUntilAWindowHearsAChange) {
+  Win32Bus bus{PhoneTable()};
+  int heard = 0;
+  auto subscription = bus.subscribe(kPhoneDriverClass, [&] { ++heard; });
+  ASSERT_NE(subscription, nullptr);
+  const auto watch = bus.watchNotices();
+  ASSERT_NE(watch, nullptr);
+  EXPECT_EQ(watch->descriptor(), -1);
+  EXPECT_FALSE(watch->wait(30)) << "no change, the time runs out";
+
+  const HWND window = NoticeWindow();
+  std::thread system([window] { SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0); });
+  EXPECT_TRUE(watch->wait(20000));
+  system.join();
+  EXPECT_EQ(heard, 0) << "the watch only lets the change in";
+  bus.deliverNotices();
+  EXPECT_EQ(heard, 1);
+  EXPECT_FALSE(watch->wait(0)) << "a delivered change does not end the next wait";
+}
+
+TEST(DeviceNotices, AWaitLeavesTheThreadsOtherMessagesToItsLoop) {
+  Win32Bus bus{PhoneTable()};
+  auto subscription = bus.subscribe(kUsbDeviceClass, [] {});
+  const auto watch = bus.watchNotices();
+  ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_APP, 7, 0));
+  EXPECT_FALSE(watch->wait(50));
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_APP, WM_APP, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 7u);
 }
 
 TEST(DriverHandle, AMissingDeviceSaysWhyItDidNotOpen) {

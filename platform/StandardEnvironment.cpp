@@ -1,0 +1,13 @@
+#include <cstdlib>
+
+#include "platform/Environment.h"
+
+namespace vestrel::platform {
+
+std::optional<std::string> EnvironmentText(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::string(value);
+}
+
+}  // namespace vestrel::platform
