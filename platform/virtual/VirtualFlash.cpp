@@ -165,6 +165,7 @@ FlashIntake VirtualFlash::receive(std::span<const std::uint8_t> bytes) {
       return FlashIntake::PoweredDown;
     }
     framesTaken_.push_back(frame->word);
+    if (frameListener_) frameListener_(frame->word);
     if (fault == FlashFault::Late) intake = FlashIntake::Late;
     if (fault == FlashFault::Error) {
       reply_ = err(frame->word);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -60,6 +61,11 @@ class VirtualFlash {
   void failFrame(FlashFault fault, std::string word = {}, std::uint32_t skip = 0,
                  bool onwards = false);
 
+  // Hears the word of each frame the phone is about to answer; it may block (a transfer hold).
+  void setFrameListener(std::function<void(const std::string& word)> listener) {
+    frameListener_ = std::move(listener);
+  }
+
   bool loaderRunning() const { return running_; }
   std::uint32_t entryAddress() const { return entry_; }
   // The command words of the frames taken since the phone was made, in order.
@@ -101,6 +107,7 @@ class VirtualFlash {
   std::uint32_t entry_ = 0;
   std::optional<PlannedFault> fault_;
   std::vector<std::string> framesTaken_;
+  std::function<void(const std::string&)> frameListener_;
 };
 
 }  // namespace vestrel::virtualphone
