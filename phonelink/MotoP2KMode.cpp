@@ -110,11 +110,14 @@ TMotoP2KModemItem::Echo TMotoP2KModemItem::Judge(std::uint16_t echoed, std::uint
     echoesSequence_ = true;
     return Echo::Ours;
   }
-  if (!echoesSequence_) return Echo::Ours;
+  // The number of a command sent just before is an echo too, also before the phone's first.
   for (const std::uint16_t earlier : recent_) {
-    if (earlier == echoed) return Echo::Stale;
+    if (earlier == echoed) {
+      echoesSequence_ = true;
+      return Echo::Stale;
+    }
   }
-  return Echo::Foreign;
+  return echoesSequence_ ? Echo::Foreign : Echo::Ours;
 }
 
 bool TMotoP2KModemItem::ExecuteCommand(std::uint16_t command,
@@ -146,7 +149,8 @@ bool TMotoP2KModemItem::ExecuteOverControl(std::uint16_t command,
   if (!driver::ControlOut(handle, work.first(n + kControlRequestHeader + 2))) return false;
 
   const std::uint32_t deadline = clock_.tickCount() + kReplyDeadlineMs;
-  for (;;) {
+  // Replies of earlier commands still queued are read past, as many as can be stale.
+  for (std::size_t read = 0; read <= kRecentSequences; ++read) {
     if (!AwaitReply(handle, deadline)) {
       outOfStep_ = true;
       return false;
@@ -169,6 +173,7 @@ bool TMotoP2KModemItem::ExecuteOverControl(std::uint16_t command,
     }
     return ParseReply(answer, kControlReply, reply, replyLength);
   }
+  return false;
 }
 
 bool TMotoP2KModemItem::AwaitReply(platform::DriverHandle& handle, std::uint32_t deadline) {

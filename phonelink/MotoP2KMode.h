@@ -159,8 +159,8 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   TCIInterfaceMode interfaceMode_ = tciE398;
   TCMDFormatOptions cmdFormat_ = cfoP2K;
   std::vector<std::uint8_t> work_;
-  // Sequence numbers are matched only once the phone has echoed one: a phone that leaves the
-  // field alone is driven as before.
+  // Sequence numbers are matched once the phone has echoed one (its command's or a recent
+  // one's): a phone that leaves the field alone is driven as before.
   bool echoesSequence_ = false;
   static constexpr std::size_t kRecentSequences = 16;
   std::array<std::uint16_t, kRecentSequences> recent_;  // the numbers sent before
