@@ -1,5 +1,6 @@
 #include "cli/Interrupt.h"
 
+#include "phonelink/DriverRequests.h"
 #include "platform/Console.h"
 
 #include <csignal>
@@ -26,15 +27,19 @@ extern "C" void OnStopSignal(int number) {
   pendingSignal = number;
 }
 
+bool SignalPending() { return pendingSignal != 0; }
+
 }  // namespace
 
 StopOnSignal::StopOnSignal() {
   pendingSignal = 0;
   platform::WatchStopSignals(OnStopSignal);
+  driver::SetStopCheck(SignalPending);
 }
 
 StopOnSignal::~StopOnSignal() {
   scratchPathSet = 0;
+  driver::SetStopCheck(nullptr);
   platform::ForgetStopSignals();
 }
 

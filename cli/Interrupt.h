@@ -6,7 +6,9 @@ namespace vestrel::cli {
 
 // Turns SIGINT and SIGTERM into a request to stop, for as long as the object lives: a copy in
 // progress stops at its next block and removes what it made instead of dying half-way. A second
-// signal while the first is still pending ends the tool at once, as the user insists.
+// signal while the first is still pending ends the tool at once, as the user insists. While it
+// lives, the phone link's waits end soon after a signal (driver::SetStopCheck), so a silent
+// phone does not keep the tool for the rest of a time-out.
 class StopOnSignal {
  public:
   StopOnSignal();

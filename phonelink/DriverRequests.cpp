@@ -1,5 +1,6 @@
 #include "phonelink/DriverRequests.h"
 
+#include <algorithm>
 #include <array>
 
 #include "phonelink/Bytes.h"
@@ -18,7 +19,24 @@ bool BlockSucceeded(platform::DriverHandle& handle, const IoOutcome& outcome) {
   return false;
 }
 
+// The one stop check of the process, as a signal is the process's.
+StopCheck stopCheck = nullptr;
+std::uint32_t waitedAfterStop = 0;
+
 }  // namespace
+
+void SetStopCheck(StopCheck check) {
+  stopCheck = check;
+  waitedAfterStop = 0;
+}
+
+bool StopRequested() { return stopCheck != nullptr && stopCheck(); }
+
+bool WaitMayGoOn(std::uint32_t waitedMs) {
+  if (!StopRequested()) return true;
+  waitedAfterStop += std::min(waitedMs, kStoppedWaitMs);
+  return waitedAfterStop < kStoppedWaitMs;
+}
 
 void PutSetupPacket(std::span<std::uint8_t> at, const SetupPacket& setup) {
   at[0] = setup.requestType;
@@ -66,9 +84,17 @@ bool BlockRead(platform::DriverHandle& handle, std::uint32_t wanted,
   std::array<std::uint8_t, kBlockWriteHeader> input{};
   input[0] = kBlockType;
   bytes::StoreLe32(std::span(input).subspan(1), wanted);
-  const IoOutcome outcome = handle.ioControl(platform::IOCTL_P2K_READ, input, output, waitMs);
-  bytesReturned = outcome.bytesReturned;
-  return BlockSucceeded(handle, outcome);
+  std::uint32_t left = waitMs;
+  for (;;) {
+    const std::uint32_t slice = stopCheck != nullptr ? std::min(left, kStopSliceMs) : left;
+    const IoOutcome outcome = handle.ioControl(platform::IOCTL_P2K_READ, input, output, slice);
+    bytesReturned = outcome.bytesReturned;
+    left -= slice;
+    if (outcome.wait != Wait::Timeout || left == 0 || !WaitMayGoOn(slice)) {
+      return BlockSucceeded(handle, outcome);
+    }
+    handle.cancelIo();
+  }
 }
 
 }  // namespace vestrel::driver

@@ -39,6 +39,23 @@ bool ControlOut(platform::DriverHandle& handle, std::span<const std::uint8_t> pa
 bool ControlIn(platform::DriverHandle& handle, const SetupPacket& setup,
                std::span<std::uint8_t> output, std::uint32_t& bytesReturned);
 
+// Stop requests: a front end that lets a person stop a run (the command-line tool's Ctrl-C)
+// sets a check, which the waits here and the P2K reply polling ask. Once it says stop, the
+// waits that remain share kStoppedWaitMs in all: a phone that answers still takes the requests
+// that put things back, a silent one ends the run within a second. With a check set, block
+// reads wait in slices of kStopSliceMs (a timed-out slice is cancelled and the read asked
+// again); block writes are not sliced, since a write asked again could repeat a frame the
+// phone took. Without a check (the windows) every wait is whole, as the driver's.
+inline constexpr std::uint32_t kStoppedWaitMs = 600;
+inline constexpr std::uint32_t kStopSliceMs = 200;
+using StopCheck = bool (*)();
+// `check` is asked from the phone link's thread; nullptr removes it. Starts the shared wait anew.
+void SetStopCheck(StopCheck check);
+bool StopRequested();
+// Counts `waitedMs` against what is left after a stop; false once it is spent. Always true
+// while no stop was requested.
+bool WaitMayGoOn(std::uint32_t waitedMs);
+
 // Block write of the data in `frame`, which holds kBlockWriteHeader bytes of room for the
 // header, then the n data bytes, then one spare byte (the driver is passed n + 6 bytes).
 bool BlockWrite(platform::DriverHandle& handle, std::span<std::uint8_t> frame,

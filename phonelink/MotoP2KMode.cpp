@@ -27,6 +27,9 @@ struct ReplyLayout {
 };
 constexpr ReplyLayout kControlReply{4, 14, 18};  // from the start of the driver's output
 constexpr ReplyLayout kBlockReply{5, 10, 12};     // after the driver's 4 bytes
+// Where a control reply echoes its command's sequence number (a block reply: at its start).
+constexpr std::size_t kControlEchoAt = 8;
+constexpr std::uint16_t kNoSequence = 0xFFFF;  // above every number sent
 
 // Takes the reply apart. A reply shorter than its header, or shorter than the length it
 // declares, did not arrive whole and fails the command.
@@ -46,7 +49,9 @@ bool ParseReply(std::span<const std::uint8_t> received, const ReplyLayout& layou
 TMotoP2KModemItem::TMotoP2KModemItem(const PhoneLinkContext& context, TUSBDevice info)
     : TDriverModemItem(context.bus, std::move(info), kTexts),
       clock_(context.clock),
-      work_(kWorkBufferSize, 0) {}
+      work_(kWorkBufferSize, 0) {
+  recent_.fill(kNoSequence);
+}
 
 TMotoP2KModemItem::~TMotoP2KModemItem() { CloseOnDestroy(); }
 
@@ -94,8 +99,25 @@ void TMotoP2KModemItem::SetControlSetup(std::uint8_t requestType, std::uint8_t r
 }
 
 std::uint16_t TMotoP2KModemItem::NextSequence() {
+  recent_[recentAt_] = static_cast<std::uint16_t>(sequence_);
+  recentAt_ = (recentAt_ + 1) % kRecentSequences;
   if (++sequence_ > 0xFF5) sequence_ = 0;
   return static_cast<std::uint16_t>(sequence_);
+}
+
+TMotoP2KModemItem::Echo TMotoP2KModemItem::Judge(std::uint16_t echoed, std::uint16_t sequence) {
+  if (echoed == sequence) {
+    echoesSequence_ = true;
+    return Echo::Ours;
+  }
+  // The number of a command sent just before is an echo too, also before the phone's first.
+  for (const std::uint16_t earlier : recent_) {
+    if (earlier == echoed) {
+      echoesSequence_ = true;
+      return Echo::Stale;
+    }
+  }
+  return echoesSequence_ ? Echo::Foreign : Echo::Ours;
 }
 
 bool TMotoP2KModemItem::ExecuteCommand(std::uint16_t command,
@@ -112,6 +134,7 @@ bool TMotoP2KModemItem::ExecuteOverControl(std::uint16_t command,
                                            std::span<std::uint8_t> reply,
                                            std::uint16_t& replyLength) {
   platform::DriverHandle& handle = *Handle();
+  if (outOfStep_) DropWaitingReplies(handle);
   const std::uint16_t sequence = NextSequence();
   std::fill(work_.begin(), work_.end(), std::uint8_t{0});
   const std::size_t n = payload.size();
@@ -125,23 +148,35 @@ bool TMotoP2KModemItem::ExecuteOverControl(std::uint16_t command,
   std::copy(payload.begin(), payload.end(), work.begin() + kControlRequestHeader);
   if (!driver::ControlOut(handle, work.first(n + kControlRequestHeader + 2))) return false;
 
-  if (!AwaitReply(handle)) return false;
-  const std::uint8_t waiting = work_[5];
-  const std::uint32_t size = bytes::LoadBe16(work.subspan(6));
-  // The driver returns at most kOutputMax bytes, whatever the phone announced.
-  const auto length = static_cast<std::uint16_t>(std::min<std::uint32_t>(
-      2u * waiting + size + 4, driver::kOutputMax - driver::kDriverBytes));
-  std::uint32_t received = 0;
-  if (!driver::ControlIn(handle, {0xC1, 0x01, waiting, interfaceNumber_, length},
-                         work.first(driver::kOutputMax), received)) {
-    return false;
+  const std::uint32_t deadline = clock_.tickCount() + kReplyDeadlineMs;
+  // Replies of earlier commands still queued are read past, as many as can be stale.
+  for (std::size_t read = 0; read <= kRecentSequences; ++read) {
+    if (!AwaitReply(handle, deadline)) {
+      outOfStep_ = true;
+      return false;
+    }
+    const std::uint8_t waiting = work_[5];
+    const std::uint32_t size = bytes::LoadBe16(work.subspan(6));
+    // The driver returns at most kOutputMax bytes, whatever the phone announced.
+    const auto length = static_cast<std::uint16_t>(std::min<std::uint32_t>(
+        2u * waiting + size + 4, driver::kOutputMax - driver::kDriverBytes));
+    std::uint32_t received = 0;
+    if (!driver::ControlIn(handle, {0xC1, 0x01, waiting, interfaceNumber_, length},
+                           work.first(driver::kOutputMax), received)) {
+      return false;
+    }
+    const auto answer = work.first(std::min<std::size_t>(received, driver::kOutputMax));
+    if (answer.size() >= kControlReply.dataAt) {
+      const Echo echo = Judge(bytes::LoadBe16(answer.subspan(kControlEchoAt)), sequence);
+      if (echo == Echo::Stale) continue;
+      if (echo == Echo::Foreign) return false;
+    }
+    return ParseReply(answer, kControlReply, reply, replyLength);
   }
-  return ParseReply(work.first(std::min<std::size_t>(received, driver::kOutputMax)),
-                    kControlReply, reply, replyLength);
+  return false;
 }
 
-bool TMotoP2KModemItem::AwaitReply(platform::DriverHandle& handle) {
-  const std::uint32_t deadline = clock_.tickCount() + kReplyDeadlineMs;
+bool TMotoP2KModemItem::AwaitReply(platform::DriverHandle& handle, std::uint32_t deadline) {
   const std::span<std::uint8_t> output(work_.data(), driver::kOutputMax);
   for (;;) {
     std::uint32_t received = 0;
@@ -150,8 +185,30 @@ bool TMotoP2KModemItem::AwaitReply(platform::DriverHandle& handle) {
         received >= 8 && (output[5] == 1 || output[5] == 2)) {
       return true;
     }
+    if (!driver::WaitMayGoOn(1)) return false;
     clock_.sleep(1);
     if (platform::tickPassed(clock_.tickCount(), deadline)) return false;
+  }
+}
+
+void TMotoP2KModemItem::DropWaitingReplies(platform::DriverHandle& handle) {
+  outOfStep_ = false;
+  const std::span<std::uint8_t> output(work_.data(), driver::kOutputMax);
+  // Bounded: a phone that keeps announcing replies is not read for ever.
+  for (std::size_t dropped = 0; dropped < kRecentSequences; ++dropped) {
+    std::uint32_t received = 0;
+    if (!driver::ControlIn(handle, {0xC1, 0x00, 0, interfaceNumber_, 8}, output, received) ||
+        received < 8 || (output[5] != 1 && output[5] != 2)) {
+      return;
+    }
+    const std::uint8_t waiting = output[5];
+    const auto length = static_cast<std::uint16_t>(std::min<std::uint32_t>(
+        2u * waiting + bytes::LoadBe16(output.subspan(6)) + 4,
+        driver::kOutputMax - driver::kDriverBytes));
+    if (!driver::ControlIn(handle, {0xC1, 0x01, waiting, interfaceNumber_, length}, output,
+                           received)) {
+      return;
+    }
   }
 }
 
@@ -175,15 +232,25 @@ bool TMotoP2KModemItem::ExecuteOverBlocks(std::uint16_t command,
     return false;
   }
 
-  std::uint32_t received = 0;
-  if (!driver::BlockRead(handle, 4096, work.first(driver::kOutputMax), kBlockWaitMs, received) ||
-      received < driver::kDriverBytes) {
-    return false;
+  // Replies of earlier commands still queued are read past, as many as can be stale.
+  for (std::size_t read = 0; read <= kRecentSequences; ++read) {
+    std::uint32_t received = 0;
+    if (!driver::BlockRead(handle, 4096, work.first(driver::kOutputMax), kBlockWaitMs,
+                           received) ||
+        received < driver::kDriverBytes) {
+      return false;
+    }
+    const auto answer = work.subspan(driver::kDriverBytes,
+                                     std::min<std::size_t>(received, driver::kOutputMax) -
+                                         driver::kDriverBytes);
+    if (answer.size() >= kBlockReply.dataAt) {
+      const Echo echo = Judge(bytes::LoadBe16(answer), sequence);
+      if (echo == Echo::Stale) continue;
+      if (echo == Echo::Foreign) return false;
+    }
+    return ParseReply(answer, kBlockReply, reply, replyLength);
   }
-  const auto answer = work.subspan(driver::kDriverBytes,
-                                   std::min<std::size_t>(received, driver::kOutputMax) -
-                                       driver::kDriverBytes);
-  return ParseReply(answer, kBlockReply, reply, replyLength);
+  return false;
 }
 
 void TMotoP2KModemItem::ProbeCommandFormat() {

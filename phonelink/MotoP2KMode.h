@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -58,6 +59,10 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   // `reply` (cut to its size) and its full length stored in `replyLength`. False, with
   // `replyLength` untouched, when the phone did not answer in time, the reply did not arrive
   // whole, the item is closed, or the payload exceeds kMaxPayload. Reports nothing.
+  // Once the phone has echoed a sequence number, a reply that echoes one of the commands sent
+  // before (a late or repeated reply) is dropped and the wait goes on; one that echoes a number
+  // never sent fails the command. After a command that got no reply, the replies waiting are
+  // read and dropped before the next command goes out.
   bool ExecuteCommand(std::uint16_t command, std::span<const std::uint8_t> payload,
                       std::span<std::uint8_t> reply, std::uint16_t& replyLength);
 
@@ -134,8 +139,14 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   // FileRead; with `lastByte` (the one byte left of a file of known size) a one-byte reply is
   // that byte, not an error code.
   std::int32_t ReadBlock(std::span<std::uint8_t> buffer, bool lastByte);
-  // Polls until the phone has a reply waiting; false past the deadline.
-  bool AwaitReply(platform::DriverHandle& handle);
+  // Polls until the phone has a reply waiting; false past the deadline or on a stop request.
+  bool AwaitReply(platform::DriverHandle& handle, std::uint32_t deadline);
+  // Reads and drops the replies already waiting over control transfers (after a command that
+  // got none, its reply may still come).
+  void DropWaitingReplies(platform::DriverHandle& handle);
+  // How a reply's echoed sequence number stands to the command just sent.
+  enum class Echo { Ours, Stale, Foreign };
+  Echo Judge(std::uint16_t echoed, std::uint16_t sequence);
   std::uint16_t NextSequence();
 
   platform::Clock& clock_;
@@ -148,6 +159,13 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   TCIInterfaceMode interfaceMode_ = tciE398;
   TCMDFormatOptions cmdFormat_ = cfoP2K;
   std::vector<std::uint8_t> work_;
+  // Sequence numbers are matched once the phone has echoed one (its command's or a recent
+  // one's): a phone that leaves the field alone is driven as before.
+  bool echoesSequence_ = false;
+  static constexpr std::size_t kRecentSequences = 16;
+  std::array<std::uint16_t, kRecentSequences> recent_;  // the numbers sent before
+  std::size_t recentAt_ = 0;
+  bool outOfStep_ = false;  // the last command got no reply; one may still come
   bool readReachedEnd_ = false;  // the last FileRead got the end-of-file answer
 };
 

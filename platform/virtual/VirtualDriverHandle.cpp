@@ -121,17 +121,18 @@ IoOutcome VirtualDriverHandle::control(std::span<const std::uint8_t> input,
   }
   if (requestType == 0xC1 && request == 0x00) {
     std::vector<std::uint8_t> status(8, 0);
-    if (pending_) {
+    if (!queue_.empty()) {
       status[1] = 1;
-      putBe16(status, 2, controlStage().size() - 6);
+      putBe16(status, 2, controlStage(queue_.front()).size() - 6);
     }
     return completed(deliverOutput(output, status));
   }
   if (requestType == 0xC1 && request == 0x01) {
-    if (!pending_ || value == 0) return stalled();
-    std::vector<std::uint8_t> stage = controlStage();
-    pending_.reset();
-    applyFault(stage);
+    if (queue_.empty() || value == 0) return stalled();
+    const Pending reply = takeReply();
+    if (reply.fault == ReplyFault::Stall) return stalled();
+    std::vector<std::uint8_t> stage = controlStage(reply);
+    applyFault(reply.fault, stage);
     stage.resize(std::min<std::size_t>(stage.size(), length));
     const std::uint32_t delivered = deliverOutput(output, stage);
     phone_->replyDelivered();
@@ -157,12 +158,13 @@ IoOutcome VirtualDriverHandle::blockWrite(std::span<const std::uint8_t> input) {
 IoOutcome VirtualDriverHandle::blockRead(std::span<const std::uint8_t> input,
                                          std::span<std::uint8_t> output, std::uint32_t waitMs) {
   if (input.size() < 5 || input[0] != 2) return stalled();
-  if (!pending_) return timedOut(waitMs);
+  if (queue_.empty()) return timedOut(waitMs);
   const std::uint32_t wanted =
       input[1] | (input[2] << 8) | (input[3] << 16) | (static_cast<std::uint32_t>(input[4]) << 24);
-  std::vector<std::uint8_t> reply = blockReply();
-  pending_.reset();
-  applyFault(reply);
+  const Pending pending = takeReply();
+  if (pending.fault == ReplyFault::Stall) return stalled();
+  std::vector<std::uint8_t> reply = blockReply(pending);
+  applyFault(pending.fault, reply);
   reply.resize(std::min<std::size_t>(reply.size(), wanted));
   const std::uint32_t delivered = deliverOutput(output, reply);
   phone_->replyDelivered();
@@ -173,46 +175,65 @@ bool VirtualDriverHandle::deliver(std::uint16_t sequence, std::uint16_t command,
                                   std::span<const std::uint8_t> payload) {
   auto answer = phone_->takeCommand(sequence, command, payload);
   if (!answer) {
-    pending_.reset();
+    queue_.clear();
+    late_.reset();
     return false;
   }
-  // A phone that acts but stays silent: the reply never comes.
-  if (phone_->lastCommandFault() == ReplyFault::Silent) {
-    pending_.reset();
-    return true;
+  // A reply that came too late is there before this command's.
+  if (late_) {
+    queue_.push_back(std::move(*late_));
+    late_.reset();
   }
-  pending_ = Pending{sequence, command, std::move(*answer)};
+  const ReplyFault fault = phone_->lastCommandFault();
+  // A phone that acts but stays silent: the reply never comes.
+  if (fault == ReplyFault::Silent) return true;
+  Pending reply{sequence, command, std::move(*answer), fault};
+  if (fault == ReplyFault::Late) {
+    late_ = std::move(reply);
+  } else {
+    queue_.push_back(std::move(reply));
+  }
   return true;
 }
 
+VirtualDriverHandle::Pending VirtualDriverHandle::takeReply() {
+  Pending reply = std::move(queue_.front());
+  queue_.pop_front();
+  if (reply.fault == ReplyFault::Duplicated) {
+    reply.fault = ReplyFault::None;
+    queue_.push_front(reply);
+  }
+  return reply;
+}
+
 // Data stage of a control read: flag, reply count, size, sequence, command, 0, length, 0, data.
-std::vector<std::uint8_t> VirtualDriverHandle::controlStage() const {
-  const auto& data = pending_->answer.data;
+std::vector<std::uint8_t> VirtualDriverHandle::controlStage(const Pending& reply) {
+  const auto& data = reply.answer.data;
   std::vector<std::uint8_t> stage(kControlHeader - 2 + data.size(), 0);
-  stage[0] = pending_->answer.success ? 1 : 0;
+  stage[0] = reply.answer.success ? 1 : 0;
   stage[1] = 1;
   putBe16(stage, 2, data.size() + 8);
-  putBe16(stage, 4, pending_->sequence);
-  putBe16(stage, 6, pending_->command);
+  putBe16(stage, 4, reply.sequence);
+  putBe16(stage, 6, reply.command);
   putBe16(stage, 10, data.size());
   std::copy(data.begin(), data.end(), stage.begin() + kControlHeader - 2);
   return stage;
 }
 
 // A block read's reply: sequence, command, 0, flag, four zeros, length, data.
-std::vector<std::uint8_t> VirtualDriverHandle::blockReply() const {
-  const auto& data = pending_->answer.data;
+std::vector<std::uint8_t> VirtualDriverHandle::blockReply(const Pending& pending) {
+  const auto& data = pending.answer.data;
   std::vector<std::uint8_t> reply(kBlockHeader + data.size(), 0);
-  putBe16(reply, 0, pending_->sequence);
-  putBe16(reply, 2, pending_->command);
-  reply[5] = pending_->answer.success ? 1 : 0;
+  putBe16(reply, 0, pending.sequence);
+  putBe16(reply, 2, pending.command);
+  reply[5] = pending.answer.success ? 1 : 0;
   putBe16(reply, 10, data.size());
   std::copy(data.begin(), data.end(), reply.begin() + kBlockHeader);
   return reply;
 }
 
-void VirtualDriverHandle::applyFault(std::vector<std::uint8_t>& reply) const {
-  switch (phone_->lastCommandFault()) {
+void VirtualDriverHandle::applyFault(ReplyFault fault, std::vector<std::uint8_t>& reply) {
+  switch (fault) {
     case ReplyFault::Short:
       reply.resize(std::min<std::size_t>(reply.size(), 6));
       break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -11,8 +12,8 @@
 namespace vestrel::virtualphone {
 
 // The phone driver's side of a virtual phone in P2K mode: takes the three control codes with
-// their exact layouts, hands commands to the phone and keeps its one pending reply until it is
-// read. Waits that would time out advance the virtual clock by their full length instead.
+// their exact layouts, hands commands to the phone and queues its replies until they are read,
+// one per read. Waits that would time out advance the virtual clock by their full length instead.
 class VirtualDriverHandle final : public platform::DriverHandle {
  public:
   VirtualDriverHandle(std::shared_ptr<VirtualPhone> phone, VirtualClock& clock);
@@ -27,6 +28,7 @@ class VirtualDriverHandle final : public platform::DriverHandle {
     std::uint16_t sequence;
     std::uint16_t command;
     P2KAnswer answer;
+    ReplyFault fault;
   };
 
   bool deviceThere() const;
@@ -38,16 +40,19 @@ class VirtualDriverHandle final : public platform::DriverHandle {
   // Hands a received command to the phone; false when the phone vanished.
   bool deliver(std::uint16_t sequence, std::uint16_t command,
                std::span<const std::uint8_t> payload);
-  std::vector<std::uint8_t> controlStage() const;
-  std::vector<std::uint8_t> blockReply() const;
-  void applyFault(std::vector<std::uint8_t>& reply) const;
+  // Takes the first queued reply away; a Duplicated one leaves its copy queued.
+  Pending takeReply();
+  static std::vector<std::uint8_t> controlStage(const Pending& reply);
+  static std::vector<std::uint8_t> blockReply(const Pending& reply);
+  static void applyFault(ReplyFault fault, std::vector<std::uint8_t>& reply);
 
   std::shared_ptr<VirtualPhone> phone_;
   VirtualClock& clock_;
   PhoneMode openedMode_;
   std::uint32_t openedAppearance_;
   bool closed_ = false;
-  std::optional<Pending> pending_;
+  std::deque<Pending> queue_;
+  std::optional<Pending> late_;  // a Late reply, queued when the next command comes
 };
 
 }  // namespace vestrel::virtualphone

@@ -172,6 +172,7 @@ FlashIntake VirtualFlash::receive(std::span<const std::uint8_t> bytes) {
       return FlashIntake::PoweredDown;
     }
     framesTaken_.push_back(frame->word);
+    if (frameListener_) frameListener_(frame->word);
     if (fault == FlashFault::Late) intake = FlashIntake::Late;
     // A reply held back goes out before any later one.
     if (held_) replies_.push_back(std::move(*held_));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -66,6 +67,11 @@ class VirtualFlash {
   void failFrame(FlashFault fault, std::string word = {}, std::uint32_t skip = 0,
                  bool onwards = false);
 
+  // Hears the word of each frame the phone is about to answer; it may block (a transfer hold).
+  void setFrameListener(std::function<void(const std::string& word)> listener) {
+    frameListener_ = std::move(listener);
+  }
+
   bool loaderRunning() const { return running_; }
   std::uint32_t entryAddress() const { return entry_; }
   // The command words of the frames taken since the phone was made, in order.
@@ -108,6 +114,7 @@ class VirtualFlash {
   std::uint32_t entry_ = 0;
   std::optional<PlannedFault> fault_;
   std::vector<std::string> framesTaken_;
+  std::function<void(const std::string&)> frameListener_;
 };
 
 }  // namespace vestrel::virtualphone

@@ -4,6 +4,7 @@
 
 #include "platform/virtual/FolderLock.h"
 #include "platform/virtual/P2KPersonality.h"
+#include "platform/virtual/TransferHold.h"
 #include "platform/virtual/VirtualBus.h"
 
 namespace vestrel::virtualphone {
@@ -37,6 +38,24 @@ PhoneMode StartingMode(const fs::path& folder) {
   return PhoneMode::P2K;
 }
 
+constexpr std::uint16_t kFsacCommand = 0x004A;
+
+// A transfer hold the folder asks for listens to the phone's FSAC reads and writes and to its
+// "READ" frames.
+void InstallHold(VirtualPhone& phone, const fs::path& folder) {
+  auto hold = TransferHold::FromFolder(folder);
+  if (!hold) return;
+  auto shared = std::make_shared<TransferHold>(std::move(*hold));
+  phone.setCommandListener([shared](std::uint16_t command, std::span<const std::uint8_t> payload) {
+    if (command != kFsacCommand || payload.size() < 4) return;
+    if (payload[3] == 0x01) shared->taken(TransferHold::Request::P2KRead);
+    if (payload[3] == 0x02) shared->taken(TransferHold::Request::P2KWrite);
+  });
+  phone.flash().setFrameListener([shared](const std::string& word) {
+    if (word == "READ") shared->taken(TransferHold::Request::FlashRead);
+  });
+}
+
 }  // namespace
 
 platform::DeviceSide VirtualPhoneSide(const std::optional<fs::path>& folder) {
@@ -53,6 +72,7 @@ platform::DeviceSide VirtualPhoneSide(const std::optional<fs::path>& folder) {
   auto phone = bus->plug(identity, mode);
   P2KPersonality::Install(*phone,
                           folder ? P2KPersonality::FromFolder(*folder) : P2KPersonality::Sample());
+  if (folder) InstallHold(*phone, *folder);
 
   platform::DeviceSide side{std::move(clock), std::move(bus), "virtual phone", {}};
   if (folder) {

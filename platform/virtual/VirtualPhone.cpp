@@ -71,6 +71,7 @@ std::optional<P2KAnswer> VirtualPhone::takeCommand(std::uint16_t sequence, std::
   if (hung) {
     answer.success = false;
   } else if (handler_) {
+    if (commandListener_) commandListener_(command, payload);
     answer = handler_(command, payload);
   } else {
     answer.success = command == kProbeCommand;

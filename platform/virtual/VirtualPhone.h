@@ -26,7 +26,11 @@ enum class ReplyFault {
   FlagZero,  // replies carry success flag 0
   Short,     // replies are cut short inside their header
   Garbled,   // every reply byte is inverted
-  Stall,     // every request ends at once on a stalled endpoint
+  Stall,     // every request ends at once on a stalled endpoint; for one command: the read
+             // of its reply does
+  Late,        // for one command: the reply comes only after the host stopped waiting, queued
+               // before the next command's reply
+  Duplicated,  // for one command: the reply is sent twice, the copy queued before the next one
 };
 
 // One answered P2K command.
@@ -47,6 +51,9 @@ class VirtualPhone {
   using P2KHandler =
       std::function<P2KAnswer(std::uint16_t command, std::span<const std::uint8_t> payload)>;
   using ModeListener = std::function<void(PhoneMode from, PhoneMode to)>;
+  // Hears each command the phone is about to act on; it may block (a transfer hold).
+  using CommandListener =
+      std::function<void(std::uint16_t command, std::span<const std::uint8_t> payload)>;
 
   explicit VirtualPhone(Identity identity, PhoneMode mode = PhoneMode::P2K);
 
@@ -66,6 +73,7 @@ class VirtualPhone {
   void setP2KTransport(P2KTransport transport) { transport_ = transport; }
   P2KTransport p2kTransport() const { return transport_; }
   void setP2KHandler(P2KHandler handler) { handler_ = std::move(handler); }
+  void setCommandListener(CommandListener listener) { commandListener_ = std::move(listener); }
   void setReplyFault(ReplyFault fault) { fault_ = fault; }
   ReplyFault replyFault() const { return fault_; }
   // The command `index` commands from now (0: the next one) shows `fault`; with `onwards`, so
@@ -108,6 +116,7 @@ class VirtualPhone {
   ModeListener modeListener_;
   P2KTransport transport_ = P2KTransport::Control;
   P2KHandler handler_;
+  CommandListener commandListener_;
   ReplyFault fault_ = ReplyFault::None;
   struct ScheduledFault {
     std::uint32_t at = 0;  // in commands taken

@@ -54,6 +54,37 @@ run_bare() {
   invoke "$@"
 }
 
+# Runs the tool in the background on the phone kept in $PHONE, which holds at REQUEST (a line
+# of the phone folder's "hold": p2k-read N, p2k-write N, flash-read N); once the phone holds,
+# sends each of the SIGNALS (words, e.g. "INT" or "INT INT") in turn, then releases the phone.
+# Leaves STATUS, OUT and ERR as `run` does. The named pipes make both moments certain: reading
+# "held" waits for the hold, opening "release" waits for the phone to wait on it.
+# Usage: interrupt_at REQUEST SIGNALS ARGS...
+interrupt_at() {
+  local request=$1 signals=$2 pid held signal
+  shift 2
+  echo "$request" > "$PHONE/hold"
+  mkfifo "$PHONE/held" "$PHONE/release"
+  "$CLI" --virtual-phone="$PHONE" "$@" > "$WORK/.out" 2> "$WORK/.err" &
+  pid=$!
+  # Read and write, so that a run which ends before the hold does not leave the read waiting
+  # for a writer; the time limit only ends a scenario that is already failing.
+  exec {held}<> "$PHONE/held"
+  if read -r -t 120 -u "$held" _; then
+    for signal in $signals; do kill "-$signal" "$pid"; done
+    : > "$PHONE/release"
+  else
+    kill -KILL "$pid" 2> /dev/null
+    fail "the phone never held at $request"
+  fi
+  exec {held}<&-
+  wait "$pid"
+  STATUS=$?
+  rm -f "$PHONE/hold" "$PHONE/held" "$PHONE/release"
+  OUT=$(cat "$WORK/.out")
+  ERR=$(cat "$WORK/.err")
+}
+
 fail() {
   echo "FAIL ($(basename "$SCENARIO")): $*"
   echo "  stdout: $OUT"

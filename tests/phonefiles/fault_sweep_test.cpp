@@ -11,9 +11,12 @@ namespace {
 using phonefiles::Result;
 using virtualphone::ReplyFault;
 
-enum class Fault { Vanish, SilentOnce, SilentFrom, Short, Garbled, FlagZero };
-constexpr Fault kFaults[] = {Fault::Vanish, Fault::SilentOnce, Fault::SilentFrom,
-                             Fault::Short,  Fault::Garbled,    Fault::FlagZero};
+enum class Fault {
+  Vanish, SilentOnce, SilentFrom, Short, Garbled, FlagZero, Late, Duplicated, Stall
+};
+constexpr Fault kFaults[] = {Fault::Vanish,   Fault::SilentOnce, Fault::SilentFrom,
+                             Fault::Short,    Fault::Garbled,    Fault::FlagZero,
+                             Fault::Late,     Fault::Duplicated, Fault::Stall};
 
 const char* NameOf(Fault fault) {
   switch (fault) {
@@ -29,6 +32,12 @@ const char* NameOf(Fault fault) {
       return "garbled";
     case Fault::FlagZero:
       return "flag 0";
+    case Fault::Late:
+      return "late";
+    case Fault::Duplicated:
+      return "duplicated";
+    case Fault::Stall:
+      return "stall";
   }
   return "";
 }
@@ -58,6 +67,15 @@ struct SweepRun : PhoneFilesTest {
         break;
       case Fault::FlagZero:
         phone->faultAt(at, ReplyFault::FlagZero);
+        break;
+      case Fault::Late:
+        phone->faultAt(at, ReplyFault::Late);
+        break;
+      case Fault::Duplicated:
+        phone->faultAt(at, ReplyFault::Duplicated);
+        break;
+      case Fault::Stall:
+        phone->faultAt(at, ReplyFault::Stall);
         break;
     }
   }

@@ -1,3 +1,4 @@
+#include <array>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -211,6 +212,30 @@ TEST_F(P2KChannel, ASilentPhoneFailsEachTransportAfterItsTimeOut) {
   EXPECT_EQ(length, 0xBEEF);
 }
 
+// A reply that comes after the host gave up, or a reply sent twice, waits before the next
+// command's own: it must never be read as that command's answer.
+TEST_F(P2KChannel, ALateOrRepeatedReplyIsNeverTakenForTheNextCommandsAnswer) {
+  std::uint8_t answer = 0;
+  for (const auto transport : {P2KTransport::Control, P2KTransport::BlockOnly}) {
+    for (const auto fault : {ReplyFault::Late, ReplyFault::Duplicated}) {
+      if (phone) rig.bus.unplug(*phone);
+      open(transport);
+      answer = 0;
+      phone->setP2KHandler([&](std::uint16_t command, std::span<const std::uint8_t>) {
+        return P2KAnswer{true, {static_cast<std::uint8_t>(command), ++answer}};
+      });
+      phone->faultAt(0, fault);
+      std::vector<std::uint8_t> reply(2);
+      std::uint16_t length = 0;
+      EXPECT_EQ(run(0x0031, {}, reply, length), fault == ReplyFault::Duplicated);
+      for (std::uint8_t command = 0x32; command < 0x35; ++command) {
+        ASSERT_TRUE(run(command, {}, reply, length));
+        EXPECT_THAT(reply, ElementsAre(command, command - 0x30)) << static_cast<int>(fault);
+      }
+    }
+  }
+}
+
 TEST_F(P2KChannel, PollDeadlineHoldsAcrossTheTickCountWrap) {
   rig.clock.advance(0xFFFFFFFFu - 20000u);
   open();
@@ -291,6 +316,7 @@ class ScriptedChannel : public ::testing::Test {
   virtualphone::VirtualClock clock;
   std::vector<std::vector<std::uint8_t>> pollOutputs;  // one per poll, the last one repeats
   std::size_t polls = 0;
+  std::array<std::uint8_t, 2> sequence{};
 
   std::unique_ptr<TMotoP2KModemItem> openItem() {
     bus.driverScript = [this](std::uint32_t, std::span<const std::uint8_t> in,
@@ -302,10 +328,13 @@ class ScriptedChannel : public ::testing::Test {
                                    static_cast<std::uint32_t>(poll.size()), {}};
       }
       if (in[0] == 0xC1 && in[1] == 0x01) {
-        const std::uint8_t reply[] = {0, 0, 0, 0, 1, 1, 0, 9, 0, 2, 0, 1, 0, 0, 0, 1, 0, 0, 0x77};
+        // The reply echoes the sequence number of the command sent last.
+        const std::uint8_t reply[] = {0, 0, 0, 0, 1, 1, 0, 9, sequence[0], sequence[1],
+                                      0, 1, 0, 0, 0, 1, 0, 0, 0x77};
         std::copy(std::begin(reply), std::end(reply), out.begin());
         return platform::IoOutcome{true, platform::Wait::Signalled, true, sizeof reply, {}};
       }
+      if (in[0] == 0x41 && in.size() >= 10) sequence = {in[8], in[9]};
       return platform::IoOutcome{true, platform::Wait::Signalled, true, 0, {}};
     };
     TUSBDevice info;

@@ -5,18 +5,26 @@ expect_status 0
 [ -e "$PHONE/lock" ] || fail "no lock file in the phone folder"
 
 if [ -z "${VESTREL_CLI_RUNNER:-}" ] && command -v flock > /dev/null; then
-  # Another process holds the folder for a moment: the run waits and then goes on.
-  flock "$PHONE/lock" sleep 1 &
-  sleep 0.2
-  run ls /a/mobile/readme.txt
-  expect_status 0
+  # Another process holds the folder until told to let go: "locked" says it holds it,
+  # "unlock" lets it go.
+  mkfifo locked unlock
+  hold_folder() {
+    flock "$PHONE/lock" sh -c 'echo locked > locked; read -r _ < unlock' &
+    read -r _ < locked
+  }
+  # Let go while a run waits for it: the run goes on.
+  hold_folder
+  ${VESTREL_CLI_RUNNER:-} "$CLI" --virtual-phone="$PHONE" ls /a/mobile/readme.txt > /dev/null 2> waited.err &
+  waiting=$!
+  echo > unlock
+  wait "$waiting" || fail "a run that waited for the folder failed: $(cat waited.err)"
   wait
   # Held for longer than a run waits: it fails and names the folder.
-  flock "$PHONE/lock" sleep 6 &
-  sleep 0.2
+  hold_folder
   run ls
   expect_status 1
   expect_err_has "cannot use the virtual phone folder $PHONE: another run is using it (waited 5 s)"
+  echo > unlock
   wait
 fi
 
