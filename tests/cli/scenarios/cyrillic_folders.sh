@@ -4,7 +4,7 @@
 PHONE="$WORK/Папка"
 run devices
 expect_status 0
-expect_out "p2k	Port_#0001.Hub_#0001	Motorola Test Command Interface"
+expect_out "p2k	Port_#0001.Hub_#0001	08	Motorola Test Command Interface"
 [ -d "$WORK/Папка" ] || fail "the phone is not kept in Папка"
 [ "$(ls -A "$WORK" | grep -cvx -e Папка -e home -e .out -e .err)" -eq 0 ] ||
   fail "a folder under another name was made: $(ls -A "$WORK")"
