@@ -14,6 +14,7 @@
 
 #include "backup/window/BackUp.h"
 #include "platform/fake/RecordingShell.h"
+#include "tests/support/ForwardingBus.h"
 #include "tests/support/PhoneRig.h"
 #include "tests/support/ScriptedDialogs.h"
 
@@ -21,33 +22,25 @@ namespace vestrel::testing {
 
 // Counts what reaches the bus below the dialog, so a test can tell a quiet tick from one that
 // touched devices.
-class CountingBus final : public platform::DeviceBus {
+class CountingBus final : public ForwardingBus {
  public:
-  explicit CountingBus(platform::DeviceBus& inner) : inner_(inner) {}
+  using ForwardingBus::ForwardingBus;
 
   int calls = 0;
 
   std::optional<std::vector<platform::DeviceInterfaceRecord>> presentInterfaces(
       std::string_view interfaceClass) override {
     ++calls;
-    return inner_.presentInterfaces(interfaceClass);
+    return ForwardingBus::presentInterfaces(interfaceClass);
   }
-  std::unique_ptr<platform::NoticeSubscription> subscribe(std::string_view interfaceClass,
-                                                          std::function<void()> notice) override {
-    return inner_.subscribe(interfaceClass, std::move(notice));
-  }
-  void deliverNotices() override { inner_.deliverNotices(); }
   platform::Opened<platform::DriverHandle> openDriver(const std::string& devicePath) override {
     ++calls;
-    return inner_.openDriver(devicePath);
+    return ForwardingBus::openDriver(devicePath);
   }
   platform::Opened<platform::SerialPort> openSerial(const std::string& devicePath) override {
     ++calls;
-    return inner_.openSerial(devicePath);
+    return ForwardingBus::openSerial(devicePath);
   }
-
- private:
-  platform::DeviceBus& inner_;
 };
 
 class DialogRig : public ::testing::Test {

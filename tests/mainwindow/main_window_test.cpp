@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "tests/mainwindow/MainWindowRig.h"
+#include "tests/support/ForwardingBus.h"
 
 namespace vestrel::testing {
 namespace {
@@ -166,25 +167,13 @@ TEST_F(MainWindow, StatusPanelsStandAtTheirWidthsAndTheLastTakesTheRest) {
 }
 
 TEST_F(MainWindow, APassWithNothingChangedNeitherEnumeratesNorTalksToThePhone) {
-  struct CountingBus : platform::DeviceBus {
-    explicit CountingBus(platform::DeviceBus& to) : inner(to) {}
+  struct CountingBus : ForwardingBus {
+    using ForwardingBus::ForwardingBus;
     std::optional<std::vector<platform::DeviceInterfaceRecord>> presentInterfaces(
         std::string_view cls) override {
       ++enumerations;
-      return inner.presentInterfaces(cls);
+      return ForwardingBus::presentInterfaces(cls);
     }
-    std::unique_ptr<platform::NoticeSubscription> subscribe(std::string_view cls,
-                                                            std::function<void()> n) override {
-      return inner.subscribe(cls, std::move(n));
-    }
-    void deliverNotices() override { inner.deliverNotices(); }
-    platform::Opened<platform::DriverHandle> openDriver(const std::string& path) override {
-      return inner.openDriver(path);
-    }
-    platform::Opened<platform::SerialPort> openSerial(const std::string& path) override {
-      return inner.openSerial(path);
-    }
-    platform::DeviceBus& inner;
     int enumerations = 0;
   };
   rig.PlugSample("A1");
@@ -211,25 +200,12 @@ TEST_F(MainWindow, APassWithNothingChangedNeitherEnumeratesNorTalksToThePhone) {
 // menu entry makes the next pass due, and a listed phone that would not open is tried again
 // about once a second until it opens.
 TEST_F(MainWindow, PassesRunOnlyWhenSomethingCanHaveChanged) {
-  struct RefusingBus : platform::DeviceBus {
-    explicit RefusingBus(platform::DeviceBus& to) : inner(to) {}
-    std::optional<std::vector<platform::DeviceInterfaceRecord>> presentInterfaces(
-        std::string_view cls) override {
-      return inner.presentInterfaces(cls);
-    }
-    std::unique_ptr<platform::NoticeSubscription> subscribe(std::string_view cls,
-                                                            std::function<void()> n) override {
-      return inner.subscribe(cls, std::move(n));
-    }
-    void deliverNotices() override { inner.deliverNotices(); }
+  struct RefusingBus : ForwardingBus {
+    using ForwardingBus::ForwardingBus;
     platform::Opened<platform::DriverHandle> openDriver(const std::string& path) override {
       if (refuse) return {nullptr, platform::OsError::FromErrno(EBUSY)};
-      return inner.openDriver(path);
+      return ForwardingBus::openDriver(path);
     }
-    platform::Opened<platform::SerialPort> openSerial(const std::string& path) override {
-      return inner.openSerial(path);
-    }
-    platform::DeviceBus& inner;
     bool refuse = true;
   };
   RefusingBus refusing(rig.phones.bus);
