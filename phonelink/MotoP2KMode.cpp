@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <utility>
 
 #include "phonelink/Bytes.h"
 #include "phonelink/DriverRequests.h"
@@ -105,16 +106,16 @@ std::uint16_t TMotoP2KModemItem::NextSequence() {
   return static_cast<std::uint16_t>(sequence_);
 }
 
-TMotoP2KModemItem::Echo TMotoP2KModemItem::Judge(std::uint16_t echoed, std::uint16_t sequence) {
+TMotoP2KModemItem::Echo TMotoP2KModemItem::Judge(std::uint16_t echoed, std::uint16_t sequence,
+                                                 bool replyMayBeLate) {
   if (echoed == sequence) {
-    echoesSequence_ = true;
+    if (++echoRun_ >= 2) echoesSequence_ = true;
     return Echo::Ours;
   }
-  // The number of a command sent just before is an echo too, also before the phone's first.
-  for (const std::uint16_t earlier : recent_) {
-    if (earlier == echoed) {
-      echoesSequence_ = true;
-      return Echo::Stale;
+  echoRun_ = 0;
+  if (echoesSequence_ || replyMayBeLate) {
+    for (const std::uint16_t earlier : recent_) {
+      if (earlier == echoed) return Echo::Stale;
     }
   }
   return echoesSequence_ ? Echo::Foreign : Echo::Ours;
@@ -134,6 +135,7 @@ bool TMotoP2KModemItem::ExecuteOverControl(std::uint16_t command,
                                            std::span<std::uint8_t> reply,
                                            std::uint16_t& replyLength) {
   platform::DriverHandle& handle = *Handle();
+  const bool replyMayBeLate = std::exchange(replyMissed_, false);
   if (outOfStep_) DropWaitingReplies(handle);
   const std::uint16_t sequence = NextSequence();
   std::fill(work_.begin(), work_.end(), std::uint8_t{0});
@@ -152,7 +154,7 @@ bool TMotoP2KModemItem::ExecuteOverControl(std::uint16_t command,
   // Replies of earlier commands still queued are read past, as many as can be stale.
   for (std::size_t read = 0; read <= kRecentSequences; ++read) {
     if (!AwaitReply(handle, deadline)) {
-      outOfStep_ = true;
+      outOfStep_ = replyMissed_ = true;
       return false;
     }
     const std::uint8_t waiting = work_[5];
@@ -167,7 +169,8 @@ bool TMotoP2KModemItem::ExecuteOverControl(std::uint16_t command,
     }
     const auto answer = work.first(std::min<std::size_t>(received, driver::kOutputMax));
     if (answer.size() >= kControlReply.dataAt) {
-      const Echo echo = Judge(bytes::LoadBe16(answer.subspan(kControlEchoAt)), sequence);
+      const Echo echo =
+          Judge(bytes::LoadBe16(answer.subspan(kControlEchoAt)), sequence, replyMayBeLate);
       if (echo == Echo::Stale) continue;
       if (echo == Echo::Foreign) return false;
     }
@@ -217,6 +220,7 @@ bool TMotoP2KModemItem::ExecuteOverBlocks(std::uint16_t command,
                                           std::span<std::uint8_t> reply,
                                           std::uint16_t& replyLength) {
   platform::DriverHandle& handle = *Handle();
+  const bool replyMayBeLate = std::exchange(replyMissed_, false);
   const std::uint16_t sequence = NextSequence();
   std::fill(work_.begin(), work_.end(), std::uint8_t{0});
   const std::size_t n = payload.size();
@@ -229,6 +233,7 @@ bool TMotoP2KModemItem::ExecuteOverBlocks(std::uint16_t command,
   std::copy(payload.begin(), payload.end(), block.begin() + kBlockRequestHeader);
   if (!driver::BlockWrite(handle, work.first(driver::kBlockWriteHeader + kBlockRequestHeader + n + 1),
                           kBlockWaitMs)) {
+    replyMissed_ = true;  // a write that timed out may still have reached the phone
     return false;
   }
 
@@ -238,13 +243,14 @@ bool TMotoP2KModemItem::ExecuteOverBlocks(std::uint16_t command,
     if (!driver::BlockRead(handle, 4096, work.first(driver::kOutputMax), kBlockWaitMs,
                            received) ||
         received < driver::kDriverBytes) {
+      replyMissed_ = true;
       return false;
     }
     const auto answer = work.subspan(driver::kDriverBytes,
                                      std::min<std::size_t>(received, driver::kOutputMax) -
                                          driver::kDriverBytes);
     if (answer.size() >= kBlockReply.dataAt) {
-      const Echo echo = Judge(bytes::LoadBe16(answer), sequence);
+      const Echo echo = Judge(bytes::LoadBe16(answer), sequence, replyMayBeLate);
       if (echo == Echo::Stale) continue;
       if (echo == Echo::Foreign) return false;
     }

@@ -146,7 +146,7 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   void DropWaitingReplies(platform::DriverHandle& handle);
   // How a reply's echoed sequence number stands to the command just sent.
   enum class Echo { Ours, Stale, Foreign };
-  Echo Judge(std::uint16_t echoed, std::uint16_t sequence);
+  Echo Judge(std::uint16_t echoed, std::uint16_t sequence, bool replyMayBeLate);
   std::uint16_t NextSequence();
 
   platform::Clock& clock_;
@@ -159,9 +159,13 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   TCIInterfaceMode interfaceMode_ = tciE398;
   TCMDFormatOptions cmdFormat_ = cfoP2K;
   std::vector<std::uint8_t> work_;
-  // Sequence numbers are matched once the phone has echoed one (its command's or a recent
-  // one's): a phone that leaves the field alone is driven as before.
+  // Sequence numbers are matched only once two replies in a row echoed their command's, so a
+  // phone that leaves the field alone, or fills it with a value of its own, is driven as
+  // before. Right after a command whose reply never came, a recent number marks a stale reply
+  // whatever the phone showed so far.
   bool echoesSequence_ = false;
+  int echoRun_ = 0;
+  bool replyMissed_ = false;  // the last command got no reply; it may come late
   static constexpr std::size_t kRecentSequences = 16;
   std::array<std::uint16_t, kRecentSequences> recent_;  // the numbers sent before
   std::size_t recentAt_ = 0;

@@ -1,4 +1,5 @@
 #include <array>
+#include <optional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -224,9 +225,13 @@ TEST_F(P2KChannel, ALateOrRepeatedReplyIsNeverTakenForTheNextCommandsAnswer) {
       phone->setP2KHandler([&](std::uint16_t command, std::span<const std::uint8_t>) {
         return P2KAnswer{true, {static_cast<std::uint8_t>(command), ++answer}};
       });
-      phone->faultAt(0, fault);
       std::vector<std::uint8_t> reply(2);
       std::uint16_t length = 0;
+      // One good reply before the fault: with the probe's (or, where the probe got none, alone)
+      // the phone has shown that it echoes, which a repeated reply needs to be told apart.
+      ASSERT_TRUE(run(0x0030, {}, reply, length));
+      answer = 0;
+      phone->faultAt(0, fault);
       EXPECT_EQ(run(0x0031, {}, reply, length), fault == ReplyFault::Duplicated);
       for (std::uint8_t command = 0x32; command < 0x35; ++command) {
         ASSERT_TRUE(run(command, {}, reply, length));
@@ -317,6 +322,7 @@ class ScriptedChannel : public ::testing::Test {
   std::vector<std::vector<std::uint8_t>> pollOutputs;  // one per poll, the last one repeats
   std::size_t polls = 0;
   std::array<std::uint8_t, 2> sequence{};
+  std::optional<std::array<std::uint8_t, 2>> ownValue;  // a phone that echoes nothing
 
   std::unique_ptr<TMotoP2KModemItem> openItem() {
     bus.driverScript = [this](std::uint32_t, std::span<const std::uint8_t> in,
@@ -328,8 +334,9 @@ class ScriptedChannel : public ::testing::Test {
                                    static_cast<std::uint32_t>(poll.size()), {}};
       }
       if (in[0] == 0xC1 && in[1] == 0x01) {
-        // The reply echoes the sequence number of the command sent last.
-        const std::uint8_t reply[] = {0, 0, 0, 0, 1, 1, 0, 9, sequence[0], sequence[1],
+        // The reply echoes the sequence number of the command sent last, or a value of its own.
+        const auto field = ownValue.value_or(sequence);
+        const std::uint8_t reply[] = {0, 0, 0, 0, 1, 1, 0, 9, field[0], field[1],
                                       0, 1, 0, 0, 0, 1, 0, 0, 0x77};
         std::copy(std::begin(reply), std::end(reply), out.begin());
         return platform::IoOutcome{true, platform::Wait::Signalled, true, sizeof reply, {}};
@@ -358,6 +365,23 @@ TEST_F(ScriptedChannel, OnlyAPollCountOfOneOrTwoMeansAReplyIsWaiting) {
   EXPECT_EQ(polls, 5u);
   EXPECT_EQ(reply[0], 0x77);
   EXPECT_EQ(clock.tickCount(), 4u);  // one millisecond after each poll without a reply
+}
+
+// A phone that puts a value of its own where others echo the sequence number, even one equal to
+// the first number sent, is driven as before, across the wrap of the numbers.
+TEST_F(ScriptedChannel, APhoneThatEchoesNoSequenceNumberIsDrivenAsBefore) {
+  for (const std::array<std::uint8_t, 2> value : {std::array<std::uint8_t, 2>{0, 2}, {0, 0}}) {
+    ownValue = value;
+    auto item = openItem();
+    std::uint8_t reply[1] = {};
+    std::uint16_t length = 0;
+    int answered = 0;
+    for (int i = 0; i < 4100; ++i) {
+      reply[0] = 0;
+      answered += item->ExecuteCommand(1, {}, reply, length) && reply[0] == 0x77;
+    }
+    EXPECT_EQ(answered, 4100);
+  }
 }
 
 TEST(DriverRequests, AControlReadAfterATimedOutWaitTakesTheRequestsOwnResult) {
