@@ -15,11 +15,11 @@ using testing::TempFolder;
 using testing::writeText;
 
 // The started programs run detached, so their traces are waited for (a few seconds at most).
+// Each trace takes its name only once whole, so it is never read half-written.
 std::string awaitText(const std::filesystem::path& file) {
   for (int i = 0; i < 500 && !std::filesystem::exists(file); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   return readText(file);
 }
 
@@ -33,7 +33,8 @@ std::filesystem::path script(const TempFolder& temp, const std::string& name,
 
 TEST(LinuxShellTest, TheAddressReachesTheOpenerUntouched) {
   TempFolder temp;
-  auto opener = script(temp, "opener", "printf '%s' \"$1\" > \"$(dirname \"$0\")/opened\"\n");
+  auto opener = script(temp, "opener", "printf '%s' \"$1\" > \"$(dirname \"$0\")/o.tmp\"\n"
+                      "mv \"$(dirname \"$0\")/o.tmp\" \"$(dirname \"$0\")/opened\"\n");
   LinuxShell shell(opener.string());
   const std::string address = "http://x.example/?a=1&b=$(touch pwned);`touch pwned2` 'q\"";
   ASSERT_TRUE(shell.openAddress(address));
@@ -47,7 +48,8 @@ TEST(LinuxShellTest, TheAddressReachesTheOpenerUntouched) {
 TEST(LinuxShellTest, ProgramsStartInTheirFolderWithTheirArguments) {
   TempFolder temp;
   auto program =
-      script(temp, "archiver", "{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > started\n");
+      script(temp, "archiver",
+             "{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > s.tmp && mv s.tmp started\n");
   std::filesystem::create_directory(temp / "work dir");
   LinuxShell shell;
   ASSERT_TRUE(shell.startProgram(program, {"a", "-df", "two words"}, temp / "work dir"));
