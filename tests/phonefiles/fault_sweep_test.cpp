@@ -2,6 +2,7 @@
 // failure passes for success, no wait is longer than one time-out per failed request, and every
 // host and phone file holds either its old or its new content.
 #include <cstdio>
+#include <optional>
 
 #include "tests/phonefiles/files_fixture.h"
 
@@ -11,36 +12,21 @@ namespace {
 using phonefiles::Result;
 using virtualphone::ReplyFault;
 
-enum class Fault {
-  Vanish, SilentOnce, SilentFrom, Short, Garbled, FlagZero, Late, Duplicated, Stall
+// One fault of the sweep: a reply fault of the phone, once or from then on, or its leaving.
+struct Fault {
+  const char* name;
+  std::optional<ReplyFault> reply;  // none: the phone leaves the bus
+  bool onwards = false;
 };
-constexpr Fault kFaults[] = {Fault::Vanish,   Fault::SilentOnce, Fault::SilentFrom,
-                             Fault::Short,    Fault::Garbled,    Fault::FlagZero,
-                             Fault::Late,     Fault::Duplicated, Fault::Stall};
-
-const char* NameOf(Fault fault) {
-  switch (fault) {
-    case Fault::Vanish:
-      return "vanish";
-    case Fault::SilentOnce:
-      return "silent once";
-    case Fault::SilentFrom:
-      return "silent from n";
-    case Fault::Short:
-      return "short";
-    case Fault::Garbled:
-      return "garbled";
-    case Fault::FlagZero:
-      return "flag 0";
-    case Fault::Late:
-      return "late";
-    case Fault::Duplicated:
-      return "duplicated";
-    case Fault::Stall:
-      return "stall";
-  }
-  return "";
-}
+const Fault kFaults[] = {{"vanish", std::nullopt},
+                         {"silent once", ReplyFault::Silent},
+                         {"silent from n", ReplyFault::Silent, true},
+                         {"short", ReplyFault::Short},
+                         {"garbled", ReplyFault::Garbled},
+                         {"flag 0", ReplyFault::FlagZero},
+                         {"late", ReplyFault::Late},
+                         {"duplicated", ReplyFault::Duplicated},
+                         {"stall", ReplyFault::Stall}};
 
 const std::string kPhoneName = "/a/mobile/picture/Photo001.jpg";
 const Bytes kNewContent = Pattern(4500, 11);
@@ -48,35 +34,11 @@ const Bytes kNewContent = Pattern(4500, 11);
 // One run on a fresh phone: the fault is armed after the item opened.
 struct SweepRun : PhoneFilesTest {
   void TestBody() override {}
-  void Arm(Fault fault, std::uint32_t at) {
-    switch (fault) {
-      case Fault::Vanish:
-        phone->vanishAfter(at);
-        break;
-      case Fault::SilentOnce:
-        phone->faultAt(at, ReplyFault::Silent);
-        break;
-      case Fault::SilentFrom:
-        phone->faultAt(at, ReplyFault::Silent, true);
-        break;
-      case Fault::Short:
-        phone->faultAt(at, ReplyFault::Short);
-        break;
-      case Fault::Garbled:
-        phone->faultAt(at, ReplyFault::Garbled);
-        break;
-      case Fault::FlagZero:
-        phone->faultAt(at, ReplyFault::FlagZero);
-        break;
-      case Fault::Late:
-        phone->faultAt(at, ReplyFault::Late);
-        break;
-      case Fault::Duplicated:
-        phone->faultAt(at, ReplyFault::Duplicated);
-        break;
-      case Fault::Stall:
-        phone->faultAt(at, ReplyFault::Stall);
-        break;
+  void Arm(const Fault& fault, std::uint32_t at) {
+    if (fault.reply) {
+      phone->faultAt(at, *fault.reply, fault.onwards);
+    } else {
+      phone->vanishAfter(at);
     }
   }
   std::size_t Requests() const { return phone->sequenceNumbers().size(); }
@@ -111,7 +73,7 @@ Counts Sweep(const char* what, Operation operation, Check check) {
     requests = clean.Requests() - before;
   }
   Counts counts;
-  for (const Fault fault : kFaults) {
+  for (const Fault& fault : kFaults) {
     for (std::uint32_t at = 0; at <= requests; ++at) {
       SweepRun run;
       run.SetUp();
@@ -119,7 +81,7 @@ Counts Sweep(const char* what, Operation operation, Check check) {
       const std::uint32_t start = run.rig.clock.tickCount();
       const Result result = operation(run);
       const std::uint32_t waited = run.rig.clock.tickCount() - start;
-      const std::string where = std::string(what) + ", " + NameOf(fault) + " at request " +
+      const std::string where = std::string(what) + ", " + fault.name + " at request " +
                                 std::to_string(at) + ": " + result.message;
       ++counts.runs;
       (result.ok() ? counts.succeeded : counts.failed)++;
