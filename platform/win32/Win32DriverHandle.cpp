@@ -6,20 +6,6 @@ namespace vestrel::platform {
 
 namespace {
 
-// Errors that say the device itself is gone rather than that it refused the request.
-bool DeviceGone(DWORD code) {
-  switch (code) {
-    case ERROR_INVALID_HANDLE:
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_DEV_NOT_EXIST:
-    case ERROR_BAD_COMMAND:
-      return true;
-    default:
-      return false;
-  }
-}
-
 IoOutcome Failed(Wait wait, OsError error) {
   IoOutcome outcome;
   outcome.wait = wait;
@@ -31,7 +17,9 @@ IoOutcome Failed(Wait wait, OsError error) {
 
 Opened<DriverHandle> Win32DriverHandle::Open(const std::string& devicePath) {
   OsError error;
-  const HANDLE handle = OpenDevice(devicePath, FILE_ATTRIBUTE_NORMAL, error);
+  // Overlapped, so a request the phone never ends returns at its wait: on a plain handle the
+  // call itself blocks until the driver gives up, whatever the wait.
+  const HANDLE handle = OpenDevice(devicePath, FILE_FLAG_OVERLAPPED, error);
   if (handle == INVALID_HANDLE_VALUE) return {nullptr, std::move(error)};
   return {std::make_unique<Win32DriverHandle>(handle), {}};
 }
@@ -52,7 +40,7 @@ IoOutcome Win32DriverHandle::ioControl(std::uint32_t code, std::span<const std::
     const DWORD reason = GetLastError();
     // Refused or failed at once: the request has ended and there is nothing to wait for.
     if (reason != ERROR_IO_PENDING) {
-      return Failed(DeviceGone(reason) ? Wait::Failed : Wait::Signalled, Win32Error(reason));
+      return Failed(MeansDeviceGone(reason) ? Wait::Failed : Wait::Signalled, Win32Error(reason));
     }
   }
   switch (WaitForSingleObject(event.get(), waitMs)) {
@@ -77,7 +65,7 @@ IoOutcome Win32DriverHandle::ioControl(std::uint32_t code, std::span<const std::
   outcome.resultOk = GetOverlappedResult(handle_.get(), &request, &returned, FALSE) != 0;
   if (!outcome.resultOk) {
     const DWORD reason = GetLastError();
-    return Failed(DeviceGone(reason) ? Wait::Failed : Wait::Signalled, Win32Error(reason));
+    return Failed(MeansDeviceGone(reason) ? Wait::Failed : Wait::Signalled, Win32Error(reason));
   }
   outcome.callOk = true;
   outcome.bytesReturned = returned;

@@ -8,9 +8,10 @@
 
 namespace vestrel::platform {
 
-// One handle of the phone's USB driver, opened plain (not overlapped). Each request gets its
-// own manual-reset event and waits on it; a request the wait gave up on is cancelled and its
-// end awaited before the call returns, since its buffers and event belong to the call.
+// One handle of the phone's USB driver, opened overlapped. Each request gets its own
+// manual-reset event and waits on it; a request the wait gave up on is cancelled and its end
+// awaited before the call returns, since its buffers and event belong to the call. Blocks for
+// at most the wait and the cancellation; cancelIo then has nothing left to cancel.
 class Win32DriverHandle final : public DriverHandle {
  public:
   static Opened<DriverHandle> Open(const std::string& devicePath);

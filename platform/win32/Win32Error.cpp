@@ -70,4 +70,17 @@ OsError Win32Error(std::uint32_t code) {
 
 OsError LastWin32Error() { return Win32Error(GetLastError()); }
 
+bool MeansDeviceGone(std::uint32_t code) {
+  switch (code) {
+    case ERROR_INVALID_HANDLE:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_BAD_COMMAND:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace vestrel::platform

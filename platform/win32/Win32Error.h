@@ -13,4 +13,8 @@ OsError Win32Error(std::uint32_t code);
 // The calling thread's last error.
 OsError LastWin32Error();
 
+// Whether the code says the device itself is gone (unplugged, a stale or closed handle) rather
+// than that it refused the request.
+bool MeansDeviceGone(std::uint32_t code);
+
 }  // namespace vestrel::platform

@@ -15,6 +15,7 @@
 #include "platform/DeviceClasses.h"
 #include "platform/win32/DeviceSetup.h"
 #include "platform/win32/Win32Bus.h"
+#include "platform/win32/Win32DriverHandle.h"
 #include "platform/win32/Win32Error.h"
 
 // Last: its property macros carry the names DeviceClasses.h gives its constants.
@@ -225,6 +226,26 @@ TEST(DriverHandle, ARefusedRequestAndAClosedHandleGiveTheirShapes) {
   EXPECT_FALSE(gone.callOk);
   EXPECT_EQ(gone.error.name(), "ERROR_INVALID_HANDLE");
   EXPECT_EQ(handle.close().name(), "ERROR_INVALID_HANDLE");
+}
+
+// A request the device never ends returns at its wait and is cancelled, and the handle takes
+// the next one: a pipe's listen, which waits for a client that never comes, stands for a phone
+// that stalls the driver.
+TEST(DriverHandle, ARequestTheDeviceNeverEndsReturnsAtItsWait) {
+  // The pipe file system's listen code (ntifs.h), which MinGW's headers leave out.
+  constexpr std::uint32_t kPipeListen = CTL_CODE(FILE_DEVICE_NAMED_PIPE, 2, METHOD_BUFFERED, 0);
+  const HANDLE server = CreateNamedPipeA("\\\\.\\pipe\\vestrel-stalled-driver",
+                                         PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                         PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  Win32DriverHandle handle(server);
+  for (int request = 0; request < 2; ++request) {
+    const IoOutcome outcome = handle.ioControl(kPipeListen, {}, {}, 50);
+    EXPECT_EQ(outcome.wait, Wait::Timeout);
+    EXPECT_FALSE(outcome.callOk);
+    EXPECT_EQ(outcome.error.name(), "WAIT_TIMEOUT");
+  }
+  EXPECT_FALSE(handle.close().failed());
 }
 
 // An overlapped file takes the write the way a modem port does; only the port settings differ.
