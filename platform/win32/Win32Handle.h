@@ -20,6 +20,12 @@ class Win32Handle {
 
   HANDLE get() const { return handle_; }
   bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  // Gives the handle up to the caller, who closes it from then on.
+  HANDLE release() {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return handle;
+  }
   // The reason when the handle was not open or the system refused.
   OsError close();
 
