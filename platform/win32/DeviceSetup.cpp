@@ -147,6 +147,31 @@ std::vector<DeviceNode> ReadLineage(DEVINST node) {
   return lineage;
 }
 
+// The texts of a string or multi-string value of the device's hardware key; empty when it
+// cannot be read.
+std::vector<std::string> ReadDeviceKeyTexts(HDEVINFO set, SP_DEVINFO_DATA& info, const char* name) {
+  HKEY key = SetupDiOpenDevRegKey(set, &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+  if (key == INVALID_HANDLE_VALUE) return {};
+  DWORD type = 0;
+  DWORD size = 0;
+  std::vector<char> value;
+  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && size > 0) {
+    value.resize(size + 2);
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_MULTI_SZ)) {
+      value.clear();
+    }
+  }
+  RegCloseKey(key);
+  std::vector<std::string> texts;
+  for (std::size_t at = 0; at < value.size() && value[at] != '\0';) {
+    texts.emplace_back(value.data() + at);
+    at += texts.back().size() + 1;
+  }
+  return texts;
+}
+
 }  // namespace
 
 std::optional<GUID> ParseInterfaceClass(std::string_view text) {
@@ -187,6 +212,30 @@ std::optional<std::vector<SerialPortSeen>> EnumeratePresentSerialPorts(const GUI
       });
   if (!listed) return std::nullopt;
   return ports;
+}
+
+std::vector<GUID> WinUsbInterfaceClasses() {
+  std::vector<GUID> classes;
+  const HDEVINFO set =
+      SetupDiGetClassDevsA(nullptr, "USB", nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+  if (set == INVALID_HANDLE_VALUE) return classes;
+  for (DWORD index = 0;; ++index) {
+    SP_DEVINFO_DATA info{};
+    info.cbSize = sizeof(SP_DEVINFO_DATA);
+    if (!SetupDiEnumDeviceInfo(set, index, &info)) break;
+    auto service = ReadProperty(set, info, SPDRP_SERVICE);
+    if (service) service->push_back(0);
+    if (!service || lstrcmpiA(reinterpret_cast<const char*>(service->data()), "WinUSB") != 0) {
+      continue;
+    }
+    for (const char* name : {"DeviceInterfaceGUIDs", "DeviceInterfaceGUID"}) {
+      for (const std::string& text : ReadDeviceKeyTexts(set, info, name)) {
+        if (const auto klass = ParseInterfaceClass(text)) classes.push_back(*klass);
+      }
+    }
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  return classes;
 }
 
 }  // namespace vestrel::platform

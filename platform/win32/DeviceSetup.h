@@ -23,4 +23,9 @@ std::optional<std::vector<DeviceInterfaceRecord>> EnumeratePresentInterfaces(con
 // when the class's device set cannot be obtained.
 std::optional<std::vector<SerialPortSeen>> EnumeratePresentSerialPorts(const GUID& klass);
 
+// The device-interface classes that a generic WinUSB installer gave present USB devices served
+// by WinUSB: each one's "DeviceInterfaceGUIDs" (or "DeviceInterfaceGUID") in its device key.
+// Empty when there are none or the devices cannot be listed.
+std::vector<GUID> WinUsbInterfaceClasses();
+
 }  // namespace vestrel::platform

@@ -13,6 +13,8 @@
 #include "platform/win32/Win32DriverHandle.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32SerialPort.h"
+#include "platform/win32/WinUsbDriverHandle.h"
+#include "platform/win32/WinUsbPhones.h"
 
 namespace vestrel::platform {
 
@@ -38,6 +40,12 @@ std::optional<std::vector<GUID>> NoticeClasses(std::string_view interfaceClass) 
   if (!klass) return std::nullopt;
   std::vector<GUID> classes{*klass};
   if (interfaceClass == kUsbDeviceClass) classes.push_back(*ParseInterfaceClass(kSerialPortClass));
+  // A WinUSB installer's own class is not known beforehand; every USB device's arrival and
+  // departure shows in the USB device class.
+  if (interfaceClass == kPhoneDriverClass) {
+    classes.push_back(*ParseInterfaceClass(kWinUsbPhoneClass));
+    classes.push_back(*ParseInterfaceClass(kUsbDeviceClass));
+  }
   return classes;
 }
 
@@ -96,6 +104,7 @@ Win32Bus::~Win32Bus() = default;
 
 std::optional<std::vector<DeviceInterfaceRecord>> Win32Bus::presentInterfaces(
     std::string_view interfaceClass) {
+  if (interfaceClass == kPhoneDriverClass) return phoneDriverInterfaces();
   const auto klass = ParseInterfaceClass(interfaceClass);
   if (!klass) return std::nullopt;
   auto records = EnumeratePresentInterfaces(*klass);
@@ -104,6 +113,25 @@ std::optional<std::vector<DeviceInterfaceRecord>> Win32Bus::presentInterfaces(
     auto modems = ModemPortRecords(*ports, *records, table_);
     records->insert(records->end(), std::make_move_iterator(modems.begin()),
                     std::make_move_iterator(modems.end()));
+  }
+  return records;
+}
+
+std::optional<std::vector<DeviceInterfaceRecord>> Win32Bus::phoneDriverInterfaces() {
+  auto records = EnumeratePresentInterfaces(*ParseInterfaceClass(kPhoneDriverClass));
+  if (!records) return records;
+  std::vector<GUID> classes = WinUsbInterfaceClasses();
+  classes.insert(classes.begin(), *ParseInterfaceClass(kWinUsbPhoneClass));
+  std::vector<DeviceInterfaceRecord> bound;
+  for (const GUID& klass : classes) {
+    if (auto members = EnumeratePresentInterfaces(klass)) {
+      bound.insert(bound.end(), std::make_move_iterator(members->begin()),
+                   std::make_move_iterator(members->end()));
+    }
+  }
+  for (auto& phone : WinUsbPhoneRecords(bound, table_)) {
+    winUsbPaths_.insert(phone.devicePath);
+    records->push_back(std::move(phone));
   }
   return records;
 }
@@ -139,9 +167,8 @@ class Win32Bus::MessageQueueWatch final : public NoticeWatch {
       if (now >= deadline) return false;
       // Wakes only for messages that came after the last look, so others left in the queue for
       // the thread's own loop do not make this spin.
-      const DWORD woke = MsgWaitForMultipleObjects(0, nullptr, FALSE,
-                                                   static_cast<DWORD>(deadline - now),
-                                                   QS_SENDMESSAGE | QS_POSTMESSAGE);
+      const DWORD woke = MsgWaitForMultipleObjects(
+          0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_SENDMESSAGE | QS_POSTMESSAGE);
       if (woke == WAIT_FAILED) return false;
     }
   }
@@ -183,6 +210,8 @@ void Win32Bus::deliverNotices() {
 }
 
 Opened<DriverHandle> Win32Bus::openDriver(const std::string& devicePath) {
+  if (winUsbPaths_.contains(devicePath))
+    return WinUsbDriverHandle::Open(devicePath, SystemWinUsb());
   return Win32DriverHandle::Open(devicePath);
 }
 

@@ -4,6 +4,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "platform/DeviceBus.h"
 #include "platform/PhoneTable.h"
@@ -11,7 +13,10 @@
 namespace vestrel::platform {
 
 // The phones as Windows sees them: the device-setup functions list the present interfaces of a
-// class, a hidden message-only window per subscription receives its device-change notices, and
+// class; the phone driver's class also lists the P2K and flash interfaces bound to WinUSB (in
+// the shipped INF's class, or in a class a generic WinUSB installer wrote), as WinUsbPhoneRecords
+// makes them, and openDriver drives those through WinUSB and the rest through the maker's
+// driver; a hidden message-only window per subscription receives its device-change notices, and
 // the driver and modem ports open with CreateFile. The USB device class also lists the serial
 // ports that `table` names as phone modems (a phone in AT mode on Windows' own serial driver),
 // as ModemPortRecords makes them; its subscriptions hear the serial ports' changes too. Notices are
@@ -49,7 +54,11 @@ class Win32Bus final : public DeviceBus {
   // Lets the windows' device-change messages in; true when some listener has a change pending.
   bool takeNoticeMessages();
 
+  // The phone-driver-class records, WinUSB's among them, whose paths it remembers.
+  std::optional<std::vector<DeviceInterfaceRecord>> phoneDriverInterfaces();
+
   PhoneTable table_;
+  std::set<std::string> winUsbPaths_;  // WinUSB interfaces the last listings gave
   std::map<std::uint64_t, Listener> listeners_;
   std::uint64_t nextListener_ = 1;
 };

@@ -65,8 +65,7 @@ std::optional<WinUsbDriverHandle::Pipes> QueryBulkPipes(const WinUsbApi& api,
   return pipes;
 }
 
-Opened<DriverHandle> WinUsbDriverHandle::Open(const std::string& devicePath,
-                                              const WinUsbApi& api) {
+Opened<DriverHandle> WinUsbDriverHandle::Open(const std::string& devicePath, const WinUsbApi& api) {
   OsError error;
   Win32Handle file(OpenDevice(devicePath, FILE_FLAG_OVERLAPPED, error));
   if (!file.isOpen()) return {nullptr, std::move(error)};
@@ -153,12 +152,12 @@ IoOutcome WinUsbDriverHandle::control(std::span<const std::uint8_t> input,
     return failedOn(kControlPipe);
   }
   if (!toHost) return Outcome(true, Wait::Signalled, 0, {});
-  const auto data = std::span<const std::uint8_t>(stage).first(std::min<ULONG>(moved, setup.Length));
+  const auto data =
+      std::span<const std::uint8_t>(stage).first(std::min<ULONG>(moved, setup.Length));
   return Outcome(true, Wait::Signalled, WithDriverBytes(output, data), {});
 }
 
-IoOutcome WinUsbDriverHandle::bulkWrite(std::span<const std::uint8_t> input,
-                                        std::uint32_t waitMs) {
+IoOutcome WinUsbDriverHandle::bulkWrite(std::span<const std::uint8_t> input, std::uint32_t waitMs) {
   if (!pipes_.bulkOut || input.size() < kBlockHeader) return Refused();
   const std::uint32_t n = LowFirst32(input, 1);
   if (n > input.size() - kBlockHeader) return Refused();

@@ -13,10 +13,12 @@
 #include <thread>
 
 #include "platform/DeviceClasses.h"
+#include "platform/DeviceProperties.h"
 #include "platform/win32/DeviceSetup.h"
 #include "platform/win32/Win32Bus.h"
 #include "platform/win32/Win32DriverHandle.h"
 #include "platform/win32/Win32Error.h"
+#include "platform/win32/WinUsbPhones.h"
 
 // Last: its property macros carry the names DeviceClasses.h gives its constants.
 #include <setupapi.h>
@@ -57,6 +59,58 @@ TEST(InterfaceClassText, ParsesBracedGuidsOnly) {
   EXPECT_FALSE(ParseInterfaceClass("{4E1E1E15-52D7-11D4-852D-00105AA6F80}"));
   EXPECT_FALSE(ParseInterfaceClass("{4E1E1E15-52D7-11D4-852D-00105AA6F80BX"));
   EXPECT_FALSE(ParseInterfaceClass("{4E1E1E15+52D7-11D4-852D-00105AA6F80B}"));
+}
+
+DeviceInterfaceRecord WinUsbInterface(std::uint32_t instance, std::string_view hardwareId,
+                                      std::string_view compatibleId) {
+  DeviceInterfaceRecord record;
+  record.deviceInstance = instance;
+  record.devicePath = "\\\\?\\" + std::string(hardwareId) + "#" + std::to_string(instance);
+  record.properties[SPDRP_HARDWAREID] = MultiTextProperty({hardwareId});
+  record.properties[SPDRP_COMPATIBLEIDS] = MultiTextProperty({compatibleId, "USB\\Class_ff"});
+  record.properties[SPDRP_DEVICEDESC] = TextProperty("WinUSB Device");
+  return record;
+}
+
+// WinUSB interfaces become phone-driver records only where the table names them: the command
+// interface of a P2K phone (not its other vendor interfaces), a flash phone's, no modem and no
+// other maker's device; one listed in two classes counts once.
+TEST(WinUsbPhones, TheTablesP2KAndFlashInterfacesBecomePhoneDriverRecords) {
+  PhoneTable table;
+  table.add(
+      "description p2k   Motorola Test Command Interface\n"
+      "description flash Motorola Flash Interface\n"
+      "22b8 4902 * p2k   C380\n22b8 4903 * flash Flash\n22b8 4904 * at Modem\n",
+      "test");
+  const std::vector<DeviceInterfaceRecord> bound = {
+      WinUsbInterface(1, "USB\\VID_22B8&PID_4902&REV_0001&MI_08",
+                      "USB\\Class_ff&SubClass_03&Prot_00"),
+      WinUsbInterface(2, "USB\\VID_22B8&PID_4902&REV_0001&MI_06",
+                      "USB\\Class_ff&SubClass_01&Prot_00"),
+      WinUsbInterface(1, "USB\\VID_22B8&PID_4902&REV_0001&MI_08",
+                      "USB\\Class_ff&SubClass_03&Prot_00"),
+      WinUsbInterface(3, "USB\\VID_22B8&PID_4903&REV_0001", "USB\\Class_ff&SubClass_00&Prot_00"),
+      WinUsbInterface(4, "USB\\VID_22B8&PID_4904&MI_00", "USB\\Class_ff&SubClass_00&Prot_00"),
+      WinUsbInterface(5, "USB\\VID_1234&PID_4902&MI_08", "USB\\Class_ff&SubClass_03&Prot_00"),
+  };
+  const auto phones = WinUsbPhoneRecords(bound, table);
+  ASSERT_EQ(phones.size(), 2u);
+  EXPECT_EQ(phones[0].deviceInstance, 1u);
+  EXPECT_EQ(FirstTextOf(phones[0], SPDRP_DEVICEDESC), "Motorola Test Command Interface");
+  EXPECT_EQ(FirstTextOf(phones[0], SPDRP_FRIENDLYNAME), "C380");
+  EXPECT_EQ(FirstTextOf(phones[0], SPDRP_SERVICE), "WinUSB");
+  EXPECT_EQ(phones[0].devicePath, bound[0].devicePath);
+  EXPECT_EQ(phones[1].deviceInstance, 3u);
+  EXPECT_EQ(FirstTextOf(phones[1], SPDRP_DEVICEDESC), "Motorola Flash Interface");
+}
+
+// Without a phone, the WinUSB classes add nothing to the phone driver's class.
+TEST(WinUsbPhones, AHostWithoutPhonesListsNoneInThePhoneDriversClass) {
+  Win32Bus bus{PhoneTable()};
+  const auto records = bus.presentInterfaces(kPhoneDriverClass);
+  ASSERT_TRUE(records.has_value());
+  EXPECT_THAT(*records, IsEmpty());
+  EXPECT_NE(bus.subscribe(kPhoneDriverClass, [] {}), nullptr);
 }
 
 TEST(Win32Errors, CarryTheCodeItsNameAndTheSystemsText) {

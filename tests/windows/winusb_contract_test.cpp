@@ -60,7 +60,8 @@ BOOL Play(FakeInterface& usb, UCHAR pipe, std::uint32_t code, const Bytes& input
 }
 
 void PutLowFirst32(Bytes& bytes, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+  for (int shift = 0; shift < 32; shift += 8)
+    bytes.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 BOOL WINAPI Initialize(HANDLE, PWINUSB_INTERFACE_HANDLE usb) {
@@ -92,7 +93,8 @@ BOOL WINAPI QueryPipe(WINUSB_INTERFACE_HANDLE, UCHAR, UCHAR index, PWINUSB_PIPE_
 
 BOOL WINAPI SetPipePolicy(WINUSB_INTERFACE_HANDLE usb, UCHAR pipe, ULONG policy, ULONG size,
                           PVOID value) {
-  if (policy != PIPE_TRANSFER_TIMEOUT || size != sizeof(ULONG)) return Fail(ERROR_INVALID_PARAMETER);
+  if (policy != PIPE_TRANSFER_TIMEOUT || size != sizeof(ULONG))
+    return Fail(ERROR_INVALID_PARAMETER);
   Of(usb).timeouts[pipe] = *static_cast<ULONG*>(value);
   return TRUE;
 }
@@ -100,9 +102,12 @@ BOOL WINAPI SetPipePolicy(WINUSB_INTERFACE_HANDLE usb, UCHAR pipe, ULONG policy,
 BOOL WINAPI ControlTransfer(WINUSB_INTERFACE_HANDLE usb, WINUSB_SETUP_PACKET setup, PUCHAR buffer,
                             ULONG length, PULONG transferred, LPOVERLAPPED) {
   const bool toHost = (setup.RequestType & 0x80) != 0;
-  Bytes input = {setup.RequestType, setup.Request,
-                 static_cast<std::uint8_t>(setup.Value), static_cast<std::uint8_t>(setup.Value >> 8),
-                 static_cast<std::uint8_t>(setup.Index), static_cast<std::uint8_t>(setup.Index >> 8),
+  Bytes input = {setup.RequestType,
+                 setup.Request,
+                 static_cast<std::uint8_t>(setup.Value),
+                 static_cast<std::uint8_t>(setup.Value >> 8),
+                 static_cast<std::uint8_t>(setup.Index),
+                 static_cast<std::uint8_t>(setup.Index >> 8),
                  static_cast<std::uint8_t>(setup.Length),
                  static_cast<std::uint8_t>(setup.Length >> 8)};
   if (toHost) {
@@ -159,9 +164,9 @@ BOOL WINAPI AbortPipe(WINUSB_INTERFACE_HANDLE usb, UCHAR) {
   return TRUE;
 }
 
-const platform::WinUsbApi kVirtualWinUsb = {Initialize,      Free,          QueryInterfaceSettings,
-                                            QueryPipe,       SetPipePolicy, ControlTransfer,
-                                            ReadPipe,        WritePipe,     ResetPipe,
+const platform::WinUsbApi kVirtualWinUsb = {Initialize, Free,          QueryInterfaceSettings,
+                                            QueryPipe,  SetPipePolicy, ControlTransfer,
+                                            ReadPipe,   WritePipe,     ResetPipe,
                                             AbortPipe};
 
 // Each handle opens a file of the test's own overlapped, as the interface's device path would
@@ -179,10 +184,17 @@ class WinUsbAdapter final : public DriverHandleAdapter {
     auto opened = platform::WinUsbDriverHandle::Open(path.string(), kVirtualWinUsb);
     EXPECT_NE(opened.handle, nullptr) << opened.error.describe();
     switch (behaviour) {
-      case Phone::Answers: break;
-      case Phone::Silent: phone->setReplyFault(virtualphone::ReplyFault::Silent); break;
-      case Phone::Stalls: phone->setReplyFault(virtualphone::ReplyFault::Stall); break;
-      case Phone::Leaves: rig_.bus.unplug(*phone); break;
+      case Phone::Answers:
+        break;
+      case Phone::Silent:
+        phone->setReplyFault(virtualphone::ReplyFault::Silent);
+        break;
+      case Phone::Stalls:
+        phone->setReplyFault(virtualphone::ReplyFault::Stall);
+        break;
+      case Phone::Leaves:
+        rig_.bus.unplug(*phone);
+        break;
     }
     return std::move(opened.handle);
   }
