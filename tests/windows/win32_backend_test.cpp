@@ -6,6 +6,7 @@
 // After windows.h, whose types it uses.
 #include <dbt.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -102,6 +103,30 @@ TEST(WinUsbPhones, TheTablesP2KAndFlashInterfacesBecomePhoneDriverRecords) {
   EXPECT_EQ(phones[0].devicePath, bound[0].devicePath);
   EXPECT_EQ(phones[1].deviceInstance, 3u);
   EXPECT_EQ(FirstTextOf(phones[1], SPDRP_DEVICEDESC), "Motorola Flash Interface");
+}
+
+// The shipped INF binds every P2K and flash phone of the built-in table, in the class the bus
+// looks in.
+TEST(WinUsbPhones, TheInfBindsTheTablesPhonesInTheBussClass) {
+  std::ifstream in(VESTREL_WINUSB_INF, std::ios::binary);
+  ASSERT_TRUE(in) << VESTREL_WINUSB_INF;
+  const std::string inf{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(inf.find("DeviceInterfaceGUIDs,0x10000,\"" + std::string(kWinUsbPhoneClass)),
+            std::string::npos);
+  PhoneTable table;
+  table.add(BuiltinPhoneTableText(), "built-in");
+  int phones = 0;
+  for (const PhoneTableRow& row : table.rows()) {
+    if (row.vendor != 0x22B8 || row.family == PhoneFamily::AT) continue;
+    char id[40];
+    std::snprintf(id, sizeof id,
+                  row.family == PhoneFamily::P2K ? "USB\\VID_22B8&PID_%04X&MI_08\r"
+                                                 : "USB\\VID_22B8&PID_%04X\r",
+                  row.product);
+    EXPECT_NE(inf.find(id), std::string::npos) << id;
+    ++phones;
+  }
+  EXPECT_GT(phones, 0);
 }
 
 // Without a phone, the WinUSB classes add nothing to the phone driver's class.
