@@ -3,7 +3,7 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
             qt6-base-dev xvfb xauth fonts-liberation g++-mingw-w64-x86-64-posix wine64 googletest python3 \
             desktop-file-utils appstream dpkg-dev lintian man-db \
             libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev usb.ids nlohmann-json3-dev \
-            nettle-dev
+            nettle-dev nsis
 
 RUN_BUILD   ?= build/run
 TEST_BUILD  ?= build/asan
@@ -12,7 +12,7 @@ WINDOWS_BUILD ?= build/windows
 PACKAGE_BUILD ?= build/package
 CMAKE_ARGS  := -G Ninja -DVESTREL_WERROR=ON
 
-.PHONY: run test bench package deps windows windows-build
+.PHONY: run test bench package deps windows windows-build windows-package
 
 deps:
 	@scripts/install-deps $(PACKAGES)
@@ -32,6 +32,10 @@ windows-build: deps
 	cmake -S . -B $(WINDOWS_BUILD) $(CMAKE_ARGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 	  -DCMAKE_BUILD_TYPE=Debug -DVESTREL_BENCH=OFF
 	cmake --build $(WINDOWS_BUILD)
+
+# The Windows installer, build/windows/vestrel-VERSION-setup.exe, made with NSIS.
+windows-package: windows-build
+	cmake --build $(WINDOWS_BUILD) --target windows-installer
 
 WINE_RUN = env WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wineprefix WINEDEBUG=-all \
   WINEDLLOVERRIDES=mscoree,mshtml= /usr/lib/wine/wine64
