@@ -78,7 +78,7 @@ class DeviceBus {
   // them as they happen).
   virtual std::unique_ptr<NoticeWatch> watchNotices() { return nullptr; }
 
-  // Opens a driver handle (plain, not overlapped) or a modem port (overlapped) by device path;
+  // Opens a driver handle or a modem port by device path;
   // a null handle and the OS's reason when the open fails. Blocks only for the open itself.
   virtual Opened<DriverHandle> openDriver(const std::string& devicePath) = 0;
   virtual Opened<SerialPort> openSerial(const std::string& devicePath) = 0;

@@ -28,8 +28,8 @@ enum class Wait { Signalled, Timeout, Failed };
 //   failed:      !callOk, Signalled, !resultOk, 0 bytes, error (a stall, a refused request)
 //   timed out:   !callOk, Timeout, !resultOk, 0 bytes, error; the request is left for cancelIo
 //   device gone: !callOk, Failed, !resultOk, 0 bytes, error (unplugged, stale or closed handle)
-// The handle is opened for plain (not overlapped) requests, so the call's own result is that of
-// a finished request; after a time-out nothing finished, and it is false.
+// The call's own result is that of a finished request; after a time-out nothing finished, and
+// it is false.
 struct IoOutcome {
   bool callOk = false;    // the request call itself succeeded
   Wait wait = Wait::Failed;
