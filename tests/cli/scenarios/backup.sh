@@ -51,4 +51,4 @@ expect_out_has "extra	notes.txt"
 expect_out_has "0 file(s) match"
 run verify nowhere
 expect_status 1
-expect_err_has "cannot read"
+expect_err_has "no SHA256SUMS in nowhere"
