@@ -169,6 +169,7 @@ int RunBackup(Session& session, const CommandWords& words, const AppliedModel& m
       message += "; what was read is kept in " + Listed(outcome.keptApart);
     throw OperationFailed(message);
   }
+  if (!outcome.packFailure.empty()) throw OperationFailed("--pack: " + outcome.packFailure);
   return kDone;
 }
 
