@@ -5,6 +5,7 @@
 
 #include "backup/ElementFile.h"
 #include "backup/Manifest.h"
+#include "backup/PhoneCheck.h"
 #include "platform/HostFileSystem.h"
 #include "platform/ProgramFiles.h"
 
@@ -67,10 +68,7 @@ FlashProgressCallback BackupRun::ProgressOf(std::string label, int decimals) {
 
 bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
                              const fs::path& loader, const LoaderTexts& texts, Outcome& outcome) {
-  // An address that is not hex leaves the phone's value as it was.
-  if (const auto base = ParseAddress(model.LoaderLoadAddress)) phone.SetBaseAddr(*base);
-  if (const auto entry = ParseAddress(model.LoaderJumpAddress)) phone.SetEntryAddr(*entry);
-
+  SetLoaderAddresses(phone, model);
   std::error_code error;
   if (!fs::is_regular_file(loader, error)) {
     user_.ShowError("Не найден файл загрузчика!", "Ошибка");

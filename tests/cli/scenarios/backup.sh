@@ -37,11 +37,23 @@ grep -q "  CG3_10040000.bin$" out/SHA256SUMS || fail "CG3 is not in SHA256SUMS"
 run verify out
 expect_status 0
 expect_out_has "2 file(s) match"
+# --phone reads each element again (with the model BACKUP.txt names) and compares.
+run flash-mode
+run verify --phone out
+expect_status 0
+expect_out_has "phone same	CG3"
+expect_out_has "phone same	CG18"
 printf '\xff' | dd of=out/CG18_10B1F800.bin bs=1 seek=100 conv=notrunc status=none
 run verify out
 expect_status 1
 expect_out_has "damaged	CG18_10B1F800.bin"
 expect_err_has "0 missing, 1 damaged, 0 extra"
+run flash-mode
+run verify --phone out
+expect_status 1
+expect_out_has "phone same	CG3"
+expect_out_has "phone differs	CG18"
+expect_err_has "0 missing, 1 damaged, 0 extra; 1 element(s) not the same on the phone"
 rm out/CG3_10040000.bin
 echo stray > out/notes.txt
 run verify out
@@ -80,8 +92,10 @@ ARCH
     packed/BACKUP.txt || fail "BACKUP.txt lacks CG3: $(cat packed/BACKUP.txt)"
   grep -q "^element	CG18	10B1F800	10B1FFFF	2048	packed	CG18_10B1F800.rar	" packed/BACKUP.txt ||
     fail "BACKUP.txt lacks the packed CG18: $(cat packed/BACKUP.txt)"
-  run verify packed
+  run flash-mode
+  run verify --phone packed
   expect_status 0
+  expect_out_has "phone same	CG18"
 
   touch "$VESTREL_HOME/test-fails"
   rm packed/CG18_10B1F800.rar
