@@ -5,6 +5,7 @@
 
 #include "backup/BackupRun.h"
 #include "backup/Manifest.h"
+#include "backup/PhoneCheck.h"
 #include "backup/Sha256.h"
 #include "platform/fake/RecordingShell.h"
 #ifdef _WIN32
@@ -661,6 +662,61 @@ TEST_F(BackupRunTest, AnArchiveThatFailsItsTestLeavesTheElement) {
   std::string error;
   EXPECT_EQ(BackupDescription::Read(out, error).Find("CG18")->ending,
             ElementRecord::Ending::Saved);
+}
+
+// The phone is read again element by element: a file changed since is told apart from a range
+// the phone did not deliver and from an element the backup never had whole.
+TEST_F(BackupRunTest, ThePhoneCheckTellsEachElementsState) {
+  Choose("C380", {"CG3", "CG18"});
+  ASSERT_EQ(run->SaveFlash(item, model, false).saved, 2);
+  {
+    std::fstream cg3(out / "CG3_10040000.bin", std::ios::in | std::ios::out | std::ios::binary);
+    cg3.seekp(1000);
+    cg3.put('\x01');
+  }
+  std::string error;
+  BackupDescription description = BackupDescription::Read(out, error);
+  description.Put({"CG4", 0x109E0000, 0x10B1F7FF, 300, ElementRecord::Ending::Failed, "", "", ""});
+
+  phone->setMode(PhoneMode::Flash);
+  rig.bus.deliverNotices();
+  item = watcher->DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 1045, true);  // in CG18
+  std::vector<std::string> names;
+  const auto result = PhoneCheck::Run(*item, model, out, description,
+                                      [&](const std::string& name, std::int32_t, std::int32_t) {
+                                        if (names.empty() || names.back() != name)
+                                          names.push_back(name);
+                                        return true;
+                                      });
+  EXPECT_EQ(result.loaderFailure, "");
+  EXPECT_THAT(names, ElementsAre("loader", "CG3", "CG18"));
+  ASSERT_EQ(result.elements.size(), 3u);
+  EXPECT_EQ(result.elements[0].result, ElementComparison::Result::Differs);
+  EXPECT_EQ(result.elements[1].result, ElementComparison::Result::Unread);
+  EXPECT_THAT(result.elements[1].detail, ::testing::StartsWith("Send READ (10B1F"));
+  EXPECT_EQ(result.elements[2].result, ElementComparison::Result::NoCopy);
+  EXPECT_EQ(result.elements[2].detail, "the backup failed it");
+  EXPECT_FALSE(result.AllMatch());
+}
+
+TEST_F(BackupRunTest, AStoppedPhoneCheckMatchesNothing) {
+  Choose("C380", {"CG18"});
+  ASSERT_EQ(run->SaveFlash(item, model, false).saved, 1);
+  phone->setMode(PhoneMode::Flash);
+  rig.bus.deliverNotices();
+  item = watcher->DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  std::string error;
+  const auto description = BackupDescription::Read(out, error);
+  const auto result = PhoneCheck::Run(
+      *item, model, out, description,
+      [](const std::string& name, std::int32_t, std::int32_t) { return name == "loader"; });
+  EXPECT_TRUE(result.stopped);
+  EXPECT_THAT(result.elements, IsEmpty());
+  EXPECT_FALSE(result.AllMatch());
+  EXPECT_TRUE(CheckFolder(out).AllMatch()) << "the check writes nothing";
 }
 
 }  // namespace
