@@ -111,6 +111,26 @@ TEST_F(DialogRun, AHiddenTickedBoxIsNotSaved) {
   EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.rar"));
 }
 
+// The check after the run names what in the folder does not match: an earlier element whose
+// file changed since, and a file SHA256SUMS does not list.
+TEST_F(DialogRun, TheFolderCheckAfterARunNamesWhatDoesNotMatch) {
+  Tick({"CG3"});
+  form->CheckBox1.setChecked(false);
+  AnswerOut();
+  form->Button13.click();
+  std::ofstream(out / "CG3_10040000.bin", std::ios::binary | std::ios::app) << "x";
+  std::ofstream(out / "notes.txt") << "mine";
+  PowerOn();
+  form->Memo1.clear();
+  Tick({"CG18"});
+  AnswerOut();
+  form->Button13.click();
+  EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!", "CG18 успешно сохранена",
+                                      "Выключение телефона",
+                                      "Проверка по SHA256SUMS: файл CG3_10040000.bin повреждён",
+                                      "Проверка по SHA256SUMS: лишний файл notes.txt"));
+}
+
 TEST_F(DialogRun, CancellingTheFolderPowersOffWithoutTheLoader) {
   dialogs.AnswerFolder(std::nullopt);
   form->Button13.click();
