@@ -17,6 +17,7 @@ void AppliedModel::Apply(std::size_t row, const std::filesystem::path& programHo
     slot.end = range.end;
     slot.top = kSlotPitch * ++shown;
   }
+  Model = std::string(model.model);
   LoaderLoadAddress = model.loadAddress;
   LoaderJumpAddress = model.jumpAddress;
   LoaderFile = programHome / "Profiles" / model.loader;

@@ -27,6 +27,7 @@ struct SlotState {
 // model applied last.
 struct AppliedModel {
   std::array<SlotState, kSlotCount> slots;
+  std::string Model;  // the row's model name; empty before a row is applied
   std::filesystem::path LoaderFile;
   std::string LoaderLoadAddress;
   std::string LoaderJumpAddress;

@@ -5,6 +5,8 @@
 
 #include "backup/ElementFile.h"
 #include "backup/Manifest.h"
+#include "backup/PhoneCheck.h"
+#include "platform/HostFileSystem.h"
 #include "platform/ProgramFiles.h"
 
 namespace vestrel::backup {
@@ -66,10 +68,7 @@ FlashProgressCallback BackupRun::ProgressOf(std::string label, int decimals) {
 
 bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
                              const fs::path& loader, const LoaderTexts& texts, Outcome& outcome) {
-  // An address that is not hex leaves the phone's value as it was.
-  if (const auto base = ParseAddress(model.LoaderLoadAddress)) phone.SetBaseAddr(*base);
-  if (const auto entry = ParseAddress(model.LoaderJumpAddress)) phone.SetEntryAddr(*entry);
-
+  SetLoaderAddresses(phone, model);
   std::error_code error;
   if (!fs::is_regular_file(loader, error)) {
     user_.ShowError("Не найден файл загрузчика!", "Ошибка");
@@ -89,14 +88,22 @@ bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& mod
 }
 
 bool BackupRun::SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const fs::path& file,
-                          const std::string& name, Outcome& outcome) {
+                          const std::string& name, Outcome& outcome, ElementRecord& record) {
+  record.name = name;
+  record.start = range.Start;
+  record.finish = range.Finish;
+  record.file = platform::Utf8FromPath(file.filename());
   std::string failure;
   auto element = ElementFile::Open(
       file, [this] { return user_.StopRequested(); }, failure);
   if (element) {
     const bool read =
         phone.SaveMemoryStream(range, &element->Stream(), ProgressOf("Сохранение " + name, 2));
-    if (read && element->Commit()) return true;
+    record.length = element->Written();
+    if (read && element->Commit()) {
+      record.ending = ElementRecord::Ending::Saved;
+      return true;
+    }
     outcome.stopped = element->Stopped();
     if (outcome.stopped) {
       failure = "прервано";
@@ -113,8 +120,31 @@ bool BackupRun::SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const f
       failure += "; прочитанные " + std::to_string(arrived) + " байт оставлены в " + kept.string();
     }
   }
+  record.ending = outcome.stopped ? ElementRecord::Ending::Stopped : ElementRecord::Ending::Failed;
+  record.detail = failure;
   Log(name + " не сохранена: " + failure);
   return false;
+}
+
+void BackupRun::BeginDescription(const fs::path& folder, const AppliedModel& model) {
+  folder_ = folder;
+  std::string unreadable;
+  description_ = BackupDescription::Read(folder, unreadable);
+  if (!unreadable.empty()) Log(std::string(kDescriptionName) + " не прочитан: " + unreadable);
+  description_.model = model.Model;
+  description_.Stamp();
+  const std::string unwritten = description_.Write(folder);
+  if (!unwritten.empty()) Log(std::string(kDescriptionName) + " не записан: " + unwritten);
+}
+
+void BackupRun::Account(ElementRecord element, bool saved) {
+  if (saved) {
+    const std::string unrecorded = RecordInManifest(folder_, element.file, &element.digest);
+    if (!unrecorded.empty()) Log(std::string(kManifestName) + " не дополнен: " + unrecorded);
+  }
+  description_.Put(element);
+  const std::string unwritten = description_.Write(folder_);
+  if (!unwritten.empty()) Log(std::string(kDescriptionName) + " не записан: " + unwritten);
 }
 
 BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone,
@@ -127,6 +157,8 @@ BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemIte
   const fs::path folder = user_.ChooseFolder("Выберите директорию для сохраненя");
   if (!folder.empty()) {
     outcome.started = true;
+    outcome.folder = folder;
+    BeginDescription(folder, model);
     outcome.loaderSent = UploadLoader(*phone, model, model.LoaderFile, kFlashLoaderTexts, outcome);
     std::optional<fs::path> lastSaved;
     bool lastTakenSaved = false;
@@ -143,19 +175,20 @@ BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemIte
       const auto start = ParseAddress(slot.start);
       const auto finish = ParseAddress(slot.end);
       const fs::path file = folder / (group + "_" + slot.start + ".bin");
+      ElementRecord element;
       lastTakenSaved =
-          start && finish && SaveRange(*phone, {*start, *finish}, file, group, outcome);
+          start && finish && SaveRange(*phone, {*start, *finish}, file, group, outcome, element);
       if (lastTakenSaved) {
         ++outcome.saved;
         user_.SetStatus(kSavedStatus);
         Log(group + " успешно сохранена");
         lastSaved = file;
-        const std::string unrecorded = RecordInManifest(folder, file.filename().string());
-        if (!unrecorded.empty()) Log(std::string(kManifestName) + " не дополнен: " + unrecorded);
       }
+      // A range the model map gives wrongly has no record: nothing was asked of the phone.
+      if (start && finish) Account(element, lastTakenSaved);
     }
     // Only a complete file is handed to the archiver, which deletes what it packs.
-    if (pack && lastTakenSaved && !outcome.stopped) PackFile(*lastSaved);
+    if (pack && lastTakenSaved && !outcome.stopped) PackInto(*lastSaved, outcome);
   }
   PowerOffSelected(phone.get());
   user_.SetControlsLocked(false);
@@ -178,12 +211,17 @@ BackupRun::Outcome BackupRun::SavePDS(const std::shared_ptr<TMotoFlashModemItem>
         kPdsLoaderTexts, outcome);
     user_.SetStatus("Сохранение PDS...");
     const fs::path file = PdsFileName(chosen);
-    if (SaveRange(*phone, kPdsRange, file, "PDS", outcome)) {
+    outcome.folder = file.parent_path();
+    BeginDescription(outcome.folder, model);
+    ElementRecord element;
+    const bool saved = SaveRange(*phone, kPdsRange, file, "PDS", outcome, element);
+    if (saved) {
       outcome.saved = 1;
       user_.SetStatus(kSavedStatus);
       Log("PDS успешно сохранена");
-      if (pack) PackFile(file);
     }
+    Account(element, saved);
+    if (saved && pack) PackInto(file, outcome);
   }
   PowerOffSelected(phone.get());
   user_.SetControlsLocked(false);
@@ -201,19 +239,23 @@ fs::path BackupRun::ArchiverFile() const {
   return platform::FindProgramFile(shell_, kArchiverName);
 }
 
-void BackupRun::PackFile(const fs::path& file) {
-  const fs::path archiver = ArchiverFile();
-  std::error_code error;
-  if (!fs::is_regular_file(archiver, error)) {
-    Log("Архиватор не найден");
-    return;
+ElementPacker::Result BackupRun::PackFile(const fs::path& file) {
+  ElementPacker packer(shell_, [this](const std::string& message) { Log(message); });
+  const ElementPacker::Result result = packer.Pack(ArchiverFile(), file);
+  if (!result.packed) return result;
+  const std::string name = platform::Utf8FromPath(file.filename());
+  for (ElementRecord element : description_.elements) {
+    if (element.file != name || folder_ != file.parent_path()) continue;
+    element.ending = ElementRecord::Ending::Packed;
+    element.file = result.archive;
+    Account(element, false);
+    break;
   }
-  // The archiver gets the short name where there is one, so no name needs quoting.
-  const fs::path shortFile = shell_.shortPathName(file);
-  const std::string name = shortFile.filename().string();
-  const std::string archive = fs::path(name).replace_extension(".rar").string();
-  shell_.startProgram(archiver, {"a", "-df", "-ep", "-m5", archive, name}, shortFile.parent_path());
-  Log("Файл успешно упакован");
+  return result;
+}
+
+void BackupRun::PackInto(const fs::path& file, Outcome& outcome) {
+  outcome.packFailure = PackFile(file).failure;
 }
 
 void BackupRun::PowerOffSelected(TMotoFlashModemItem* phone) {

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "backup/AppliedModel.h"
+#include "backup/BackupDescription.h"
 #include "backup/BackupLog.h"
+#include "backup/ElementPacker.h"
 #include "backup/BackupUser.h"
 #include "phonelink/MotoFlashMode.h"
 #include "platform/Shell.h"
@@ -21,6 +23,9 @@ namespace vestrel::backup {
 // is complete (ElementFile): a failed element never passes for a good backup, nor destroys an
 // earlier one. What a failed element had read is kept apart in "<name>.incomplete.XXXXXX",
 // and the log says why the element failed and where its part went.
+//
+// The folder keeps its own account as the run goes: SHA256SUMS lists each whole element, the PDS
+// file and each tested archive; BACKUP.txt says how each element ended (BackupDescription).
 class BackupRun {
  public:
   // What a run achieved, for callers that judge it (the dialog shows only its log).
@@ -32,6 +37,8 @@ class BackupRun {
     bool stopped = false;       // the user asked to stop (BackupUser::StopRequested)
     std::string loaderFailure;  // why the loader did not reach the phone
     std::vector<std::filesystem::path> keptApart;  // parts of failed elements, as logged
+    std::filesystem::path folder;  // where the files went, once chosen
+    std::string packFailure;       // why packing was asked for and not done
   };
 
   BackupRun(BackupUser& user, BackupLog& log, platform::Shell& shell);
@@ -45,8 +52,9 @@ class BackupRun {
   Outcome SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone, const AppliedModel& model,
                   bool pack);
 
-  // Hands one file to the archiver beside the program, without waiting for it.
-  void PackFile(const std::filesystem::path& file);
+  // Hands one whole file to the archiver beside the program and waits for it (ElementPacker);
+  // once packed, BACKUP.txt names the archive for the element that was in the file.
+  ElementPacker::Result PackFile(const std::filesystem::path& file);
   // Where PackFile looks for the archiver: kArchiverName in the program's data folders.
   std::filesystem::path ArchiverFile() const;
 #ifdef _WIN32
@@ -79,14 +87,22 @@ class BackupRun {
                     Outcome& outcome);
   // Saves the range under `file`; true once the whole range is there. A failure is logged
   // with its cause as "<name> не сохранена: ...".
+  // `element` gets how it ended, its length and its digest.
   bool SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const std::filesystem::path& file,
-                 const std::string& name, Outcome& outcome);
+                 const std::string& name, Outcome& outcome, ElementRecord& element);
+  // Starts the folder's BACKUP.txt for this run, keeping what earlier runs said of elements.
+  void BeginDescription(const std::filesystem::path& folder, const AppliedModel& model);
+  // Lists a saved element in SHA256SUMS, then how it ended in BACKUP.txt.
+  void Account(ElementRecord element, bool saved);
+  void PackInto(const std::filesystem::path& file, Outcome& outcome);
   FlashProgressCallback ProgressOf(std::string label, int decimals);
 
   BackupUser& user_;
   BackupLog& log_;
   platform::Shell& shell_;
   bool running_ = false;
+  std::filesystem::path folder_;
+  BackupDescription description_;
 };
 
 // "label: done/total Кб" with done and total in kilobytes: two decimals, or whole kilobytes at

@@ -27,6 +27,10 @@ std::optional<std::string> FileSha256(const std::filesystem::path& file, std::st
     error = "the system refused to compute a SHA-256";
     return std::nullopt;
   }
+  return HexDigest(digest);
+}
+
+std::string HexDigest(const Sha256::Digest& digest) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string text;
   for (std::uint8_t b : digest) {

@@ -8,6 +8,7 @@
 #include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
+#include "cli/VerifyCommand.h"
 #include "phonefiles/HostFile.h"
 #include "platform/HostFileSystem.h"
 #include "platform/ProgramFiles.h"
@@ -169,6 +170,7 @@ int RunBackup(Session& session, const CommandWords& words, const AppliedModel& m
       message += "; what was read is kept in " + Listed(outcome.keptApart);
     throw OperationFailed(message);
   }
+  if (!outcome.packFailure.empty()) throw OperationFailed("--pack: " + outcome.packFailure);
   return kDone;
 }
 
@@ -234,24 +236,6 @@ int BackupPds(Session& session, const CommandWords& words) {
                    &BackupRun::SavePDS);
 }
 
-// Every file of DIR against its SHA256SUMS: one line per file that does not match, a count of
-// those that do; exit 0 only when all match.
-int Verify(Session&, const CommandWords& words) {
-  const fs::path folder = platform::PathFromUtf8(words.operands()[0]);
-  const FolderCheck check = CheckFolder(folder);
-  if (!check.unreadable.empty()) throw OperationFailed(check.unreadable);
-  for (const auto& name : check.missing) std::printf("missing\t%s\n", name.c_str());
-  for (const auto& name : check.damaged) std::printf("damaged\t%s\n", name.c_str());
-  for (const auto& name : check.extra) std::printf("extra\t%s\n", name.c_str());
-  std::printf("%zu file(s) match\n", check.matching.size());
-  if (!check.AllMatch()) {
-    throw OperationFailed(std::to_string(check.missing.size()) + " missing, " +
-                          std::to_string(check.damaged.size()) + " damaged, " +
-                          std::to_string(check.extra.size()) + " extra");
-  }
-  return kDone;
-}
-
 }  // namespace
 
 std::vector<Command> BackupCommands() {
@@ -281,10 +265,11 @@ std::vector<Command> BackupCommands() {
        1,
        BackupPds},
       {"verify",
-       "verify DIR",
-       "check the files of a backup folder against its SHA256SUMS",
+       "verify [--phone] DIR",
+       "check the files of a backup folder against its SHA256SUMS, and with --phone against "
+       "the flash-mode phone",
        {},
-       {},
+       {"--phone"},
        1,
        1,
        Verify},

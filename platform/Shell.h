@@ -1,13 +1,14 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vestrel::platform {
 
 // The desktop shell: opening addresses, starting programs, and where the program lives.
-// Nothing here blocks until the opened or started program ends.
+// Only runProgram blocks until the program it started ends.
 class Shell {
  public:
   virtual ~Shell() = default;
@@ -19,6 +20,12 @@ class Shell {
   virtual bool startProgram(const std::filesystem::path& program,
                             const std::vector<std::string>& arguments,
                             const std::filesystem::path& folder) = 0;
+  // Runs `program` with `arguments` in `folder`, without input, its output dropped, and blocks
+  // the caller until it ends. Returns its exit code; nullopt when it could not be started or
+  // did not end by itself (killed by a signal).
+  virtual std::optional<int> runProgram(const std::filesystem::path& program,
+                                        const std::vector<std::string>& arguments,
+                                        const std::filesystem::path& folder) = 0;
   // The short (8.3) form of an existing file's path where the volume keeps one; elsewhere, and
   // on systems without short names, the path itself.
   virtual std::filesystem::path shortPathName(const std::filesystem::path& path) { return path; }

@@ -6,6 +6,8 @@
 #include <array>
 #include <exception>
 
+#include "backup/window/FolderCheckMessages.h"
+
 namespace vestrel::backup {
 TForm4::TForm4(PhoneLinkContext context, platform::Shell& shell, desktop::Dialogs& dialogs,
                QWidget* parent)
@@ -261,14 +263,21 @@ void TForm4::Button13Click() {
 void TForm4::SaveFlash() {
   if (run_.Running()) return;
   ReadTicks();
-  run_.SaveFlash(SelectedPhone(), model_, CheckBox1.isChecked());
+  CheckFolderAfter(run_.SaveFlash(SelectedPhone(), model_, CheckBox1.isChecked()), true);
   AfterRun();
 }
 
 void TForm4::SavePDS() {
   if (run_.Running()) return;
-  run_.SavePDS(SelectedPhone(), model_, CheckBox1.isChecked());
+  CheckFolderAfter(run_.SavePDS(SelectedPhone(), model_, CheckBox1.isChecked()), false);
   AfterRun();
+}
+
+void TForm4::CheckFolderAfter(const BackupRun::Outcome& outcome, bool withExtra) {
+  if (!outcome.started) return;
+  for (const auto& line : FolderCheckMessages(CheckFolder(outcome.folder), withExtra)) {
+    user_.AppendLog(log_.Add(line));
+  }
 }
 
 // Watcher events during the run left the controls alone; the phone may have gone since.

@@ -123,6 +123,8 @@ class TForm4 : public QDialog {
   // The element ticks as the user left them, read into the model the run takes.
   void ReadTicks();
   void AfterRun();
+  // The run's folder against its SHA256SUMS, in the log; nothing when no folder was chosen.
+  void CheckFolderAfter(const BackupRun::Outcome& outcome, bool withExtra);
   void WriteFlashLog();
 
   PhoneLinkContext context_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -7,7 +8,8 @@
 
 namespace vestrel::platform {
 
-// A shell that only records what it was asked to open or start.
+// A shell that only records what it was asked to open, start or run; a run ends with what
+// `onRun` makes of it (a test's stand-in for the program), else with `exitCode`.
 class RecordingShell final : public Shell {
  public:
   struct StartedProgram {
@@ -28,6 +30,12 @@ class RecordingShell final : public Shell {
     startedPrograms.push_back({program, arguments, folder});
     return succeeds;
   }
+  std::optional<int> runProgram(const std::filesystem::path& program,
+                                const std::vector<std::string>& arguments,
+                                const std::filesystem::path& folder) override {
+    ranPrograms.push_back({program, arguments, folder});
+    return onRun ? onRun(ranPrograms.back()) : exitCode;
+  }
   std::filesystem::path executablePath() override { return executable_; }
   std::filesystem::path programHome() override { return executable_.parent_path(); }
 
@@ -35,6 +43,9 @@ class RecordingShell final : public Shell {
   bool succeeds = true;
   std::vector<std::string> openedAddresses;
   std::vector<StartedProgram> startedPrograms;
+  std::optional<int> exitCode = 0;
+  std::function<std::optional<int>(const StartedProgram&)> onRun;
+  std::vector<StartedProgram> ranPrograms;
 
  private:
   std::filesystem::path executable_;

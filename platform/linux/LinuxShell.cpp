@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxShell.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,16 @@ extern char** environ;
 namespace vestrel::platform {
 namespace {
 
+// Waits for the child `pid`; its exit code, or nullopt when it was killed or cannot be waited for.
+std::optional<int> exitCodeOf(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return std::nullopt;
+  }
+  if (!WIFEXITED(status)) return std::nullopt;
+  return WEXITSTATUS(status);
+}
+
 // Runs a /bin/sh script with positional arguments and waits for the shell only; the script
 // puts the real work in the background, so the caller never waits for the started program.
 // The arguments reach the script as "$1".. and are never parsed by the shell.
@@ -25,11 +36,7 @@ bool runDetached(const char* script, const std::vector<std::string>& arguments) 
 
   pid_t pid = 0;
   if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0) return false;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return exitCodeOf(pid) == 0;
 }
 
 std::string Environment(const char* name) {
@@ -64,6 +71,32 @@ bool LinuxShell::startProgram(const std::filesystem::path& program,
       "cd -- \"$1\" 2>/dev/null || exit 1; shift; command -v -- \"$1\" >/dev/null || exit 1; "
       "\"$@\" </dev/null >/dev/null 2>&1 &",
       words);
+}
+
+std::optional<int> LinuxShell::runProgram(const std::filesystem::path& program,
+                                          const std::vector<std::string>& arguments,
+                                          const std::filesystem::path& folder) {
+  std::vector<std::string> words = {program.string()};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  // glibc's posix_spawn reports a folder or program it could not use as its own failure, so a
+  // program that ran and failed is never mistaken for one that did not start.
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return std::nullopt;
+  const bool prepared =
+      posix_spawn_file_actions_addchdir_np(&actions, folder.c_str()) == 0 &&
+      posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+      posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
+      posix_spawn_file_actions_adddup2(&actions, 1, 2) == 0;
+  pid_t pid = 0;
+  const bool started =
+      prepared && posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  if (!started) return std::nullopt;
+  return exitCodeOf(pid);
 }
 
 std::filesystem::path LinuxShell::executablePath() {

@@ -45,6 +45,27 @@ bool Win32Shell::startProgram(const std::filesystem::path& program,
                                 folder.wstring().c_str(), SW_SHOWNORMAL));
 }
 
+std::optional<int> Win32Shell::runProgram(const std::filesystem::path& program,
+                                          const std::vector<std::string>& arguments,
+                                          const std::filesystem::path& folder) {
+  std::wstring commandLine = quotedWord(program.wstring());
+  for (const auto& argument : arguments) commandLine += L' ' + quotedWord(toWide(argument));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_NO_WINDOW, nullptr, folder.wstring().c_str(), &startup, &process)) {
+    return std::nullopt;
+  }
+  CloseHandle(process.hThread);
+  DWORD code = 0;
+  const bool ended = WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  if (!ended) return std::nullopt;
+  return static_cast<int>(code);
+}
+
 std::filesystem::path Win32Shell::shortPathName(const std::filesystem::path& path) {
   const std::wstring longName = path.wstring();
   const DWORD size = GetShortPathNameW(longName.c_str(), nullptr, 0);

@@ -1,12 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
-#include <thread>
 
 #include "backup/BackupRun.h"
 #include "backup/Manifest.h"
+#include "backup/PhoneCheck.h"
 #include "backup/Sha256.h"
 #include "platform/fake/RecordingShell.h"
 #ifdef _WIN32
@@ -17,6 +16,7 @@
 #include "platform/virtual/VirtualBus.h"
 #include "tests/support/PhoneRig.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/StandInArchiver.h"
 #include "tests/support/TempFolder.h"
 
 namespace vestrel::backup {
@@ -109,6 +109,9 @@ class BackupRunTest : public ::testing::Test {
     }
     std::ofstream(home / BackupRun::kArchiverName) << "stand-in";
     shell = std::make_unique<platform::RecordingShell>(home / "vestrel");
+    shell->onRun = [this](const platform::RecordingShell::StartedProgram& ran) {
+      return archiver(ran);
+    };
     run = std::make_unique<BackupRun>(user, log, *shell);
     phone = rig.plug("F", PhoneMode::Flash);
     watcher = std::make_unique<TMotoFlashMode>(rig.context);
@@ -128,11 +131,13 @@ class BackupRunTest : public ::testing::Test {
     }
   }
 
+  testing::StandInArchiver archiver;
+
   std::vector<std::string> FilesInOut() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(out)) {
       const std::string name = entry.path().filename().string();
-      if (name != kManifestName) names.push_back(name);
+      if (name != kManifestName && name != kDescriptionName) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -159,20 +164,25 @@ TEST_F(BackupRunTest, C380WithEveryElementSavesSixFilesAndPacksTheLast) {
                           "CG18 успешно сохранена", "Файл успешно упакован",
                           "Выключение телефона"));
   EXPECT_EQ(user.log.front(), "14:03:27: Загрузчик успешно записан!");
-  EXPECT_THAT(FilesInOut(), ElementsAre("CG15_10920000.bin", "CG18_10B1F800.bin",
+  EXPECT_THAT(FilesInOut(), ElementsAre("CG15_10920000.bin", "CG18_10B1F800.rar",
                                         "CG1_10080000.bin", "CG2_10B20000.bin",
                                         "CG3_10040000.bin", "CG4_109E0000.bin"));
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG1_10080000.bin", 0x10080000, 0x8A0000));
-  EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 0x800));
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG4_109E0000.bin", 0x109E0000, 0x13F800));
   EXPECT_EQ(lastCg1Text, "Сохранение CG1: 8832.00/8832.00 Кб");
 
-  ASSERT_EQ(shell->startedPrograms.size(), 1u);
-  const auto& packed = shell->startedPrograms[0];
+  // Packed, then tested, in the file's folder; the archive takes the element's line.
+  ASSERT_EQ(shell->ranPrograms.size(), 2u);
+  const auto& packed = shell->ranPrograms[0];
   EXPECT_EQ(packed.program, home / BackupRun::kArchiverName);
   EXPECT_THAT(packed.arguments,
               ElementsAre("a", "-df", "-ep", "-m5", "CG18_10B1F800.rar", "CG18_10B1F800.bin"));
   EXPECT_EQ(packed.folder, out);
+  EXPECT_THAT(shell->ranPrograms[1].arguments, ElementsAre("t", "CG18_10B1F800.rar"));
+  EXPECT_EQ(shell->ranPrograms[1].folder, out);
+  EXPECT_FALSE(ListedDigest(out, "CG18_10B1F800.bin"));
+  EXPECT_TRUE(ListedDigest(out, "CG18_10B1F800.rar"));
+  EXPECT_TRUE(CheckFolder(out).AllMatch());
   EXPECT_EQ(phone->mode(), PhoneMode::Off);
   EXPECT_FALSE(user.locked);
   EXPECT_THAT(user.asked, ElementsAre("Выберите директорию для сохраненя"));
@@ -226,7 +236,7 @@ TEST_F(BackupRunTest, AHiddenTickedBoxIsNotSaved) {
   Choose("L6", {"CG7", "CG18"});
   model.Apply(*FindModel("C380"), home);  // CG7 hidden, still ticked
   run->SaveFlash(item, model, true);
-  EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.bin"));
+  EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.rar"));
 }
 
 TEST_F(BackupRunTest, WithNothingTickedTheLoaderStillGoesAndThePhoneIsPoweredOff) {
@@ -235,7 +245,7 @@ TEST_F(BackupRunTest, WithNothingTickedTheLoaderStillGoesAndThePhoneIsPoweredOff
   EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!", "Выключение телефона"));
   EXPECT_THAT(phone->flash().framesTaken(), ::testing::Contains("JUMP"));
   EXPECT_THAT(FilesInOut(), IsEmpty());
-  EXPECT_THAT(shell->startedPrograms, IsEmpty());
+  EXPECT_THAT(shell->ranPrograms, IsEmpty());
   EXPECT_EQ(phone->mode(), PhoneMode::Off);
 }
 
@@ -263,7 +273,7 @@ TEST_F(BackupRunTest, AMissingLoaderIsReportedAndTheElementsAreStillAttempted) {
               ElementsAre("Загрузчик не найден!", "CG18 не сохранена: Send DUMP (10B1F800) Failed",
                           "Выключение телефона"));
   EXPECT_THAT(FilesInOut(), IsEmpty());
-  EXPECT_THAT(shell->startedPrograms, IsEmpty());
+  EXPECT_THAT(shell->ranPrograms, IsEmpty());
 }
 
 TEST_F(BackupRunTest, AFailedElementLeavesAnEarlierGoodBackupAndKeepsItsPartApart) {
@@ -287,7 +297,7 @@ TEST_F(BackupRunTest, AFailedElementLeavesAnEarlierGoodBackupAndKeepsItsPartApar
                           "CG18 не сохранена: Send READ (10B1FAF8,00F8 b) Failed; прочитанные 760 "
                           "байт оставлены в " + kept.string(),
                           "Выключение телефона"));
-  EXPECT_THAT(shell->startedPrograms, IsEmpty()) << "only a whole file is packed";
+  EXPECT_THAT(shell->ranPrograms, IsEmpty()) << "only a whole file is packed";
 }
 
 TEST_F(BackupRunTest, AReadOnlyBackupFileIsNeitherReplacedNorReadInto) {
@@ -332,7 +342,7 @@ TEST_F(BackupRunTest, AStopRequestEndsTheRunAndLeavesNoFileBehind) {
   EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!",
                                               "CG3 не сохранена: прервано", "Выключение телефона"));
   EXPECT_EQ(phone->mode(), PhoneMode::Off);
-  EXPECT_THAT(shell->startedPrograms, IsEmpty());
+  EXPECT_THAT(shell->ranPrograms, IsEmpty());
 }
 
 TEST_F(BackupRunTest, APhoneLostMidRunEndsTheRunNormally) {
@@ -361,6 +371,7 @@ TEST_F(BackupRunTest, APhoneLostMidRunEndsTheRunNormally) {
 TEST_F(BackupRunTest, PdsSavesTheFixedRangeUnderTheChosenName) {
   Choose("C380", {"CG1"});
   user.saveFile = out / "pds";
+  archiver.deletesPacked = false;
   run->SavePDS(item, model, true);
   EXPECT_THAT(user.asked, ElementsAre("BIN|*.bin"));
   EXPECT_TRUE(HoldsPhoneMemory(out / "pds_10010000.bin", 0x10010000, 65536));
@@ -369,9 +380,12 @@ TEST_F(BackupRunTest, PdsSavesTheFixedRangeUnderTheChosenName) {
                           "Файл успешно упакован", "Выключение телефона"));
   EXPECT_THAT(user.statuses, ::testing::Contains("Сохранение PDS: 64.00/64.00 Кб"));
   EXPECT_EQ(phone->flash().entryAddress(), 0x03FD0010u);
-  ASSERT_EQ(shell->startedPrograms.size(), 1u);
-  EXPECT_THAT(shell->startedPrograms[0].arguments,
+  ASSERT_EQ(shell->ranPrograms.size(), 2u);
+  EXPECT_THAT(shell->ranPrograms[0].arguments,
               ElementsAre("a", "-df", "-ep", "-m5", "pds_10010000.rar", "pds_10010000.bin"));
+  EXPECT_TRUE(ListedDigest(out, "pds_10010000.rar"));
+  EXPECT_TRUE(ListedDigest(out, "pds_10010000.bin")) << "the archiver left the file";
+  EXPECT_TRUE(CheckFolder(out).AllMatch());
 }
 
 TEST_F(BackupRunTest, PdsLoaderGoesWhereTheModelsLoaderGoes) {
@@ -459,54 +473,100 @@ TEST(BackupLogFile, HoldsEveryLineWithCrLfAndIsNotWrittenWhenEmpty) {
 using HostShell = platform::Win32Shell;
 // Windows names hold no quotes.
 constexpr const char* kPackedName = "CG18 x.bin";
-// The argument recorder built beside the tests, as the archiver; it writes args.txt beside itself.
-void PutStandInArchiver(const fs::path& home, const fs::path&) {
+// The stand-in archiver built beside the tests (record_arguments.cpp).
+void PutStandInArchiver(const fs::path& home) {
   fs::copy_file(VESTREL_ARGUMENT_RECORDER, home / "arch.exe");
 }
 #else
 using HostShell = platform::LinuxShell;
 constexpr const char* kPackedName = "CG18 \"x\".bin";
-void PutStandInArchiver(const fs::path& home, const fs::path& record) {
-  {
-    std::ofstream script(home / "arch");
-    script << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" << record.string()
-           << ".tmp\"\npwd >> \"" << record.string() << ".tmp\"\nmv \"" << record.string()
-           << ".tmp\" \"" << record.string() << "\"\n";
-  }
+// As record_arguments.cpp does on Windows: each call's arguments, one a line, and its folder go
+// to args.txt beside it; "a" packs the last word into the fifth and removes it; "t" passes an
+// archive that is there, unless test-fails lies beside the archiver.
+void PutStandInArchiver(const fs::path& home) {
+  vestrel::testing::writeText(home / "arch",
+                              "#!/bin/sh\nhere=$(dirname \"$0\")\n"
+                              "{ for a in \"$@\"; do printf '%s\\n' \"$a\"; done; pwd; } >> "
+                              "\"$here/args.txt\"\n"
+                              "case \"$1\" in\n"
+                              "  a) { echo archive; cat \"$6\"; } > \"$5\" && rm -- \"$6\" ;;\n"
+                              "  t) [ -f \"$2\" ] && [ ! -e \"$here/test-fails\" ] || exit 3 ;;\n"
+                              "  *) exit 2 ;;\n"
+                              "esac\n");
   fs::permissions(home / "arch", fs::perms::owner_all);
 }
 #endif
 
-// The archiver really started: a stand-in beside the program records its arguments and the
-// folder it was started in.
-TEST(PackFile, StartsTheArchiverInTheFilesFolderWithOneArgumentPerWord) {
+// The archiver really runs, twice, waited for: a stand-in beside the program packs the file in
+// its folder, and its test decides whether the file may go.
+class PackFileTest : public ::testing::Test {
+ protected:
   // Removed at the end as far as it can be: under Wine the stand-in may still be ending in its
   // folder, which Windows does not remove until then, and a fresh name keeps runs apart.
-  const vestrel::testing::TempFolder folder;
-  const fs::path& home = folder.path();
-  fs::create_directories(home / "my backups");
-  const fs::path record = home / "args.txt";
-  PutStandInArchiver(home, record);
-  vestrel::testing::ScopedEnvironment programHome("VESTREL_HOME", home.string());
+  const vestrel::testing::TempFolder temp;
+  const fs::path home = temp.path();
+  const fs::path file = home / "my backups" / kPackedName;
+  vestrel::testing::ScopedEnvironment programHome{"VESTREL_HOME", home.string()};
   HostShell shell;
   ScriptedUser user;
-  BackupLog log(Noon);
-  BackupRun run(user, log, shell);
-  run.PackFile(home / "my backups" / kPackedName);
+  BackupLog log{Noon};
+  BackupRun run{user, log, shell};
 
-  for (int i = 0; i < 500 && !fs::exists(record); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  void SetUp() override {
+    fs::create_directories(file.parent_path());
+    vestrel::testing::writeText(file, "element bytes");
+    ASSERT_EQ(RecordInManifest(file.parent_path(), file.filename().string()), "");
+    PutStandInArchiver(home);
   }
-  std::vector<std::string> lines;
-  {
-    std::ifstream in(record);
+  std::vector<std::string> Calls() const {
+    std::vector<std::string> lines;
+    std::ifstream in(home / "args.txt");
     for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
   }
-  const fs::path packed = shell.shortPathName(home / "my backups" / kPackedName);
-  EXPECT_THAT(lines, ElementsAre("a", "-df", "-ep", "-m5",
-                                 fs::path(packed.filename()).replace_extension(".rar").string(),
-                                 packed.filename().string(), packed.parent_path().string()));
+};
+
+TEST_F(PackFileTest, TheArchiveIsTestedAndTakesTheFilesLine) {
+  const fs::path packed = shell.shortPathName(file);
+  const std::string archive = fs::path(packed.filename()).replace_extension(".rar").string();
+  const auto result = run.PackFile(file);
+  EXPECT_TRUE(result.packed) << result.failure;
+  EXPECT_THAT(Calls(), ElementsAre("a", "-df", "-ep", "-m5", archive, packed.filename().string(),
+                                   packed.parent_path().string(), "t", archive,
+                                   packed.parent_path().string()));
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_FALSE(fs::exists(fs::path(file.string() + ElementPacker::kPackingSuffix)));
+  EXPECT_TRUE(ListedDigest(file.parent_path(), archive));
+  EXPECT_FALSE(ListedDigest(file.parent_path(), file.filename().string()));
+  EXPECT_TRUE(CheckFolder(file.parent_path()).AllMatch());
   EXPECT_THAT(Messages(user.log), ElementsAre("Файл успешно упакован"));
+}
+
+TEST_F(PackFileTest, AFailedTestKeepsTheFileAndSaysSo) {
+  vestrel::testing::writeText(home / "test-fails", "");
+  const fs::path packed = shell.shortPathName(file);
+  const std::string archive = fs::path(packed.filename()).replace_extension(".rar").string();
+  const auto result = run.PackFile(file);
+  EXPECT_FALSE(result.packed);
+  EXPECT_EQ(vestrel::testing::readText(file), "element bytes");
+  EXPECT_FALSE(fs::exists(fs::path(file.string() + ElementPacker::kPackingSuffix)));
+  EXPECT_FALSE(ListedDigest(file.parent_path(), archive));
+  EXPECT_TRUE(ListedDigest(file.parent_path(), file.filename().string()));
+  const std::string name = file.filename().string();
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre("Архив " + archive + " не прошёл проверку архиватора (код 3); " + name +
+                          " оставлен"));
+}
+
+// A file that no longer holds what its manifest line says is not handed to the archiver.
+TEST_F(PackFileTest, AFileThatDiffersFromItsLineIsNotPacked) {
+  vestrel::testing::writeText(file, "element bytEs");
+  EXPECT_FALSE(run.PackFile(file).packed);
+  EXPECT_FALSE(fs::exists(home / "args.txt")) << "the archiver was not run";
+  EXPECT_EQ(vestrel::testing::readText(file), "element bytEs");
+  EXPECT_THAT(Messages(user.log),
+              ElementsAre(file.filename().string() +
+                          " не упакован: файл не совпадает со своей строкой в SHA256SUMS"));
 }
 
 // SHA256SUMS lists an element only once its file is whole, one line per name however often
@@ -536,6 +596,129 @@ TEST_F(BackupRunTest, TheManifestListsEveryWholeElementOnce) {
                          "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  abc",
                          *cg18 + "  CG18_10B1F800.bin", *cg3 + "  CG3_10040000.bin"));
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 0x800));
+}
+
+// BACKUP.txt says how each element of the folder ended, read back as it was written; a later
+// run replaces the lines of the elements it took and keeps the others.
+TEST_F(BackupRunTest, TheDescriptionTellsHowEachElementEnded) {
+  Choose("C380", {"CG3", "CG18"});
+  phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 1045, true);
+  const auto outcome = run->SaveFlash(item, model, true);
+  ASSERT_EQ(outcome.saved, 1);
+  ASSERT_EQ(outcome.keptApart.size(), 1u);
+  std::string error;
+  const auto description = BackupDescription::Read(out, error);
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(description.model, "C380");
+  EXPECT_EQ(description.program, std::string("vestrel ") + VESTREL_VERSION);
+  // "YYYY-MM-DDTHH:MM:SSZ"
+  ASSERT_EQ(description.date.size(), 20u);
+  EXPECT_EQ(description.date.substr(0, 2) + description.date[10] + description.date[19], "20TZ");
+  ASSERT_EQ(description.elements.size(), 2u);
+  const ElementRecord& cg3 = description.elements[0];
+  EXPECT_EQ(cg3.name, "CG3");
+  EXPECT_EQ(cg3.start, 0x10040000u);
+  EXPECT_EQ(cg3.finish, 0x1007FFFFu);
+  EXPECT_EQ(cg3.length, 0x40000u);
+  EXPECT_EQ(cg3.ending, ElementRecord::Ending::Saved);
+  EXPECT_EQ(cg3.file, "CG3_10040000.bin");
+  EXPECT_EQ(cg3.digest, ListedDigest(out, "CG3_10040000.bin").value_or("none"));
+  const ElementRecord& cg18 = description.elements[1];
+  EXPECT_EQ(cg18.ending, ElementRecord::Ending::Failed);
+  EXPECT_EQ(cg18.length, fs::file_size(outcome.keptApart[0]));
+  EXPECT_GT(cg18.length, 0u);
+  EXPECT_THAT(cg18.detail, ::testing::StartsWith("Send READ (10B1F"));
+  EXPECT_THAT(cg18.detail, ::testing::EndsWith(outcome.keptApart[0].string()));
+  EXPECT_THAT(shell->ranPrograms, IsEmpty()) << "the last element failed: nothing is packed";
+
+  phone->setMode(PhoneMode::Flash);
+  rig.bus.deliverNotices();
+  item = watcher->DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 1u << 30);  // none this run
+  Choose("C380", {"CG18"});
+  ASSERT_EQ(run->SaveFlash(item, model, true).saved, 1);
+  const auto again = BackupDescription::Read(out, error);
+  ASSERT_EQ(again.elements.size(), 2u);
+  EXPECT_EQ(again.elements[0].digest, cg3.digest);
+  EXPECT_EQ(again.elements[1].ending, ElementRecord::Ending::Packed);
+  EXPECT_EQ(again.elements[1].file, "CG18_10B1F800.rar");
+  EXPECT_EQ(again.elements[1].length, 0x800u);
+  EXPECT_EQ(again.elements[1].detail, "");
+}
+
+// A failed archive test leaves the element whole under its name and listed as before.
+TEST_F(BackupRunTest, AnArchiveThatFailsItsTestLeavesTheElement) {
+  Choose("C380", {"CG18"});
+  archiver.testCode = 1;
+  const auto outcome = run->SaveFlash(item, model, true);
+  EXPECT_EQ(outcome.saved, 1);
+  EXPECT_EQ(outcome.packFailure,
+            "the archive CG18_10B1F800.rar failed the archiver's test; CG18_10B1F800.bin is kept");
+  EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 0x800));
+  EXPECT_TRUE(ListedDigest(out, "CG18_10B1F800.bin"));
+  EXPECT_FALSE(ListedDigest(out, "CG18_10B1F800.rar"));
+  EXPECT_THAT(Messages(user.log),
+              ::testing::Contains("Архив CG18_10B1F800.rar не прошёл проверку архиватора (код 1); "
+                                  "CG18_10B1F800.bin оставлен"));
+  std::string error;
+  EXPECT_EQ(BackupDescription::Read(out, error).Find("CG18")->ending,
+            ElementRecord::Ending::Saved);
+}
+
+// The phone is read again element by element: a file changed since is told apart from a range
+// the phone did not deliver and from an element the backup never had whole.
+TEST_F(BackupRunTest, ThePhoneCheckTellsEachElementsState) {
+  Choose("C380", {"CG3", "CG18"});
+  ASSERT_EQ(run->SaveFlash(item, model, false).saved, 2);
+  {
+    std::fstream cg3(out / "CG3_10040000.bin", std::ios::in | std::ios::out | std::ios::binary);
+    cg3.seekp(1000);
+    cg3.put('\x01');
+  }
+  std::string error;
+  BackupDescription description = BackupDescription::Read(out, error);
+  description.Put({"CG4", 0x109E0000, 0x10B1F7FF, 300, ElementRecord::Ending::Failed, "", "", ""});
+
+  phone->setMode(PhoneMode::Flash);
+  rig.bus.deliverNotices();
+  item = watcher->DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  phone->flash().failFrame(virtualphone::FlashFault::Error, "READ", 1045, true);  // in CG18
+  std::vector<std::string> names;
+  const auto result = PhoneCheck::Run(*item, model, out, description,
+                                      [&](const std::string& name, std::int32_t, std::int32_t) {
+                                        if (names.empty() || names.back() != name)
+                                          names.push_back(name);
+                                        return true;
+                                      });
+  EXPECT_EQ(result.loaderFailure, "");
+  EXPECT_THAT(names, ElementsAre("loader", "CG3", "CG18"));
+  ASSERT_EQ(result.elements.size(), 3u);
+  EXPECT_EQ(result.elements[0].result, ElementComparison::Result::Differs);
+  EXPECT_EQ(result.elements[1].result, ElementComparison::Result::Unread);
+  EXPECT_THAT(result.elements[1].detail, ::testing::StartsWith("Send READ (10B1F"));
+  EXPECT_EQ(result.elements[2].result, ElementComparison::Result::NoCopy);
+  EXPECT_EQ(result.elements[2].detail, "the backup failed it");
+  EXPECT_FALSE(result.AllMatch());
+}
+
+TEST_F(BackupRunTest, AStoppedPhoneCheckMatchesNothing) {
+  Choose("C380", {"CG18"});
+  ASSERT_EQ(run->SaveFlash(item, model, false).saved, 1);
+  phone->setMode(PhoneMode::Flash);
+  rig.bus.deliverNotices();
+  item = watcher->DeviceList().Items(0);
+  ASSERT_TRUE(item->OpenPhone());
+  std::string error;
+  const auto description = BackupDescription::Read(out, error);
+  const auto result = PhoneCheck::Run(
+      *item, model, out, description,
+      [](const std::string& name, std::int32_t, std::int32_t) { return name == "loader"; });
+  EXPECT_TRUE(result.stopped);
+  EXPECT_THAT(result.elements, IsEmpty());
+  EXPECT_FALSE(result.AllMatch());
+  EXPECT_TRUE(CheckFolder(out).AllMatch()) << "the check writes nothing";
 }
 
 }  // namespace

@@ -12,11 +12,13 @@
 #include <memory>
 #include <string>
 
+#include "backup/Manifest.h"
 #include "backup/window/BackUp.h"
 #include "platform/fake/RecordingShell.h"
 #include "tests/support/ForwardingBus.h"
 #include "tests/support/PhoneRig.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/StandInArchiver.h"
 
 namespace vestrel::testing {
 
@@ -68,6 +70,7 @@ class DialogRig : public ::testing::Test {
     }
     std::ofstream(home / "arch") << "stand-in";
     shell = std::make_unique<platform::RecordingShell>(home / "vestrel");
+    shell->onRun = StandInArchiver();
   }
 
   void TearDown() override {
@@ -111,7 +114,7 @@ class DialogRig : public ::testing::Test {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(out)) {
       const std::string name = entry.path().filename().string();
-      if (name != "SHA256SUMS") names.push_back(name);
+      if (name != backup::kManifestName && name != backup::kDescriptionName) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;

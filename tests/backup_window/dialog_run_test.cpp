@@ -56,17 +56,18 @@ TEST_F(DialogRun, C380SavesItsSixElementsInOrderAndPacksOnlyTheLast) {
   EXPECT_THAT(saved, ElementsAre("Запись загрузчика", "Сохранение CG1", "Сохранение CG2",
                                  "Сохранение CG3", "Сохранение CG4", "Сохранение CG15",
                                  "Сохранение CG18"));
-  EXPECT_THAT(FilesInOut(), ElementsAre("CG15_10920000.bin", "CG18_10B1F800.bin",
+  EXPECT_THAT(FilesInOut(), ElementsAre("CG15_10920000.bin", "CG18_10B1F800.rar",
                                         "CG1_10080000.bin", "CG2_10B20000.bin",
                                         "CG3_10040000.bin", "CG4_109E0000.bin"));
-  ASSERT_EQ(shell->startedPrograms.size(), 1u);
-  EXPECT_THAT(shell->startedPrograms[0].arguments,
+  ASSERT_EQ(shell->ranPrograms.size(), 2u);
+  EXPECT_THAT(shell->ranPrograms[0].arguments,
               ElementsAre("a", "-df", "-ep", "-m5", "CG18_10B1F800.rar", "CG18_10B1F800.bin"));
   EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена",
                                       "CG2 успешно сохранена", "CG3 успешно сохранена",
                                       "CG4 успешно сохранена", "CG15 успешно сохранена",
                                       "CG18 успешно сохранена", "Файл успешно упакован",
-                                      "Выключение телефона"));
+                                      "Выключение телефона",
+                                      "Проверка по SHA256SUMS: все файлы совпадают (6)"));
   EXPECT_EQ(form->StatusPanel0.text(), QStringLiteral("Операция успешно выполнена"));
   EXPECT_EQ(form->ProgressBar1.value(), form->ProgressBar1.maximum());
   EXPECT_EQ(phone->mode(), PhoneMode::Off);
@@ -85,7 +86,8 @@ TEST_F(DialogRun, L6AndE1000SaveCG7AndCG8InTheirPlace) {
   form->Button13.click();
   EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!", "CG4 успешно сохранена",
                                       "CG7 успешно сохранена", "CG15 успешно сохранена",
-                                      "Выключение телефона"));
+                                      "Выключение телефона",
+                                      "Проверка по SHA256SUMS: все файлы совпадают (3)"));
   PowerOn();
   form->Memo1.clear();
   ChooseModel("E1000");
@@ -94,8 +96,9 @@ TEST_F(DialogRun, L6AndE1000SaveCG7AndCG8InTheirPlace) {
   form->Button13.click();
   EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!", "CG5 успешно сохранена",
                                       "CG8 успешно сохранена", "CG18 успешно сохранена",
-                                      "Выключение телефона"));
-  EXPECT_THAT(shell->startedPrograms, IsEmpty()) << "packing was off";
+                                      "Выключение телефона",
+                                      "Проверка по SHA256SUMS: все файлы совпадают (6)"));
+  EXPECT_THAT(shell->ranPrograms, IsEmpty()) << "packing was off";
 }
 
 TEST_F(DialogRun, AHiddenTickedBoxIsNotSaved) {
@@ -105,7 +108,27 @@ TEST_F(DialogRun, AHiddenTickedBoxIsNotSaved) {
   ASSERT_TRUE(form->cb7.isChecked() && form->cb7.isHidden());
   AnswerOut();
   form->Button13.click();
-  EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.bin"));
+  EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.rar"));
+}
+
+// The check after the run names what in the folder does not match: an earlier element whose
+// file changed since, and a file SHA256SUMS does not list.
+TEST_F(DialogRun, TheFolderCheckAfterARunNamesWhatDoesNotMatch) {
+  Tick({"CG3"});
+  form->CheckBox1.setChecked(false);
+  AnswerOut();
+  form->Button13.click();
+  std::ofstream(out / "CG3_10040000.bin", std::ios::binary | std::ios::app) << "x";
+  std::ofstream(out / "notes.txt") << "mine";
+  PowerOn();
+  form->Memo1.clear();
+  Tick({"CG18"});
+  AnswerOut();
+  form->Button13.click();
+  EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!", "CG18 успешно сохранена",
+                                      "Выключение телефона",
+                                      "Проверка по SHA256SUMS: файл CG3_10040000.bin повреждён",
+                                      "Проверка по SHA256SUMS: лишний файл notes.txt"));
 }
 
 TEST_F(DialogRun, CancellingTheFolderPowersOffWithoutTheLoader) {
@@ -132,7 +155,8 @@ TEST_F(DialogRun, AMissingLoaderIsShownAndTheDialogClosesAfterTheRun) {
   EXPECT_EQ(box.icon, desktop::MessageIcon::Error);
   EXPECT_THAT(Messages(), ElementsAre("Загрузчик не найден!",
                                       "CG18 не сохранена: Send DUMP (10B1F800) Failed",
-                                      "Выключение телефона"));
+                                      "Выключение телефона",
+                                      "Проверка по SHA256SUMS: нет файла SHA256SUMS"));
   // Without the loader the element is still read, with the boot loader's own command.
   // The refused block is asked for once more.
   EXPECT_THAT(phone->flash().framesTaken(), ElementsAre("DUMP", "DUMP", "POWER_DOWN"));
@@ -145,16 +169,17 @@ TEST_F(DialogRun, PdsNamesTheFileAsTypedOrAddsItsStart) {
   dialogs.AnswerSaveFile(QString::fromStdString((out / "pds").string()));
   form->Button13.click();
   EXPECT_EQ(form->SaveDialog1.Filter, QStringLiteral("BIN|*.bin"));
-  EXPECT_EQ(fs::file_size(out / "pds_10010000.bin"), 65536u);
+  EXPECT_EQ(fs::file_size(out / "pds_10010000.rar"), 65536u + 8u);
   EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан", "PDS успешно сохранена",
-                                      "Файл успешно упакован", "Выключение телефона"));
+                                      "Файл успешно упакован", "Выключение телефона",
+                                      "Проверка по SHA256SUMS: все файлы совпадают (1)"));
   EXPECT_EQ(phone->flash().entryAddress(), 0x03FD0010u);
 
   PowerOn();
   ChooseModel("V3x");
   dialogs.AnswerSaveFile(QString::fromStdString((out / "my.dat").string()));
   form->Button13.click();
-  EXPECT_THAT(FilesInOut(), ElementsAre("my.dat", "pds_10010000.bin"));
+  EXPECT_THAT(FilesInOut(), ElementsAre("my.rar", "pds_10010000.rar"));
   EXPECT_EQ(phone->flash().entryAddress(), 0x08000010u);
   EXPECT_EQ(dialogs.Questions().back().kind, Kind::SaveFileName);
 }
@@ -178,7 +203,7 @@ TEST_F(DialogRun, LogLinesCarryTheLocalTimeAndAllReachTheFlashLog) {
   const QTime after = QTime::currentTime();
 
   const QStringList lines = LogLines();
-  ASSERT_EQ(lines.size(), 5);
+  ASSERT_EQ(lines.size(), 6);
   const QRegularExpression shape(QStringLiteral("^(\\d\\d:\\d\\d:\\d\\d): \\S"));
   for (const QString& line : lines) {
     const auto match = shape.match(line);
@@ -204,6 +229,11 @@ TEST_F(DialogRun, TheFlashLogGoesToTheShellsStateFolder) {
     bool startProgram(const fs::path& program, const std::vector<std::string>& arguments,
                       const fs::path& folder) override {
       return inner.startProgram(program, arguments, folder);
+    }
+    std::optional<int> runProgram(const fs::path& program,
+                                  const std::vector<std::string>& arguments,
+                                  const fs::path& folder) override {
+      return inner.runProgram(program, arguments, folder);
     }
     fs::path executablePath() override { return inner.executablePath(); }
     fs::path programHome() override { return inner.programHome(); }
@@ -253,7 +283,8 @@ TEST_F(DialogRun, APhoneUnpluggedMidRunEndsTheRunAndNoSecondRunStarts) {
   EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!",
                                       ::testing::StartsWith("CG4 не сохранена: "),
                                       ::testing::StartsWith("CG18 не сохранена: "),
-                                      "Выключение телефона"));
+                                      "Выключение телефона",
+                                      "Проверка по SHA256SUMS: нет файла SHA256SUMS"));
   EXPECT_EQ(dialogs.Questions().size(), 1u);
   EXPECT_FALSE(form->HasPhone());
   EXPECT_FALSE(form->Button13.isEnabled()) << "no phone after the run: locked";

@@ -60,6 +60,24 @@ TEST(LinuxShellTest, ProgramsStartInTheirFolderWithTheirArguments) {
   EXPECT_FALSE(shell.startProgram(temp / "missing program", {}, temp.path()));
 }
 
+// runProgram returns only once the program ended, with its exit code: the trace is there at once.
+TEST(LinuxShellTest, ARunProgramIsWaitedForAndGivesItsExitCode) {
+  TempFolder temp;
+  auto program = script(temp, "archiver",
+                        "{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > ran; echo noise; "
+                        "exit \"$1\"\n");
+  std::filesystem::create_directory(temp / "work dir");
+  LinuxShell shell;
+  EXPECT_EQ(shell.runProgram(program, {"3", "two words"}, temp / "work dir"), 3);
+  EXPECT_EQ(readText(temp / "work dir/ran"), (temp / "work dir").string() + "\n[3]\n[two words]\n");
+  EXPECT_EQ(shell.runProgram(program, {"0"}, temp / "work dir"), 0);
+
+  EXPECT_EQ(shell.runProgram(program, {"0"}, temp / "missing folder"), std::nullopt);
+  EXPECT_EQ(shell.runProgram(temp / "missing program", {}, temp.path()), std::nullopt);
+  auto killed = script(temp, "killed", "kill -KILL $$\n");
+  EXPECT_EQ(shell.runProgram(killed, {}, temp.path()), std::nullopt);
+}
+
 TEST(LinuxShellTest, ProgramHomeIsVestrelHomeOrTheExecutablesFolder) {
   LinuxShell shell;
   auto exe = shell.executablePath();

@@ -57,7 +57,7 @@ if [ -z "${VESTREL_CLI_RUNNER:-}" ]; then
   expect_err_has "the backup was stopped; the element being read was dropped"
   expect_phone_memory stopped/CG3_10040000.bin 10040000
   expect_out_has "Выключение телефона"
-  [ "$(ls -A stopped | tr '\n' ' ')" = "CG3_10040000.bin SHA256SUMS " ] ||
+  [ "$(ls -A stopped | tr '\n' ' ')" = "BACKUP.txt CG3_10040000.bin SHA256SUMS " ] ||
     fail "the stopped backup left $(ls -A stopped)"
   (cd stopped && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS of the stopped backup"
   # Resumed, the run reads only CG4, which the stop dropped.
