@@ -390,6 +390,7 @@ void UsbdevfsPhones::submit(UMockdevIoctlClient* client, Client& state) {
     return;
   }
   const IoOutcome outcome = state.handle->ioControl(code, input, output, kRequestWaitMs);
+  const bool stalls = bulk && toHost && stallNextBulkRead_.exchange(false);
   if (outcome.wait == Wait::Failed) {
     g_object_unref(buffer);
     g_object_unref(urbData);
@@ -398,7 +399,7 @@ void UsbdevfsPhones::submit(UMockdevIoctlClient* client, Client& state) {
   }
   if (outcome.wait == Wait::Timeout) {
     state.waiting.push_back({urbData});
-  } else if (!outcome.resultOk) {
+  } else if (!outcome.resultOk || stalls) {
     if (bulk) state.halted.insert(urb->endpoint);
     urb->status = -EPIPE;
     urb->actual_length = 0;
@@ -412,7 +413,11 @@ void UsbdevfsPhones::submit(UMockdevIoctlClient* client, Client& state) {
     }
     urb->status = 0;
     urb->actual_length = static_cast<int>(moved);
-    state.done.push_back({urbData});
+    if (bulk && toHost && bulkReadsHeldOpen_) {
+      state.waiting.push_back({urbData});
+    } else {
+      state.done.push_back({urbData});
+    }
   }
   g_object_unref(buffer);
   umockdev_ioctl_client_complete(client, 0, 0);
@@ -437,6 +442,7 @@ void UsbdevfsPhones::discard(UMockdevIoctlClient* client, Client& state) {
   const gulong address = *reinterpret_cast<gulong*>(umockdev_ioctl_client_get_arg(client)->data);
   for (auto it = state.waiting.begin(); it != state.waiting.end(); ++it) {
     if (it->data->client_addr != address) continue;
+    // What the URB got before it was discarded stays in its actual length.
     reinterpret_cast<usbdevfs_urb*>(it->data->data)->status = -ENOENT;
     state.done.push_back(*it);
     state.waiting.erase(it);

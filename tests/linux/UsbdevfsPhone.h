@@ -8,6 +8,7 @@
 
 #include <umockdev.h>
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -54,6 +55,12 @@ class UsbdevfsPhones {
 
   // Claims fail with EBUSY while set, as when another program holds the interface.
   void setInterfaceBusy(bool busy) { interfaceBusy_ = busy; }
+  // While set, a bulk read that got its data stays pending until the host discards it, as one
+  // of whole packets does when the device sends no short packet to end it.
+  void setBulkReadsHeldOpen(bool held) { bulkReadsHeldOpen_ = held; }
+  // The next bulk read stalls: the phone's reply it would have carried is lost and the
+  // endpoint stays halted until the host clears it.
+  void stallNextBulkRead() { stallNextBulkRead_ = true; }
 
   UMockdevTestbed* testbed() const { return testbed_; }
   virtualphone::VirtualClock& clock() { return clock_; }
@@ -94,6 +101,9 @@ class UsbdevfsPhones {
   std::map<std::string, std::shared_ptr<virtualphone::VirtualPhone>> phonesByNode_;
   std::map<UMockdevIoctlClient*, Client> clients_;
   bool interfaceBusy_ = false;
+  // Set from the test's thread, read on umockdev's worker thread.
+  std::atomic<bool> bulkReadsHeldOpen_ = false;
+  std::atomic<bool> stallNextBulkRead_ = false;
 };
 
 }  // namespace vestrel::testing
