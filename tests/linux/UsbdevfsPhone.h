@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -18,6 +17,7 @@
 #include <string>
 
 #include "platform/virtual/VirtualBus.h"
+#include "tests/linux/UrbQueue.h"
 
 namespace vestrel::testing {
 
@@ -66,13 +66,9 @@ class UsbdevfsPhones {
   virtualphone::VirtualClock& clock() { return clock_; }
 
  private:
-  struct Urb {
-    UMockdevIoctlData* data;  // holds a reference
-  };
   struct Client {
     std::unique_ptr<platform::DriverHandle> handle;
-    std::deque<Urb> done;
-    std::deque<Urb> waiting;  // no answer yet: completes only when discarded
+    UrbQueue urbs;
     std::set<std::uint8_t> halted;  // bulk endpoints that stalled and were not cleared yet
   };
 
@@ -82,8 +78,6 @@ class UsbdevfsPhones {
   static void onVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
   bool handle(UMockdevIoctlClient* client);
   void submit(UMockdevIoctlClient* client, Client& state);
-  void reap(UMockdevIoctlClient* client, Client& state);
-  void discard(UMockdevIoctlClient* client, Client& state);
   // Where a phone of this port, device number and mode sits.
   Plugged placeOf(Plugged plugged) const;
   // Puts the phone's devices on the testbed, with add uevents; takes them off again.
