@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/Report.h"
+
 namespace vestrel::cli {
 
 const std::vector<Command>& AllCommands() {
@@ -10,6 +12,7 @@ const std::vector<Command>& AllCommands() {
     for (auto& group : {PhoneCommands(), BackupCommands()}) {
       all.insert(all.end(), group.begin(), group.end());
     }
+    all.push_back(ReportCommand());
     for (const auto& form : JsonForms()) {
       auto command = std::find_if(all.begin(), all.end(), [&](const Command& c) {
         return c.name == std::string(form.name);

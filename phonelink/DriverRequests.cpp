@@ -19,6 +19,11 @@ bool BlockSucceeded(platform::DriverHandle& handle, const IoOutcome& outcome) {
   return false;
 }
 
+// A timed-out read that still brought data past the driver's own bytes.
+bool ReadBroughtData(const IoOutcome& outcome) {
+  return outcome.wait == Wait::Timeout && outcome.bytesReturned > kDriverBytes;
+}
+
 // The one stop check of the process, as a signal is the process's.
 StopCheck stopCheck = nullptr;
 std::uint32_t waitedAfterStop = 0;
@@ -89,6 +94,10 @@ bool BlockRead(platform::DriverHandle& handle, std::uint32_t wanted,
     const std::uint32_t slice = stopCheck != nullptr ? std::min(left, kStopSliceMs) : left;
     const IoOutcome outcome = handle.ioControl(platform::IOCTL_P2K_READ, input, output, slice);
     bytesReturned = outcome.bytesReturned;
+    if (ReadBroughtData(outcome)) {
+      handle.cancelIo();
+      return true;
+    }
     left -= slice;
     if (outcome.wait != Wait::Timeout || left == 0 || !WaitMayGoOn(slice)) {
       return BlockSucceeded(handle, outcome);

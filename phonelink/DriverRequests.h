@@ -61,7 +61,9 @@ bool WaitMayGoOn(std::uint32_t waitedMs);
 bool BlockWrite(platform::DriverHandle& handle, std::span<std::uint8_t> frame,
                 std::uint32_t waitMs);
 
-// Block read of up to `wanted` bytes; `output` receives the driver's bytes and the data.
+// Block read of up to `wanted` bytes; `output` receives the driver's bytes and the data. A read
+// whose wait ran out after data came succeeds with that data: the phone sent no more, and the
+// reply's own header tells whether it is whole.
 bool BlockRead(platform::DriverHandle& handle, std::uint32_t wanted,
                std::span<std::uint8_t> output, std::uint32_t waitMs,
                std::uint32_t& bytesReturned);

@@ -26,7 +26,9 @@ enum class Wait { Signalled, Timeout, Failed };
 // shapes (tests/platform/DriverHandleContract.h holds them to it):
 //   done:        callOk, Signalled, resultOk, bytesReturned as the code's layout says
 //   failed:      !callOk, Signalled, !resultOk, 0 bytes, error (a stall, a refused request)
-//   timed out:   !callOk, Timeout, !resultOk, 0 bytes, error; the request is left for cancelIo
+//   timed out:   !callOk, Timeout, !resultOk, 0 bytes, error; the request is left for cancelIo.
+//                A block read may instead return the bytes that came before the wait ran out
+//                (driver bytes and data, as when done); a backend that cannot tell gives 0.
 //   device gone: !callOk, Failed, !resultOk, 0 bytes, error (unplugged, stale or closed handle)
 // The call's own result is that of a finished request; after a time-out nothing finished, and
 // it is false.

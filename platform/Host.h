@@ -33,6 +33,10 @@ class Host {
   virtual Registry& registry() = 0;
   // Which devices the bus reaches ("virtual phone", "none", ...), for messages.
   virtual std::string deviceBackend() const = 0;
+  // What a report about a phone needs to know of the devices on this host, as text (the
+  // real backend's devices, drivers, node permissions, rules); empty where the backend gathers
+  // nothing (the virtual phone, a host without a device backend). Blocks for the reads only.
+  virtual std::string deviceReport() const { return {}; }
   // True when the bus can reach no phone at all.
   bool noDeviceBackend() const { return deviceBackend() == kNoDeviceBackend; }
   // Writes back what must outlast the run (the kept virtual phone's mode). The front end calls

@@ -20,6 +20,9 @@ class AssembledHost final : public Host {
   Shell& shell() override { return *desktop_.shell; }
   Registry& registry() override { return *desktop_.registry; }
   std::string deviceBackend() const override { return device_.backend; }
+  std::string deviceReport() const override {
+    return device_.report ? device_.report() : std::string();
+  }
   void save() override {
     if (device_.save) device_.save();
   }

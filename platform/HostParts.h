@@ -15,6 +15,7 @@ struct DeviceSide {
   std::unique_ptr<DeviceBus> bus;  // may refer to `clock`; destroyed first
   std::string backend;             // Host::deviceBackend()
   std::function<void()> save;      // Host::save(); may be empty
+  std::function<std::string()> report = {};  // Host::deviceReport(); may be empty
 };
 
 struct DesktopSide {

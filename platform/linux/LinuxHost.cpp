@@ -6,6 +6,7 @@
 #include "platform/NullBus.h"
 #include "platform/linux/LinuxBus.h"
 #include "platform/linux/LinuxShell.h"
+#include "platform/linux/SystemReport.h"
 #include "platform/linux/XdgAutostartRegistry.h"
 #include "platform/virtual/VirtualHost.h"
 
@@ -18,13 +19,16 @@ DeviceSide RealPhoneSide() {
   PhoneTable table = LoadPhoneTable(problems);
   for (const auto& problem : problems) std::cerr << "vestrel: phone table: " << problem << '\n';
   OsError error;
+  auto report = [reported = table] { return UsbSystemReport(reported); };
   auto bus = LinuxBus::Open(std::move(table), error);
   if (!bus) {
     std::cerr << "vestrel: udev cannot be reached: " << error.describe() << '\n';
     return {
-        std::make_unique<SteadyClock>(), std::make_unique<NullBus>(), Host::kNoDeviceBackend, {}};
+        std::make_unique<SteadyClock>(), std::make_unique<NullBus>(), Host::kNoDeviceBackend, {},
+        std::move(report)};
   }
-  return {std::make_unique<SteadyClock>(), std::move(bus), "USB (udev, libusb)", {}};
+  return {std::make_unique<SteadyClock>(), std::move(bus), "USB (udev, libusb)", {},
+          std::move(report)};
 }
 
 }  // namespace

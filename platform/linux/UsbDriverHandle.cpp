@@ -18,6 +18,8 @@ constexpr std::size_t kSetupSize = 8;
 constexpr std::size_t kDriverBytes = 4;   // the driver's own bytes before the data it returns
 constexpr std::size_t kBlockHeader = 5;   // type byte and 32-bit length, low byte first
 constexpr std::size_t kBulkPacket = 512;  // reads are whole packets so a long one cannot overflow
+// The most data one control transfer carries through usbfs (libusb refuses more at submit).
+constexpr std::size_t kControlStageMax = 4096;
 
 std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
@@ -36,7 +38,7 @@ IoOutcome outcomeOf(const TransferResult& result, std::uint32_t bytes) {
     case TransferEnd::Failed:
       return {false, Wait::Signalled, false, 0, error};
     case TransferEnd::TimedOut:
-      return {false, Wait::Timeout, false, 0, error};
+      return {false, Wait::Timeout, false, bytes, error};
     case TransferEnd::Gone:
       break;
   }
@@ -104,11 +106,17 @@ IoOutcome UsbDriverHandle::control(std::span<const std::uint8_t> input,
                                    std::span<std::uint8_t> output, std::uint32_t waitMs) {
   if (input.size() < kSetupSize) return refused();
   const bool toHost = (input[0] & LIBUSB_ENDPOINT_IN) != 0;
-  const std::size_t length = input[6] | (input[7] << 8);
+  std::size_t length = input[6] | (input[7] << 8);
   // Host to device sends exactly wLength data bytes; there must be that many.
   if (!toHost && input.size() < kSetupSize + length) return refused();
+  // A data stage cannot be split over transfers: each read of the phone takes a reply away.
+  // So a read asks for what one transfer carries; a longer reply arrives cut and its own
+  // length says so, instead of staying at the phone and failing every later read the same way.
+  if (toHost) length = std::min(length, kControlStageMax);
   std::vector<std::uint8_t> buffer(kSetupSize + length, 0);
   std::copy_n(input.begin(), toHost ? kSetupSize : kSetupSize + length, buffer.begin());
+  buffer[6] = static_cast<std::uint8_t>(length);
+  buffer[7] = static_cast<std::uint8_t>(length >> 8);
   const TransferResult result = RunControlTransfer(context_, handle_, buffer, waitMs);
   if (!toHost || result.end != TransferEnd::Completed) return outcomeOf(result, 0);
   const auto stage = std::span<const std::uint8_t>(buffer).subspan(
@@ -135,7 +143,10 @@ IoOutcome UsbDriverHandle::bulkRead(std::span<const std::uint8_t> input,
   std::vector<std::uint8_t> data((wanted + kBulkPacket - 1) / kBulkPacket * kBulkPacket);
   const TransferResult result = clearedAfterStall(
       handle_, *bulkIn_, RunBulkTransfer(context_, handle_, *bulkIn_, data, waitMs));
-  if (result.end != TransferEnd::Completed) return outcomeOf(result, 0);
+  // A read the wait ended keeps what came: a reply of whole packets ends no transfer.
+  const bool arrived = result.end == TransferEnd::Completed ||
+                       (result.end == TransferEnd::TimedOut && result.actual > 0);
+  if (!arrived) return outcomeOf(result, 0);
   const auto got = std::span<const std::uint8_t>(data).first(
       std::min<std::size_t>({result.actual, wanted, data.size()}));
   return outcomeOf(result, deliver(output, got));

@@ -16,8 +16,9 @@ namespace vestrel::platform {
 // phone opened through its usbfs node. IOCTL_P2K_CONTROL becomes a control transfer, the block
 // write and read become bulk transfers on the interface's bulk endpoints. Every request waits
 // at most its wait (0 ms is one look, never "forever") and is cancelled when the wait runs out,
-// so nothing is left pending when ioControl returns; cancelIo has nothing to do. Runs libusb's
-// events on the calling thread only.
+// so nothing is left pending when ioControl returns; cancelIo has nothing to do. A block read
+// cut short by its wait returns the bytes that came. A control read asks for at most the 4096
+// bytes usbfs carries in one transfer. Runs libusb's events on the calling thread only.
 class UsbDriverHandle final : public DriverHandle {
  public:
   // Takes over `fd` (the opened usbfs node) and `handle` (libusb's wrapping of it) with the

@@ -71,9 +71,8 @@ TransferResult run(libusb_context* context, libusb_transfer* transfer, std::uint
     return {r == LIBUSB_ERROR_NO_DEVICE ? TransferEnd::Gone : TransferEnd::Failed, 0, r};
   }
   handleEventsUntil(context, done, Steady::now() + std::chrono::milliseconds(waitMs));
-  bool cancelled = false;
   if (!done) {
-    cancelled = libusb_cancel_transfer(transfer) == 0;
+    libusb_cancel_transfer(transfer);
     handleEventsUntil(context, done, Steady::now() + kCancelGrace);
     if (!done) {
       // libusb still owns the transfer; freeing it now would let the kernel write into freed
@@ -84,7 +83,6 @@ TransferResult run(libusb_context* context, libusb_transfer* transfer, std::uint
   TransferResult result{endOf(transfer->status),
                         static_cast<std::uint32_t>(std::max(transfer->actual_length, 0)),
                         errorOf(transfer->status)};
-  if (cancelled && result.end == TransferEnd::TimedOut) result.actual = 0;
   libusb_free_transfer(transfer);
   return result;
 }

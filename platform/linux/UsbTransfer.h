@@ -19,7 +19,9 @@ enum class TransferEnd {
 
 struct TransferResult {
   TransferEnd end = TransferEnd::Gone;
-  std::uint32_t actual = 0;  // data bytes moved (control: without the setup packet)
+  // Data bytes moved (control: without the setup packet); after a time-out, those that moved
+  // before the transfer was cancelled.
+  std::uint32_t actual = 0;
   int libusbError = 0;       // libusb's code when it was not Completed
 };
 

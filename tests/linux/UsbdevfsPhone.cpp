@@ -80,10 +80,6 @@ UsbdevfsPhones::~UsbdevfsPhones() {
   g_object_unref(testbed_);  // stops the worker thread before the handler goes
   g_object_unref(handler_);
   g_object_unref(ttyHandler_);
-  for (auto& [client, state] : clients_) {
-    for (auto& urb : state.done) g_object_unref(urb.data);
-    for (auto& urb : state.waiting) g_object_unref(urb.data);
-  }
 }
 
 UsbdevfsPhones::Plugged UsbdevfsPhones::plug(PhoneMode mode, std::uint16_t product, int port,
@@ -267,8 +263,6 @@ void UsbdevfsPhones::onVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client,
   std::lock_guard lock(rig.mutex_);
   const auto it = rig.clients_.find(client);
   if (it == rig.clients_.end()) return;
-  for (auto& urb : it->second.done) g_object_unref(urb.data);
-  for (auto& urb : it->second.waiting) g_object_unref(urb.data);
   rig.clients_.erase(it);
 }
 
@@ -332,10 +326,10 @@ bool UsbdevfsPhones::handle(UMockdevIoctlClient* client) {
       return true;
     case USBDEVFS_REAPURB:
     case USBDEVFS_REAPURBNDELAY:
-      reap(client, state);
+      state.urbs.reap(client);
       return true;
     case USBDEVFS_DISCARDURB:
-      discard(client, state);
+      state.urbs.discard(client);
       return true;
     default:
       return false;
@@ -385,11 +379,12 @@ void UsbdevfsPhones::submit(UMockdevIoctlClient* client, Client& state) {
     g_object_unref(buffer);
     urb->status = -EPIPE;
     urb->actual_length = 0;
-    state.done.push_back({urbData});
+    state.urbs.finish(urbData);
     umockdev_ioctl_client_complete(client, 0, 0);
     return;
   }
   const IoOutcome outcome = state.handle->ioControl(code, input, output, kRequestWaitMs);
+  const bool stalls = bulk && toHost && stallNextBulkRead_.exchange(false);
   if (outcome.wait == Wait::Failed) {
     g_object_unref(buffer);
     g_object_unref(urbData);
@@ -397,12 +392,12 @@ void UsbdevfsPhones::submit(UMockdevIoctlClient* client, Client& state) {
     return;
   }
   if (outcome.wait == Wait::Timeout) {
-    state.waiting.push_back({urbData});
-  } else if (!outcome.resultOk) {
+    state.urbs.hold(urbData);
+  } else if (!outcome.resultOk || stalls) {
     if (bulk) state.halted.insert(urb->endpoint);
     urb->status = -EPIPE;
     urb->actual_length = 0;
-    state.done.push_back({urbData});
+    state.urbs.finish(urbData);
   } else {
     std::size_t moved = length - dataAt;
     if (toHost) {
@@ -412,38 +407,14 @@ void UsbdevfsPhones::submit(UMockdevIoctlClient* client, Client& state) {
     }
     urb->status = 0;
     urb->actual_length = static_cast<int>(moved);
-    state.done.push_back({urbData});
+    if (bulk && toHost && bulkReadsHeldOpen_) {
+      state.urbs.hold(urbData);
+    } else {
+      state.urbs.finish(urbData);
+    }
   }
   g_object_unref(buffer);
   umockdev_ioctl_client_complete(client, 0, 0);
-}
-
-void UsbdevfsPhones::reap(UMockdevIoctlClient* client, Client& state) {
-  if (state.done.empty()) {
-    umockdev_ioctl_client_complete(client, -1, EAGAIN);
-    return;
-  }
-  const Urb urb = state.done.front();
-  state.done.pop_front();
-  UMockdevIoctlData* pointer = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
-                                                           sizeof(gpointer), nullptr);
-  umockdev_ioctl_data_set_ptr(pointer, 0, urb.data);
-  g_object_unref(pointer);
-  g_object_unref(urb.data);
-  umockdev_ioctl_client_complete(client, 0, 0);
-}
-
-void UsbdevfsPhones::discard(UMockdevIoctlClient* client, Client& state) {
-  const gulong address = *reinterpret_cast<gulong*>(umockdev_ioctl_client_get_arg(client)->data);
-  for (auto it = state.waiting.begin(); it != state.waiting.end(); ++it) {
-    if (it->data->client_addr != address) continue;
-    reinterpret_cast<usbdevfs_urb*>(it->data->data)->status = -ENOENT;
-    state.done.push_back(*it);
-    state.waiting.erase(it);
-    umockdev_ioctl_client_complete(client, 0, 0);
-    return;
-  }
-  umockdev_ioctl_client_complete(client, -1, EINVAL);
 }
 
 }  // namespace vestrel::testing

@@ -8,8 +8,8 @@
 
 #include <umockdev.h>
 
+#include <atomic>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/virtual/VirtualBus.h"
+#include "tests/linux/UrbQueue.h"
 
 namespace vestrel::testing {
 
@@ -54,18 +55,20 @@ class UsbdevfsPhones {
 
   // Claims fail with EBUSY while set, as when another program holds the interface.
   void setInterfaceBusy(bool busy) { interfaceBusy_ = busy; }
+  // While set, a bulk read that got its data stays pending until the host discards it, as one
+  // of whole packets does when the device sends no short packet to end it.
+  void setBulkReadsHeldOpen(bool held) { bulkReadsHeldOpen_ = held; }
+  // The next bulk read stalls: the phone's reply it would have carried is lost and the
+  // endpoint stays halted until the host clears it.
+  void stallNextBulkRead() { stallNextBulkRead_ = true; }
 
   UMockdevTestbed* testbed() const { return testbed_; }
   virtualphone::VirtualClock& clock() { return clock_; }
 
  private:
-  struct Urb {
-    UMockdevIoctlData* data;  // holds a reference
-  };
   struct Client {
     std::unique_ptr<platform::DriverHandle> handle;
-    std::deque<Urb> done;
-    std::deque<Urb> waiting;  // no answer yet: completes only when discarded
+    UrbQueue urbs;
     std::set<std::uint8_t> halted;  // bulk endpoints that stalled and were not cleared yet
   };
 
@@ -75,8 +78,6 @@ class UsbdevfsPhones {
   static void onVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
   bool handle(UMockdevIoctlClient* client);
   void submit(UMockdevIoctlClient* client, Client& state);
-  void reap(UMockdevIoctlClient* client, Client& state);
-  void discard(UMockdevIoctlClient* client, Client& state);
   // Where a phone of this port, device number and mode sits.
   Plugged placeOf(Plugged plugged) const;
   // Puts the phone's devices on the testbed, with add uevents; takes them off again.
@@ -94,6 +95,9 @@ class UsbdevfsPhones {
   std::map<std::string, std::shared_ptr<virtualphone::VirtualPhone>> phonesByNode_;
   std::map<UMockdevIoctlClient*, Client> clients_;
   bool interfaceBusy_ = false;
+  // Set from the test's thread, read on umockdev's worker thread.
+  std::atomic<bool> bulkReadsHeldOpen_ = false;
+  std::atomic<bool> stallNextBulkRead_ = false;
 };
 
 }  // namespace vestrel::testing

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "phonelink/DriverRequests.h"
 #include "platform/DeviceClasses.h"
 #include "platform/virtual/P2KPersonality.h"
 #include "tests/linux/OnUmockdev.h"
@@ -83,6 +84,57 @@ TEST_F(OnUmockdev, OneStallOnTheBlockTransportCostsOneCommandOnly) {
   ASSERT_TRUE(item->GetDrives(drives));
   EXPECT_THAT(drives, HasSubstr("/a"));
   ASSERT_TRUE(item->GetDrives(drives));
+}
+
+// A reply longer than one usbfs control transfer arrives cut and fails its own command; the
+// phone has let go of it, so the commands after it are answered.
+TEST_F(OnUmockdev, AControlReplyTooLongForOneTransferCostsItsCommandOnly) {
+  auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
+  auto personality = virtualphone::P2KPersonality::Sample();
+  personality->MutableState().files["/a/big.bin"].contents.assign(6000, 0x5A);
+  virtualphone::P2KPersonality::Install(*plugged.phone, personality);
+  TMotoP2KMode mode(Context());
+  auto item = mode.DeviceList().Items(0);
+  ASSERT_TRUE(item && item->OpenPhone());
+  ASSERT_EQ(item->CMDFormatOptions(), cfoP2K);
+
+  ASSERT_TRUE(item->FileOpen("/a/big.bin", faOpenForRead));
+  std::vector<std::uint8_t> block(4090);  // 14 header bytes and 4090 data: past 4096
+  EXPECT_EQ(item->FileRead(block), 0);
+  std::vector<std::uint8_t> small(1000);
+  EXPECT_EQ(item->FileRead(small), 1000);
+  EXPECT_EQ(small, std::vector<std::uint8_t>(1000, 0x5A));
+  EXPECT_TRUE(item->FileClose());
+  std::string drives;
+  EXPECT_TRUE(item->GetDrives(drives));
+}
+
+// A block read ended by its wait, not by a short packet, still hands over the reply it got.
+TEST_F(OnUmockdev, ABlockReadCutShortByItsWaitKeepsWhatCame) {
+  auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
+  virtualphone::P2KPersonality::Install(*plugged.phone, virtualphone::P2KPersonality::Sample());
+  auto opened = Bus().openDriver("/dev/bus/usb/001/007#VID_22B8&PID_4901&MI_08");
+  ASSERT_TRUE(opened.handle) << opened.error.describe();
+  rig_.setBulkReadsHeldOpen(true);
+
+  // The probe command as a block: sequence 0x0123, command 0x0FFF, no payload.
+  std::vector<std::uint8_t> frame(driver::kBlockWriteHeader + 12 + 1, 0);
+  frame[5] = 0x01;
+  frame[6] = 0x23;
+  frame[7] = 0x0F;
+  frame[8] = 0xFF;
+  ASSERT_TRUE(driver::BlockWrite(*opened.handle, frame, 1000));
+  std::vector<std::uint8_t> output(driver::kOutputMax);
+  std::uint32_t received = 0;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(driver::BlockRead(*opened.handle, 4096, output, 300, received));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+  ASSERT_GE(received, driver::kDriverBytes + 12);
+  // The reply echoes the sequence number and holds as many bytes as its header declares.
+  EXPECT_EQ(output[4], 0x01);
+  EXPECT_EQ(output[5], 0x23);
+  const std::size_t declared = output[4 + 10] << 8 | output[4 + 11];
+  EXPECT_EQ(received, driver::kDriverBytes + 12 + declared);
 }
 
 TEST_F(OnUmockdev, AModeChangeIsARemovalAndAnArrival) {

@@ -5,8 +5,7 @@
 #include <chrono>
 
 #include "cli/ModeChangeWait.h"
-#include "platform/fake/MemoryRegistry.h"
-#include "platform/fake/RecordingShell.h"
+#include "tests/linux/LinuxTestHost.h"
 #include "tests/linux/OnUmockdev.h"
 
 namespace vestrel {
@@ -14,22 +13,7 @@ namespace {
 
 using virtualphone::PhoneMode;
 
-class LinuxTestHost final : public platform::Host {
- public:
-  LinuxTestHost(platform::DeviceBus& bus, platform::Clock& clock) : bus_(bus), clock_(clock) {}
-  platform::DeviceBus& bus() override { return bus_; }
-  platform::Clock& clock() override { return clock_; }
-  platform::Shell& shell() override { return shell_; }
-  platform::Registry& registry() override { return registry_; }
-  std::string deviceBackend() const override { return "USB (udev, libusb)"; }
-
- private:
-  platform::DeviceBus& bus_;
-  platform::Clock& clock_;
-  platform::RecordingShell shell_;
-  platform::MemoryRegistry registry_;
-};
-
+using testing::LinuxTestHost;
 using CliWait = testing::OnUmockdev;
 
 TEST_F(CliWait, AnArrivalEndsTheWaitAndNoneLetsItRunOut) {

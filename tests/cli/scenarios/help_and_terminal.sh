@@ -3,7 +3,7 @@
 run_bare --help
 expect_status 0
 commands=$(sed -n '/^Commands/,/^$/s/^  \([a-z][a-z0-9-]*\)  .*/\1/p' <<< "$OUT")
-[ "$(wc -w <<< "$commands")" -eq 20 ] || fail "--help lists $(wc -w <<< "$commands") commands"
+[ "$(wc -w <<< "$commands")" -eq 21 ] || fail "--help lists $(wc -w <<< "$commands") commands"
 run_bare -h
 [ "$(sed -n '/^Commands/,/^$/s/^  \([a-z][a-z0-9-]*\)  .*/\1/p' <<< "$OUT")" = "$commands" ] || fail "-h and --help differ"
 for command in $commands; do
