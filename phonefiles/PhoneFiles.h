@@ -99,9 +99,9 @@ struct TransferOptions {
   // Called on the calling thread each time a host file of the copy is made, changes state or
   // goes: the download's temporary file, the upload's kept copy. For KeptCopy `where` is the
   // sentence naming the phone file, the kept file and the attributes it had; empty otherwise.
-  std::function<void(const std::filesystem::path& file, HostFileState state,
-                     const std::string& where)>
-      hostFiles;
+  using HostFiles = std::function<void(const std::filesystem::path& file, HostFileState state,
+                                       const std::string& where)>;
+  HostFiles hostFiles;
 };
 
 class PhoneFiles {

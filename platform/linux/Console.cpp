@@ -47,6 +47,10 @@ OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes) {
   return Moved(::write(STDOUT_FILENO, bytes.data(), bytes.size()));
 }
 
+void WriteStandardErrorNow(std::string_view text) {
+  if (::write(STDERR_FILENO, text.data(), text.size()) < 0) return;
+}
+
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
