@@ -28,7 +28,11 @@ Utf8Console::~Utf8Console() = default;
 void WatchStopSignals(void (*handler)(int)) {
   struct sigaction action {};
   action.sa_handler = handler;
+  // Each blocks the other while the handler runs: two arriving together are handled one after
+  // the other, never one inside the other before the first has noted its signal.
   sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGINT);
+  sigaddset(&action.sa_mask, SIGTERM);
   // No SA_RESTART: a read of standard input waiting for a person must return on Ctrl-C.
   sigaction(SIGINT, &action, &previousInt);
   sigaction(SIGTERM, &action, &previousTerm);
