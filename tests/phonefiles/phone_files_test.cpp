@@ -148,17 +148,26 @@ struct HostFileEvents {
   }
 };
 
-TEST_F(PhoneFilesTest, APhoneThatLeavesMidUploadLeavesTheOldContentInANamedHostFile) {
+// An upload of new bytes over a picture that has `attributes`; its host files are heard.
+struct UploadOverAFile : PhoneFilesTest {
   const std::string name = "/a/mobile/picture/Photo001.jpg";
-  const Bytes before = *PhoneFile(name);
-  personality->MutableState().files.at(name).attributes = faHidden | faSystem;
-  WriteBytes(host / "new.jpg", Pattern(5000, 6));
+  Bytes before;
   TransferOptions options;
-  options.keepFolder = host.path();
   HostFileEvents events;
-  events.Into(options);
+  void Prepare(std::uint16_t attributes) {
+    before = *PhoneFile(name);
+    personality->MutableState().files.at(name).attributes = attributes;
+    WriteBytes(host / "new.jpg", Pattern(5000, 6));
+    options.keepFolder = host.path();
+    events.Into(options);
+  }
+  phonefiles::Result Upload() { return files->Upload(host / "new.jpg", name, options); }
+};
+
+TEST_F(UploadOverAFile, APhoneThatLeavesMidUploadLeavesTheOldContentInANamedHostFile) {
+  Prepare(faHidden | faSystem);
   phone->vanishAfter(14);
-  const auto failed = files->Upload(host / "new.jpg", name, options);
+  const auto failed = Upload();
   EXPECT_EQ(failed.failure, Failure::Phone);
   ASSERT_FALSE(failed.keptCopy.empty());
   EXPECT_THAT(failed.message, HasSubstr(failed.keptCopy.string()));
@@ -176,18 +185,11 @@ TEST_F(PhoneFilesTest, APhoneThatLeavesMidUploadLeavesTheOldContentInANamedHostF
   EXPECT_THAT(events.where, HasSubstr("Hidden+System"));
 }
 
-TEST_F(PhoneFilesTest, AStoppedUploadPutsBackTheOldContentWithItsAttributes) {
-  const std::string name = "/a/mobile/picture/Photo001.jpg";
-  const Bytes before = *PhoneFile(name);
-  personality->MutableState().files.at(name).attributes = faReadOnly | faHidden;
-  WriteBytes(host / "new.jpg", Pattern(5000, 6));
-  TransferOptions options;
+TEST_F(UploadOverAFile, AStoppedUploadPutsBackTheOldContentWithItsAttributes) {
+  Prepare(faReadOnly | faHidden);
   options.force = true;
-  options.keepFolder = host.path();
   options.progress = [](std::int64_t, std::int64_t) { return false; };
-  HostFileEvents events;
-  events.Into(options);
-  const auto stopped = files->Upload(host / "new.jpg", name, options);
+  const auto stopped = Upload();
   EXPECT_EQ(stopped.failure, Failure::Stopped);
   EXPECT_THAT(stopped.message, HasSubstr("put back as it was"));
   EXPECT_EQ(*PhoneFile(name), before);
