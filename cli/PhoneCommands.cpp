@@ -34,10 +34,12 @@ ProgressCallback BarFor(ProgressBar& bar, const StopOnSignal& stop) {
   };
 }
 
-// A copy that a signal stopped ends with the status the shell expects for it.
+// A copy that a signal stopped ends with the status the shell expects for it, also when the
+// phone failed meanwhile: a silent phone's wait is cut short by the signal.
 int Finish(const Result& result, const StopOnSignal& stop) {
-  if (result.failure == Failure::Stopped && stop.Requested()) {
-    std::fprintf(stderr, "vestrel-cli: %s\n", result.message.c_str());
+  if (!result.ok() && stop.Requested()) {
+    std::fprintf(stderr, "vestrel-cli: %s%s\n",
+                 result.failure == Failure::Stopped ? "" : "stopped; ", result.message.c_str());
     return stop.ExitStatus();
   }
   Require(result);
@@ -88,18 +90,40 @@ fs::path PullTarget(const std::string& phoneName, const CommandWords& words) {
   return *target;
 }
 
+// What the copy's host files leave to a forced end: scratch files are removed, the kept copy of
+// a phone file being replaced stays and is named.
+phonefiles::TransferOptions::HostFiles ForcedExitCare(StopOnSignal& stop) {
+  return [&stop](const fs::path& file, phonefiles::HostFileState state, const std::string& where) {
+    stop.ForgetOnForcedExit(file);
+    switch (state) {
+      case phonefiles::HostFileState::Scratch:
+        stop.RemoveOnForcedExit(file);
+        break;
+      case phonefiles::HostFileState::KeptCopy:
+        stop.SayOnForcedExit(where);
+        break;
+      case phonefiles::HostFileState::Gone:
+        stop.SayOnForcedExit({});
+        break;
+    }
+  };
+}
+
 // One copy with its progress line, stopped by SIGINT or SIGTERM at the next block.
 template <class Transfer>
 Result Copy(Session& session, PhoneFiles& files, const CommandWords& words,
-            const std::string& label, const StopOnSignal& stop, Transfer transfer) {
+            const std::string& label, StopOnSignal& stop, Transfer transfer) {
   Result result;
   {
     ProgressBar bar(stderr, label, session.ShowsProgress());
     phonefiles::TransferOptions options;
     options.force = words.flag("--force");
     options.progress = BarFor(bar, stop);
+    options.hostFiles = ForcedExitCare(stop);
     result = transfer(files, options);
   }
+  // From here the result names a kept copy.
+  stop.SayOnForcedExit({});
   if (result.failure == Failure::ReadOnly) result.message += " (--force replaces it)";
   return result;
 }
@@ -121,7 +145,18 @@ int PullToStandardOutput(Session& session, const CommandWords& words,
                                return unit.Download(phoneName, scratch.Path(), options);
                              });
   if (const int status = Finish(result, stop); status != kDone) return status;
-  return scratch.SendToStandardOutput() ? kDone : StoppedBySignal(stop);
+  if (scratch.SendToStandardOutput()) return kDone;
+  if (scratch.Sent() == 0) {
+    std::fprintf(stderr, "vestrel-cli: stopped; nothing was written to standard output\n");
+  } else {
+    // What went out cannot be taken back: the reader has the start of the file only.
+    std::fprintf(stderr,
+                 "vestrel-cli: stopped after %lld of %lld bytes of %s went to standard output; "
+                 "what was written there is not the whole file\n",
+                 static_cast<long long>(scratch.Sent()), static_cast<long long>(scratch.ToSend()),
+                 Shown(phoneName).c_str());
+  }
+  return stop.ExitStatus();
 }
 
 int Pull(Session& session, const CommandWords& words) {

@@ -35,7 +35,7 @@ ScratchFile::ScratchFile(StopOnSignal& stop) : stop_(stop) {
 }
 
 ScratchFile::~ScratchFile() {
-  stop_.RemoveOnForcedExit({});
+  stop_.ForgetOnForcedExit(path_);
   file_->Remove();
 }
 
@@ -66,6 +66,7 @@ bool ScratchFile::SendToStandardOutput() {
   phonefiles::HostError error;
   auto source = phonefiles::HostSource::Open(path_, error);
   if (!source) throw OperationFailed(error.Describe());
+  toSend_ = source->Size();
   std::vector<std::uint8_t> buffer(kChunk);
   for (;;) {
     const std::int64_t got = source->Read(buffer);
@@ -75,13 +76,16 @@ bool ScratchFile::SendToStandardOutput() {
     std::size_t left = static_cast<std::size_t>(got);
     while (left > 0) {
       const auto n = platform::WriteStandardOutput({next, left});
+      if (n.value) {
+        next += *n.value;
+        left -= *n.value;
+        sent_ += static_cast<std::int64_t>(*n.value);
+      }
       if (stop_.Requested()) return false;
       if (!n.value) {
         if (n.error.name() == "EINTR") continue;
         StreamFailed("cannot write to standard output", n.error);
       }
-      next += *n.value;
-      left -= *n.value;
     }
   }
 }

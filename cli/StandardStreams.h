@@ -38,12 +38,18 @@ class ScratchFile {
   // Writes the file's bytes to standard output. False when a signal stopped the writing;
   // throws OperationFailed when the reader has gone (a broken pipe) or the write failed.
   bool SendToStandardOutput();
+  // Of the file SendToStandardOutput sends: its size, and the bytes that got out, also when it
+  // stopped or failed.
+  std::int64_t ToSend() const { return toSend_; }
+  std::int64_t Sent() const { return sent_; }
 
  private:
   StopOnSignal& stop_;
   std::unique_ptr<phonefiles::KeptFile> file_;
   std::filesystem::path path_;
   std::int64_t filled_ = 0;
+  std::int64_t toSend_ = 0;
+  std::int64_t sent_ = 0;
 };
 
 }  // namespace vestrel::cli

@@ -23,6 +23,15 @@ Result PhoneFiles::Download(std::string_view phoneName, const std::filesystem::p
   HostError opened;
   auto target = HostTarget::Open(hostPath, options.force, opened);
   if (!target) return HostFailure(opened);
+  // Once the copy ends the temporary file has gone, into the destination's place or away.
+  struct Announced {
+    const TransferOptions& options;
+    const std::filesystem::path file;
+    ~Announced() {
+      if (!file.empty()) Tell(options, file, HostFileState::Gone);
+    }
+  } announced{options, target->Temporary()};
+  if (!announced.file.empty()) Tell(options, announced.file, HostFileState::Scratch);
 
   PhoneCall call(*phone_);
   const BlockSink sink = [&target](std::span<const std::uint8_t> block) {

@@ -38,6 +38,11 @@ Result Failed(Failure failure, std::string message);
 // The Result of a host file that could not be opened, written or read.
 Result HostFailure(const HostError& error);
 
+// Tells the caller what became of a host file of the copy (TransferOptions::hostFiles), when
+// it asked.
+void Tell(const TransferOptions& options, const std::filesystem::path& file, HostFileState state,
+          const std::string& where = {});
+
 // True for a name the operations take: 1 to 255 characters, "/<volume>/<rest>".
 bool IsPhoneName(std::string_view name);
 // The volume part of a phone path: "/a" of "/a/mobile/x".

@@ -47,6 +47,11 @@ Result Failed(Failure failure, std::string message) {
   return result;
 }
 
+void Tell(const TransferOptions& options, const std::filesystem::path& file, HostFileState state,
+          const std::string& where) {
+  if (options.hostFiles) options.hostFiles(file, state, where);
+}
+
 bool IsPhoneName(std::string_view name) {
   if (name.empty() || name.size() > kMaxPhoneName || name.front() != '/') return false;
   const auto slash = name.find('/', 1);

@@ -14,8 +14,9 @@
 //   the first block the phone does not take, counts a failed close as a failure, and confirms the
 //   new file by its size. The content of the file it replaces is kept in a host file meanwhile and
 //   written back when the upload fails; when even that fails (the phone left), the kept file stays
-//   and the result names it. A ReadOnly phone file is replaced only with `force`, and keeps its
-//   attributes.
+//   and the result names it with the attributes the phone file had. A ReadOnly phone file is
+//   replaced only with `force`, and keeps its ReadOnly, Hidden and System attributes, also when
+//   the upload fails after the phone opened the file (which clears them).
 //
 // Every operation blocks the calling thread until the phone has answered (each phone request
 // waits at most its own time-out) and reports through its Result, never by throwing. Phone names
@@ -28,6 +29,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -76,6 +78,14 @@ struct Result {
   bool ok() const { return failure == Failure::None; }
 };
 
+// What a host file that a copy made holds for now, for a caller that must account for it should
+// the process end at once (the command-line tool's second Ctrl-C).
+enum class HostFileState {
+  Scratch,   // nothing anyone needs: remove it if the copy is cut short
+  KeptCopy,  // the only whole copy of the phone file being replaced: keep it and say where it is
+  Gone,      // removed or put in its place: forget it
+};
+
 struct TransferOptions {
   // Download: replace a read-only host file. Upload: replace a ReadOnly phone file.
   bool force = false;
@@ -86,6 +96,12 @@ struct TransferOptions {
   // Upload: the folder where the replaced phone file's content is kept until the new one is
   // confirmed; empty means the system's temporary folder.
   std::filesystem::path keepFolder;
+  // Called on the calling thread each time a host file of the copy is made, changes state or
+  // goes: the download's temporary file, the upload's kept copy. For KeptCopy `where` is the
+  // sentence naming the phone file, the kept file and the attributes it had; empty otherwise.
+  using HostFiles = std::function<void(const std::filesystem::path& file, HostFileState state,
+                                       const std::string& where)>;
+  HostFiles hostFiles;
 };
 
 class PhoneFiles {
@@ -136,7 +152,9 @@ class PhoneFiles {
   Result KeepOldContent(std::string_view phoneName, const P2KFileRecord& old,
                         const TransferOptions& options, std::filesystem::path& kept);
   Result PutBack(std::string_view phoneName, const P2KFileRecord* old,
-                 const std::filesystem::path& kept, Result cause);
+                 const std::filesystem::path& kept, const TransferOptions& options, Result cause);
+  // Removes the kept copy once the phone holds what it had, or the new file with its attributes.
+  void RemoveKept(const std::filesystem::path& kept, const TransferOptions& options);
 
   std::shared_ptr<TMotoP2KModemItem> phone_;
 };

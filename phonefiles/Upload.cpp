@@ -17,6 +17,12 @@ constexpr std::uint16_t kKeptBits = faReadOnly | faHidden | faSystem;
 
 std::string Shown(std::string_view phoneName) { return PhoneTextForDisplay(phoneName); }
 
+// Said wherever the phone file may be left without the attributes it had.
+std::string AttributesItHad(std::uint16_t attributes) {
+  attributes &= kKeptBits;
+  return attributes == 0 ? std::string() : "; it had the attributes " + AttrToText(attributes);
+}
+
 fs::path KeepFolder(const TransferOptions& options) {
   if (!options.keepFolder.empty()) return options.keepFolder;
   std::error_code ignored;
@@ -101,20 +107,34 @@ Result PhoneFiles::Upload(const fs::path& hostPath, std::string_view phoneName,
                                          std::to_string(source->Size()));
     }
   }
-  if (!cause.ok()) return PutBack(phoneName, replaces ? &old : nullptr, kept, std::move(cause));
+  if (!cause.ok()) {
+    return PutBack(phoneName, replaces ? &old : nullptr, kept, options, std::move(cause));
+  }
 
-  std::error_code ignored;
-  if (!kept.empty()) fs::remove(kept, ignored);
-  // A file it replaced keeps its attributes; the upload itself creates the file without any.
+  // A file it replaced keeps its attributes; the upload itself opens the file without any. The
+  // old content stays on the host until they are back.
   if (replaces && (old.Attr & kKeptBits) != 0) {
     call.Forget();
     if (!phone_->FileSetAttribute(phoneName, old.Attr & kKeptBits)) {
-      return call.Fail(Failure::Phone, Shown(phoneName) + " was copied, but its attributes " +
-                                           AttrToText(old.Attr & kKeptBits) +
-                                           " could not be set again");
+      Result failed = call.Fail(Failure::Phone,
+                                Shown(phoneName) + " was copied, but its attributes " +
+                                    AttrToText(old.Attr & kKeptBits) + " could not be set again");
+      if (!kept.empty()) {
+        failed.keptCopy = kept;
+        failed.message += "; its old content is kept in " + kept.string();
+      }
+      return failed;
     }
   }
+  RemoveKept(kept, options);
   return {};
+}
+
+void PhoneFiles::RemoveKept(const fs::path& kept, const TransferOptions& options) {
+  if (kept.empty()) return;
+  std::error_code ignored;
+  fs::remove(kept, ignored);
+  Tell(options, kept, HostFileState::Gone);
 }
 
 // The old content goes to a host file before anything is written to the phone.
@@ -125,6 +145,7 @@ Result PhoneFiles::KeepOldContent(std::string_view phoneName, const P2KFileRecor
   const std::string base = ExtractPhoneFileName(std::string(phoneName));
   auto file = KeptFile::Create(KeepFolder(options), "vestrel-kept-" + PhoneTextToUtf8(base), made);
   if (!file) return HostFailure(made);
+  Tell(options, file->Path(), HostFileState::Scratch);
   PhoneCall call(*phone_);
   const BlockSink sink = [&file](std::span<const std::uint8_t> block) {
     return file->Write(block);
@@ -134,9 +155,13 @@ Result PhoneFiles::KeepOldContent(std::string_view phoneName, const P2KFileRecor
   const bool closed = file->Close();
   if (end == CopyEnd::Whole && closed) {
     kept = file->Path();
+    Tell(options, kept, HostFileState::KeptCopy,
+         "the old content of " + Shown(phoneName) + " is kept in " + kept.string() +
+             AttributesItHad(old.Attr));
     return {};
   }
   file->Remove();
+  Tell(options, file->Path(), HostFileState::Gone);
   if (end == CopyEnd::HostFailed || !closed) {
     Result failed = HostFailure(file->Error());
     failed.message += "; nothing was sent to the phone";
@@ -149,7 +174,7 @@ Result PhoneFiles::KeepOldContent(std::string_view phoneName, const P2KFileRecor
 // After a failed upload: the old content goes back, or a new file that did not arrive whole is
 // removed. `cause` says why the upload failed and is returned with what became of the file.
 Result PhoneFiles::PutBack(std::string_view phoneName, const P2KFileRecord* old,
-                           const fs::path& kept, Result cause) {
+                           const fs::path& kept, const TransferOptions& options, Result cause) {
   PhoneCall call(*phone_);
   if (old == nullptr) {
     P2KFileRecord left;
@@ -159,30 +184,34 @@ Result PhoneFiles::PutBack(std::string_view phoneName, const P2KFileRecord* old,
                              : "; what arrived of it may still be on the phone";
     return cause;
   }
-  bool restored = false;
+  const std::uint16_t attributes = old->Attr & kKeptBits;
+  bool contentBack = false;
+  bool attributesBack = false;
   if (kept.empty()) {
     // It was empty: opening it again with its attributes makes it so.
-    restored = phone_->FileSetAttribute(phoneName, old->Attr & kKeptBits);
+    contentBack = attributesBack = phone_->FileSetAttribute(phoneName, attributes);
   } else {
     HostError opened;
     auto source = HostSource::Open(kept, opened);
-    restored = source && Send(*phone_, *source, phoneName, {}) == CopyEnd::Whole;
-    if (restored && (old->Attr & kKeptBits) != 0) {
-      restored = phone_->FileSetAttribute(phoneName, old->Attr & kKeptBits);
-    }
+    contentBack = source && Send(*phone_, *source, phoneName, {}) == CopyEnd::Whole;
+    // An upload that failed after the phone opened the file has cleared them.
+    attributesBack =
+        contentBack && (attributes == 0 || phone_->FileSetAttribute(phoneName, attributes));
   }
-  if (restored) {
-    std::error_code ignored;
-    if (!kept.empty()) fs::remove(kept, ignored);
+  if (contentBack) RemoveKept(kept, options);
+  if (attributesBack) {
     cause.message += "; the phone file was put back as it was";
-    return cause;
+  } else if (contentBack) {
+    cause.message += "; its old content was put back, but its attributes " +
+                     AttrToText(attributes) + " could not be set again";
+  } else if (kept.empty()) {
+    cause.message +=
+        "; the phone file could not be put back (it was empty)" + AttributesItHad(attributes);
+  } else {
+    cause.keptCopy = kept;
+    cause.message += "; its old content could not be put back and is kept in " + kept.string() +
+                     AttributesItHad(attributes);
   }
-  if (kept.empty()) {
-    cause.message += "; the phone file could not be put back (it was empty)";
-    return cause;
-  }
-  cause.keptCopy = kept;
-  cause.message += "; its old content could not be put back and is kept in " + kept.string();
   return cause;
 }
 

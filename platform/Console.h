@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/OsError.h"
@@ -44,6 +45,10 @@ void ForgetStopSignals();
 // and the OS's reason, "EINTR" when a signal interrupted the call.
 OsResult<std::size_t> ReadStandardInput(std::span<std::uint8_t> buffer);
 OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes);
+
+// One unbuffered write of `text` to standard error, safe inside a stop-signal handler (the
+// forced end's last line). What the stream does not take is dropped.
+void WriteStandardErrorNow(std::string_view text);
 
 // The program's arguments as UTF-8, the program's own text: on Windows read again from the
 // wide command line (main's are in the ANSI code page, which loses a Cyrillic file name on a

@@ -28,7 +28,11 @@ Utf8Console::~Utf8Console() = default;
 void WatchStopSignals(void (*handler)(int)) {
   struct sigaction action {};
   action.sa_handler = handler;
+  // Each blocks the other while the handler runs: two arriving together are handled one after
+  // the other, never one inside the other before the first has noted its signal.
   sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGINT);
+  sigaddset(&action.sa_mask, SIGTERM);
   // No SA_RESTART: a read of standard input waiting for a person must return on Ctrl-C.
   sigaction(SIGINT, &action, &previousInt);
   sigaction(SIGTERM, &action, &previousTerm);
@@ -45,6 +49,10 @@ OsResult<std::size_t> ReadStandardInput(std::span<std::uint8_t> buffer) {
 
 OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes) {
   return Moved(::write(STDOUT_FILENO, bytes.data(), bytes.size()));
+}
+
+void WriteStandardErrorNow(std::string_view text) {
+  if (::write(STDERR_FILENO, text.data(), text.size()) < 0) return;
 }
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {

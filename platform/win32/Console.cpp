@@ -89,6 +89,11 @@ OsResult<std::size_t> WriteStandardOutput(std::span<const std::uint8_t> bytes) {
   return {std::nullopt, Win32Error(code)};
 }
 
+void WriteStandardErrorNow(std::string_view text) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), Chunk(text.size()), &written, nullptr);
+}
+
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   int count = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);

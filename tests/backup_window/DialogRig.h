@@ -19,6 +19,7 @@
 #include "tests/support/PhoneRig.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/StandInArchiver.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel::testing {
 
@@ -47,6 +48,7 @@ class CountingBus final : public ForwardingBus {
 
 class DialogRig : public ::testing::Test {
  protected:
+  TempFolder homeFolder;
   std::filesystem::path home;
   std::filesystem::path out;
   PhoneRig rig;
@@ -58,10 +60,8 @@ class DialogRig : public ::testing::Test {
   std::unique_ptr<backup::TForm4> form;
 
   void SetUp() override {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    home = std::filesystem::temp_directory_path() /
-           (std::string("vestrel-backup-window-") + test->test_suite_name() + "-" + test->name());
-    std::filesystem::remove_all(home);
+    // A folder of its own: the same test of another build may be running beside this one.
+    home = homeFolder.path();
     out = home / "out";
     std::filesystem::create_directories(home / "Profiles");
     std::filesystem::create_directories(out);
@@ -76,7 +76,6 @@ class DialogRig : public ::testing::Test {
   void TearDown() override {
     form.reset();
     EXPECT_EQ(dialogs.Unused(), 0u) << "scripted answers nobody asked for";
-    std::filesystem::remove_all(home);
   }
 
   // Plugs a flash-mode phone, creates the dialog and lets one tick open the phone.

@@ -56,23 +56,28 @@ run_bare() {
 
 # Runs the tool in the background on the phone kept in $PHONE, which holds at REQUEST (a line
 # of the phone folder's "hold": p2k-read N, p2k-write N, flash-read N); once the phone holds,
-# sends each of the SIGNALS (words, e.g. "INT" or "INT INT") in turn, then releases the phone.
+# sends each of the SIGNALS (words, e.g. "INT" or "INT TERM") in turn, then releases the phone;
+# a second signal is another one, as two of the same sent at once may arrive as one.
 # Leaves STATUS, OUT and ERR as `run` does. The named pipes make both moments certain: reading
 # "held" waits for the hold, opening "release" waits for the phone to wait on it.
 # Usage: interrupt_at REQUEST SIGNALS ARGS...
 interrupt_at() {
-  local request=$1 signals=$2 pid held signal
+  local request=$1 signals=$2 pid held signal opener="" release
   shift 2
   echo "$request" > "$PHONE/hold"
   mkfifo "$PHONE/held" "$PHONE/release"
-  "$CLI" --virtual-phone="$PHONE" "$@" > "$WORK/.out" 2> "$WORK/.err" &
+  # "<&0": a job started with "&" would read /dev/null instead of the caller's standard input.
+  "$CLI" --virtual-phone="$PHONE" "$@" <&0 > "$WORK/.out" 2> "$WORK/.err" &
   pid=$!
   # Read and write, so that a run which ends before the hold does not leave the read waiting
   # for a writer; the time limit only ends a scenario that is already failing.
   exec {held}<> "$PHONE/held"
   if read -r -t 120 -u "$held" _; then
     for signal in $signals; do kill "-$signal" "$pid"; done
-    : > "$PHONE/release"
+    # Opening "release" waits for the phone to open it too; a run that a second signal ended
+    # never does, so the opener is let go by a reader of our own once the run is over.
+    : > "$PHONE/release" &
+    opener=$!
   else
     kill -KILL "$pid" 2> /dev/null
     fail "the phone never held at $request"
@@ -80,6 +85,11 @@ interrupt_at() {
   exec {held}<&-
   wait "$pid"
   STATUS=$?
+  if [ -n "$opener" ]; then
+    exec {release}<> "$PHONE/release"
+    wait "$opener"
+    exec {release}<&-
+  fi
   rm -f "$PHONE/hold" "$PHONE/held" "$PHONE/release"
   OUT=$(cat "$WORK/.out")
   ERR=$(cat "$WORK/.err")

@@ -6,30 +6,11 @@
 
 #include "cli/Commands.h"
 #include "platform/DeviceClasses.h"
-#include "platform/fake/MemoryRegistry.h"
-#include "platform/fake/RecordingShell.h"
-#include "platform/virtual/VirtualClock.h"
+#include "tests/cli/test_host.h"
 #include "tests/support/ScriptedBus.h"
 
 namespace vestrel::cli {
 namespace {
-
-class BusHost final : public platform::Host {
- public:
-  explicit BusHost(platform::DeviceBus& bus) : bus_(bus) {}
-  platform::DeviceBus& bus() override { return bus_; }
-  platform::Clock& clock() override { return clock_; }
-  platform::Shell& shell() override { return shell_; }
-  platform::Registry& registry() override { return registry_; }
-  std::string deviceBackend() const override { return "test bus"; }
-  void save() override {}
-
- private:
-  platform::DeviceBus& bus_;
-  virtualphone::VirtualClock clock_;
-  platform::RecordingShell shell_;
-  platform::MemoryRegistry registry_;
-};
 
 std::string RunCaptured(Session& session, const std::string& name,
                         const std::vector<std::string>& arguments) {
@@ -49,7 +30,7 @@ TEST(JsonOutput, OsTextThatIsNotUtf8IsReplacedAndTheDocumentStaysValid) {
   bus.present[std::string(platform::kPhoneDriverClass)].push_back(
       testing::MakeRecord(1, "/dev/bus/usb/001/007#MI_08",
                           "Motorola Test Command Interface \xC6 \x80 \"A\"\n", "USB\\Class_FF"));
-  BusHost host(bus);
+  TestHost host(bus);
   Session session(host, GlobalOptions{});
 
   const auto document = nlohmann::json::parse(RunCaptured(session, "devices", {"--json"}));
@@ -67,7 +48,7 @@ TEST(JsonOutput, OsTextThatIsNotUtf8IsReplacedAndTheDocumentStaysValid) {
 
 TEST(JsonOutput, ModelsCarryEveryElementOfTheirRow) {
   testing::ScriptedBus bus;
-  BusHost host(bus);
+  TestHost host(bus);
   Session session(host, GlobalOptions{});
   const auto document = nlohmann::json::parse(RunCaptured(session, "models", {"--json"}));
   ASSERT_EQ(document["models"].size(), 34u);

@@ -8,34 +8,13 @@
 #include "cli/Require.h"
 #include "platform/DeviceClasses.h"
 #include "platform/NullBus.h"
-#include "platform/fake/MemoryRegistry.h"
-#include "platform/fake/RecordingShell.h"
 #include "platform/virtual/VirtualBus.h"
 #include "platform/virtual/VirtualClock.h"
+#include "tests/cli/test_host.h"
 #include "tests/support/ScriptedBus.h"
 
 namespace vestrel::cli {
 namespace {
-
-// A host over a bus the test chooses.
-class TestHost final : public platform::Host {
- public:
-  TestHost(platform::DeviceBus& bus, std::string backend) : bus_(bus), backend_(std::move(backend)) {}
-  platform::DeviceBus& bus() override { return bus_; }
-  platform::Clock& clock() override { return clock_; }
-  platform::Shell& shell() override { return shell_; }
-  platform::Registry& registry() override { return registry_; }
-  std::string deviceBackend() const override { return backend_; }
-  void save() override { ++saves; }
-  int saves = 0;
-
- private:
-  platform::DeviceBus& bus_;
-  std::string backend_;
-  virtualphone::VirtualClock clock_;
-  platform::RecordingShell shell_;
-  platform::MemoryRegistry registry_;
-};
 
 TEST(Session, APhoneThatCannotBeOpenedNamesTheOsReason) {
   testing::ScriptedBus bus;  // no driver script: every open fails with ENOENT

@@ -121,12 +121,17 @@ TEST(FaultSweep, ADownloadLeavesTheDestinationOldOrWhole) {
 }
 
 TEST(FaultSweep, AnUploadOverAFileLeavesItOldOrNewAndKeepsWhatItCannotPutBack) {
+  // Every bit the upload must carry over; the phone file is opened without them.
+  constexpr std::uint16_t kOldAttributes = faReadOnly | faHidden | faSystem;
+  const std::string attributesNamed = AttrToText(kOldAttributes);
   const auto counts = Sweep(
       "upload over an existing file",
       [&](SweepRun& run) {
+        run.personality->MutableState().files.at(kPhoneName).attributes = kOldAttributes;
         WriteBytes(run.host / "new.jpg", kNewContent);
         fs::create_directory(run.host / "kept");
         phonefiles::TransferOptions options;
+        options.force = true;
         options.keepFolder = run.host / "kept";
         return run.files->Upload(run.host / "new.jpg", kPhoneName, options);
       },
@@ -138,6 +143,11 @@ TEST(FaultSweep, AnUploadOverAFileLeavesItOldOrNewAndKeepsWhatItCannotPutBack) {
           EXPECT_EQ(*now, kNewContent) << where;
         } else {
           EXPECT_TRUE(*now == old || *now == kNewContent) << where;
+        }
+        // Attributes the phone file lost are named, so the user can give them back.
+        if (run.PhoneAttributes(kPhoneName) != kOldAttributes) {
+          EXPECT_FALSE(result.ok()) << where;
+          EXPECT_NE(result.message.find(attributesNamed), std::string::npos) << where;
         }
         std::size_t keptFiles = 0;
         for (const auto& e : fs::directory_iterator(run.host / "kept")) {

@@ -135,19 +135,70 @@ TEST_F(PhoneFilesTest, ABlockThePhoneDropsPutsTheOldFileBack) {
   EXPECT_LE(rig.clock.tickCount() - start, TMotoP2KModemItem::kReplyDeadlineMs + 1000);
 }
 
-TEST_F(PhoneFilesTest, APhoneThatLeavesMidUploadLeavesTheOldContentInANamedHostFile) {
+// The host files an upload makes, as its caller hears of them.
+struct HostFileEvents {
+  std::vector<std::pair<fs::path, phonefiles::HostFileState>> seen;
+  std::string where;
+  void Into(TransferOptions& options) {
+    options.hostFiles = [this](const fs::path& file, phonefiles::HostFileState state,
+                               const std::string& note) {
+      seen.emplace_back(file, state);
+      if (state == phonefiles::HostFileState::KeptCopy) where = note;
+    };
+  }
+};
+
+// An upload of new bytes over a picture that has `attributes`; its host files are heard.
+struct UploadOverAFile : PhoneFilesTest {
   const std::string name = "/a/mobile/picture/Photo001.jpg";
-  const Bytes before = *PhoneFile(name);
-  WriteBytes(host / "new.jpg", Pattern(5000, 6));
+  Bytes before;
   TransferOptions options;
-  options.keepFolder = host.path();
+  HostFileEvents events;
+  void Prepare(std::uint16_t attributes) {
+    before = *PhoneFile(name);
+    personality->MutableState().files.at(name).attributes = attributes;
+    WriteBytes(host / "new.jpg", Pattern(5000, 6));
+    options.keepFolder = host.path();
+    events.Into(options);
+  }
+  phonefiles::Result Upload() { return files->Upload(host / "new.jpg", name, options); }
+};
+
+TEST_F(UploadOverAFile, APhoneThatLeavesMidUploadLeavesTheOldContentInANamedHostFile) {
+  Prepare(faHidden | faSystem);
   phone->vanishAfter(14);
-  const auto failed = files->Upload(host / "new.jpg", name, options);
+  const auto failed = Upload();
   EXPECT_EQ(failed.failure, Failure::Phone);
   ASSERT_FALSE(failed.keptCopy.empty());
   EXPECT_THAT(failed.message, HasSubstr(failed.keptCopy.string()));
+  // The phone opened the file before it left, which cleared them.
+  EXPECT_EQ(PhoneAttributes(name), 0);
+  EXPECT_THAT(failed.message, HasSubstr("it had the attributes Hidden+System"));
   EXPECT_EQ(ReadBytes(failed.keptCopy), before);
   EXPECT_EQ(failed.keptCopy.parent_path(), host.path());
+  // Made as scratch, whole before the phone was written, never said to be gone.
+  using phonefiles::HostFileState;
+  const decltype(events.seen) told{{failed.keptCopy, HostFileState::Scratch},
+                                   {failed.keptCopy, HostFileState::KeptCopy}};
+  EXPECT_EQ(events.seen, told);
+  EXPECT_THAT(events.where, HasSubstr(failed.keptCopy.string()));
+  EXPECT_THAT(events.where, HasSubstr("Hidden+System"));
+}
+
+TEST_F(UploadOverAFile, AStoppedUploadPutsBackTheOldContentWithItsAttributes) {
+  Prepare(faReadOnly | faHidden);
+  options.force = true;
+  options.progress = [](std::int64_t, std::int64_t) { return false; };
+  const auto stopped = Upload();
+  EXPECT_EQ(stopped.failure, Failure::Stopped);
+  EXPECT_THAT(stopped.message, HasSubstr("put back as it was"));
+  EXPECT_EQ(*PhoneFile(name), before);
+  EXPECT_EQ(PhoneAttributes(name), faReadOnly | faHidden);
+  EXPECT_TRUE(stopped.keptCopy.empty());
+  ASSERT_EQ(events.seen.size(), 3u);
+  EXPECT_EQ(events.seen.back().second, phonefiles::HostFileState::Gone);
+  EXPECT_FALSE(fs::exists(events.seen.back().first));
+  EXPECT_EQ(std::distance(fs::directory_iterator(host.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(PhoneFilesTest, ANewFileThatDidNotArriveWholeIsRemoved) {
