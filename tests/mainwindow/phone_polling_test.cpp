@@ -1,9 +1,8 @@
 // The phones' polling without the window: which phone of each mode is current, what the tray
 // shows, and what a phone's departure leaves.
-#include "mainwindow/PhonePolling.h"
-
 #include <gmock/gmock.h>
 
+#include "mainwindow/PhonePolling.h"
 #include "platform/virtual/P2KPersonality.h"
 #include "tests/support/PhoneRig.h"
 
