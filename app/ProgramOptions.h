@@ -4,16 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/Host.h"
+#include "platform/SharedOptions.h"
 
 namespace vestrel::app {
 
-// vestrel [--virtual-phone[=DIR]] [--show] [--trace FILE] [--help] [--version]
-struct ProgramOptions {
-  platform::HostOptions host;
+// vestrel [--virtual-phone[=DIR]] [--show] [--trace FILE] [--help] [--version]: the options
+// vestrel-cli takes too (platform::SharedOptions) and the program's own --show.
+struct ProgramOptions : platform::SharedOptions {
   bool show = false;  // start with the main window shown instead of in the notification area
-  bool help = false;
-  bool version = false;
 };
 
 inline constexpr const char* kUsage =
@@ -25,7 +23,8 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// `arguments` without the program's name. Throws UsageError.
+// `arguments` without the program's name, as UTF-8 (platform::CommandLineArguments). Throws
+// UsageError.
 ProgramOptions ParseProgramOptions(const std::vector<std::string>& arguments);
 
 }  // namespace vestrel::app

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/ProgramOptions.h"
+#include "generated/Version.h"
 #include "backup/window/BackUp.h"
 #include "desktop/About.h"
 #include "desktop/DeviceNoticeWatcher.h"
@@ -12,6 +13,7 @@
 #include "desktop/QtTrayArea.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/MobInfo.h"
+#include "platform/Console.h"
 
 using namespace vestrel;
 
@@ -61,19 +63,21 @@ int RunProgram(QApplication& application, const app::ProgramOptions& options) {
 // The options are read before Qt starts, so --help and --version need no display.
 int main(int argc, char** argv) {
   try {
-    const auto options = app::ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const auto arguments = platform::CommandLineArguments(argc, argv);
+    const auto options =
+        app::ParseProgramOptions(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (options.help) {
       std::printf("%s%s", app::kUsage, kHelp);
       return 0;
     }
     if (options.version) {
-      std::printf("vestrel 1.3\n");
+      std::printf("vestrel %s\n", kVersion);
       return 0;
     }
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Vestrel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.3"));
+    QApplication::setApplicationVersion(QString::fromUtf8(kVersion));
     return RunProgram(application, options);
   } catch (const app::UsageError& e) {
     std::fprintf(stderr, "vestrel: %s\n%s", e.what(), app::kUsage);

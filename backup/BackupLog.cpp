@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/HostFileSystem.h"
+
 namespace vestrel::backup {
 
 BackupLog::BackupLog(Now now) : now_(std::move(now)) {}
@@ -31,14 +33,7 @@ void BackupLog::WriteTo(const std::filesystem::path& file, const Encode& encode)
 }
 
 std::tm BackupLog::LocalNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  return local;
+  return platform::HostLocalTime(std::time(nullptr));
 }
 
 }  // namespace vestrel::backup

@@ -11,6 +11,7 @@
 #include "backup/ElementPacker.h"
 #include "backup/BackupUser.h"
 #include "phonelink/MotoFlashMode.h"
+#include "platform/HostFileSystem.h"
 #include "platform/Shell.h"
 
 namespace vestrel::backup {
@@ -57,11 +58,8 @@ class BackupRun {
   ElementPacker::Result PackFile(const std::filesystem::path& file);
   // Where PackFile looks for the archiver: kArchiverName in the program's data folders.
   std::filesystem::path ArchiverFile() const;
-#ifdef _WIN32
-  static constexpr const char* kArchiverName = "arch.exe";
-#else
-  static constexpr const char* kArchiverName = "arch";
-#endif
+  static inline const std::string kArchiverName =
+      "arch" + std::string(platform::HostExecutableSuffix());
   void PowerOffSelected(TMotoFlashModemItem* phone);
 
   bool Running() const { return running_; }

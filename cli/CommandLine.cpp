@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/HostFileSystem.h"
-
 namespace vestrel::cli {
 
 namespace {
@@ -16,44 +14,28 @@ bool Contains(const std::vector<std::string>& list, const std::string& word) {
   return std::find(list.begin(), list.end(), word) != list.end();
 }
 
-// Windows refuses to make a name of text that is not UTF-8.
-std::filesystem::path OptionPath(const char* option, std::string_view text) {
-  try {
-    return platform::PathFromUtf8(text);
-  } catch (const std::filesystem::filesystem_error&) {
-    throw UsageError(std::string(option) + " is not a name in UTF-8");
-  }
-}
-
 }  // namespace
 
 Invocation ParseCommandLine(const std::vector<std::string>& argv) {
   Invocation invocation;
   GlobalOptions& options = invocation.options;
   std::size_t i = 1;
-  for (; i < argv.size(); ++i) {
+  while (i < argv.size()) {
+    std::size_t taken = 0;
+    try {
+      taken = platform::TakeSharedOption(argv, i, options);
+    } catch (const platform::OptionError& e) {
+      throw UsageError(e.what());
+    }
+    if (taken > 0) {
+      i += taken;
+      continue;
+    }
     const std::string& word = argv[i];
-    if (word == "--virtual-phone") {
-      options.virtualPhone = true;
-    } else if (StartsWith(word, "--virtual-phone=")) {
-      options.virtualPhone = true;
-      const std::string folder = word.substr(16);
-      if (folder.empty()) throw UsageError("--virtual-phone= needs a folder");
-      options.phoneFolder = OptionPath("--virtual-phone", folder);
-    } else if (word == "--trace") {
-      if (++i == argv.size()) throw UsageError("--trace needs a file");
-      options.trace = OptionPath("--trace", argv[i]);
-    } else if (StartsWith(word, "--trace=")) {
-      if (word.size() == 8) throw UsageError("--trace= needs a file");
-      options.trace = OptionPath("--trace", word.substr(8));
-    } else if (word == "-v") {
+    if (word == "-v") {
       options.verbose = true;
     } else if (word == "-q") {
       options.quiet = true;
-    } else if (word == "--help" || word == "-h") {
-      options.help = true;
-    } else if (word == "--version") {
-      options.version = true;
     } else if (word == "--") {
       ++i;
       break;
@@ -62,6 +44,7 @@ Invocation ParseCommandLine(const std::vector<std::string>& argv) {
     } else {
       break;
     }
+    ++i;
   }
   if (i == argv.size()) {
     if (!options.help && !options.version) throw UsageError("no command given");

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/SharedOptions.h"
+
 namespace vestrel::cli {
 
 // How the tool ends: 0 done, 1 the phone operation failed, 2 a usage error, 3 no phone in the
@@ -17,15 +19,10 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct GlobalOptions {
-  bool virtualPhone = false;
-  // Made from the UTF-8 words by PathFromUtf8, so a Windows name keeps its letters.
-  std::optional<std::filesystem::path> phoneFolder;  // --virtual-phone=DIR
-  std::optional<std::filesystem::path> trace;
+// The options the program takes too (platform::SharedOptions), -v and -q.
+struct GlobalOptions : platform::SharedOptions {
   bool verbose = false;
   bool quiet = false;
-  bool help = false;
-  bool version = false;
 };
 
 struct Invocation {

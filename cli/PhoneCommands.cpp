@@ -4,11 +4,11 @@
 #include <sstream>
 
 #include "cli/Interrupt.h"
-#include "cli/LocalName.h"
 #include "cli/PhoneReports.h"
 #include "cli/ProgressBar.h"
 #include "cli/Require.h"
 #include "cli/StandardStreams.h"
+#include "phonefiles/Browser.h"
 #include "phonefiles/PhoneFiles.h"
 #include "phonelink/MotoSysUtils.h"
 #include "phonelink/PhoneText.h"
@@ -74,7 +74,6 @@ int List(Session& session, const CommandWords& words) {
 // Where a pulled file goes: LOCAL as given (inside it when it is a folder), else the current
 // folder; a phone name that would leave the chosen folder is refused.
 fs::path PullTarget(const std::string& phoneName, const CommandWords& words) {
-  const std::string base = PhoneTextToUtf8(ExtractPhoneFileName(phoneName));
   fs::path folder = fs::current_path();
   if (words.operands().size() > 1) {
     const fs::path local = platform::PathFromUtf8(words.operands()[1]);
@@ -82,7 +81,7 @@ fs::path PullTarget(const std::string& phoneName, const CommandWords& words) {
     if (!fs::is_directory(local, error)) return local;
     folder = local;
   }
-  const auto target = LocalFileFor(folder, base);
+  const auto target = phonefiles::SavedFileFor(folder, phoneName);
   if (!target) {
     throw OperationFailed("refusing to write the phone name \"" +
                           Shown(ExtractPhoneFileName(phoneName)) + "\" locally");
@@ -207,17 +206,15 @@ int Push(Session& session, const CommandWords& words) {
 int Remove(Session& session, const CommandWords& words) {
   std::vector<std::string> names;
   for (const auto& operand : words.operands()) names.push_back(PhoneName(operand));
-  auto files = FilesOf(session);
-  int failed = 0;
-  for (const auto& name : names) {
-    const Result removed = files.Remove(name);
-    if (removed.ok()) continue;
-    if (removed.failure == Failure::NoPhone) Require(removed);
-    std::fprintf(stderr, "not deleted: %s: %s\n", Shown(name).c_str(), removed.message.c_str());
-    ++failed;
+  const auto failed =
+      phonefiles::FailedOnly(phonefiles::Browser().Delete(RequireP2K(session), names));
+  for (const auto& outcome : failed) {
+    if (outcome.result.failure == Failure::NoPhone) Require(outcome.result);
+    std::fprintf(stderr, "not deleted: %s: %s\n", Shown(outcome.phoneName).c_str(),
+                 outcome.result.message.c_str());
   }
-  Check(failed == 0,
-        std::to_string(failed) + " of " + std::to_string(names.size()) + " file(s) not deleted");
+  Check(failed.empty(), std::to_string(failed.size()) + " of " + std::to_string(names.size()) +
+                            " file(s) not deleted");
   return kDone;
 }
 
@@ -243,7 +240,7 @@ std::uint16_t AttributesOf(const std::string& text) {
 int Attributes(Session& session, const CommandWords& words) {
   const std::string phoneName = PhoneName(words.operands()[0]);
   const std::uint16_t attributes = AttributesOf(words.operands()[1]);
-  Require(FilesOf(session).SetAttributes(phoneName, attributes));
+  Require(phonefiles::Browser().SetAttributes(RequireP2K(session), phoneName, attributes));
   return kDone;
 }
 

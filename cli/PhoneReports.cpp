@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "cli/Require.h"
-#include "phonefiles/PhoneFiles.h"
+#include "phonefiles/Browser.h"
 
 namespace vestrel::cli {
 
@@ -54,9 +54,8 @@ PhoneInfo ReadInfo(Session& session) {
 }
 
 std::vector<std::string> ReadVolumes(Session& session) {
-  phonefiles::PhoneFiles files(RequireP2K(session));
   std::vector<std::string> volumes;
-  Require(files.Volumes(volumes));
+  Require(phonefiles::Browser().Volumes(RequireP2K(session), volumes));
   return volumes;
 }
 
@@ -64,19 +63,16 @@ Listing ReadListing(Session& session, const CommandWords& words) {
   Listing listing;
   const bool asked = !words.operands().empty();
   if (asked) listing.path = PhoneName(words.operands()[0]);
-  phonefiles::PhoneFiles files(RequireP2K(session));
   if (!asked) {
-    std::vector<std::string> volumes;
-    Require(files.Volumes(volumes));
+    const auto volumes = ReadVolumes(session);
     Check(!volumes.empty(), "the phone named no volume");
     listing.path = volumes.front();
   }
-  Require(files.List(listing.path, listing.files));
+  auto read = phonefiles::Browser().Read(RequireP2K(session), listing.path);
+  Require(read.result);
+  listing.files = std::move(read.files);
   listing.volume = listing.path.substr(0, listing.path.find('/', 1));
-  std::int64_t free = 0;
-  if (listing.volume.size() == 2 && files.FreeSpace(listing.volume, free).ok()) {
-    listing.freeBytes = free;
-  }
+  listing.freeBytes = read.freeBytes;
   return listing;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "mainwindow/PhonePolling.h"
 #include "platform/Console.h"
 
 namespace vestrel::cli {
@@ -11,7 +12,7 @@ namespace {
 
 template <class List>
 auto FirstOpened(List& list) -> decltype(list.Items(0)) {
-  auto item = list.Items(0);
+  auto item = list.Items(mainwindow::CurrentLine(list.Count()));
   if (!item) return nullptr;
   if (item->OpenPhone()) return item;
   throw NoPhone("cannot open the phone at " + item->ModemInfo().DevicePath + ": " +

@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
+#include "generated/Version.h"
 #include "platform/Console.h"
 #include "platform/Host.h"
 
@@ -63,7 +64,7 @@ int Run(const std::vector<std::string>& argv) {
   const Invocation invocation = ParseCommandLine(argv);
   const GlobalOptions& options = invocation.options;
   if (options.version) {
-    std::printf("vestrel-cli %s\n", VESTREL_VERSION);
+    std::printf("vestrel-cli %s\n", kVersion);
     return kDone;
   }
   if (invocation.command.empty() || (invocation.command == "help" && invocation.words.empty())) {
@@ -88,7 +89,7 @@ int Run(const std::vector<std::string>& argv) {
     std::printf("%s\n", command.summary);
     return kDone;
   }
-  const auto host = platform::OpenHost({options.virtualPhone, options.phoneFolder, options.trace});
+  const auto host = platform::OpenHost(options.host);
   Session session(*host, options);
   try {
     return RunCommand(command, session, words);

@@ -10,7 +10,7 @@
 #include "desktop/QtTrayArea.h"
 #include "desktop/Shot.h"
 #include "desktop/TrayIcon.h"
-#include "platform/linux/LinuxShell.h"
+#include "platform/Host.h"
 
 namespace vestrel::shot {
 namespace {
@@ -45,14 +45,21 @@ class AboutScene final : public Scene {
   int DelayMs() const override { return wholeScreen_ ? 1000 : 200; }
 
  private:
+  static platform::HostOptions InMemoryPhone() {
+    platform::HostOptions options;
+    options.virtualPhone = true;
+    return options;
+  }
+
   bool wholeScreen_;
-  platform::LinuxShell shell_;
+  // The build's own shell, from a host that reaches no real phone.
+  std::unique_ptr<platform::Host> host_ = platform::OpenHost(InMemoryPhone());
   desktop::QtDialogs dialogs_;
   desktop::QtTrayArea area_;
   desktop::QtTrayApplication trayApplication_{dialogs_};
   QWidget hiddenForm_;
   desktop::TTrayIcon tray_{&hiddenForm_, area_, trayApplication_};
-  desktop::TForm3 about_{shell_};
+  desktop::TForm3 about_{host_->shell()};
 };
 
 }  // namespace

@@ -110,21 +110,16 @@ void TForm1::FormCreate() { SetTrayImage(kImageNoPhone); }
 
 void TForm1::FormShow() {
   schedule_.Request();
-  if (auto phone = polling_.CurrentP2K()) ReadVolumes(*phone);
+  if (auto phone = polling_.CurrentP2K()) ReadVolumes(phone);
 }
 
-void TForm1::ReadVolumes(TMotoP2KModemItem& phone) {
-  std::string drives;
-  phone.GetDrives(drives);
+void TForm1::ReadVolumes(const std::shared_ptr<TMotoP2KModemItem>& phone) {
+  std::vector<std::string> volumes;
+  browser_.Volumes(phone, volumes);
   ComboBox1.clear();
-  std::size_t start = 0;
-  while (start < drives.size()) {
-    std::size_t end = drives.find("\r\n", start);
-    if (end == std::string::npos) end = drives.size();
-    const std::string volume = drives.substr(start, end - start);
+  for (const auto& volume : volumes) {
     ComboBox1.addItem(QString::fromStdString(PhoneTextToUtf8(volume)),
                       QByteArray::fromStdString(volume));
-    start = end + 2;
   }
   ComboBox1.setCurrentIndex(ComboBox1.count() > 0 ? 0 : -1);
 }
@@ -148,7 +143,12 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::SetPhoneControls(bool enabled) {
-  for (QObject* control : phoneControlGroup_) SetEnabledIfChanged(control, enabled);
+  // Save and delete act on the selected rows: a pass leaves them off while none is selected.
+  const bool selected = !SelectedRows().empty();
+  for (QObject* control : phoneControlGroup_) {
+    const bool needsRows = control == &SpeedButton1 || control == &SpeedButton3;
+    SetEnabledIfChanged(control, enabled && (selected || !needsRows));
+  }
   if (!enabled) {
     SetEnabledIfChanged(MenuItem1, false);
     SetEnabledIfChanged(N10, false);

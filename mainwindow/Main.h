@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
@@ -28,10 +27,12 @@
 #include "desktop/PassSchedule.h"
 #include "desktop/PopupMenu.h"
 #include "desktop/TrayIcon.h"
-#include "mainwindow/PhonePolling.h"
+#include "mainwindow/FileListModel.h"
 #include "mainwindow/ListView.h"
+#include "mainwindow/PhonePolling.h"
 #include "mainwindow/StatusBar.h"
 #include "p2kapi/P2KApi.h"
+#include "phonefiles/Browser.h"
 #include "phonefiles/PhoneFiles.h"
 #include "phonelink/PhoneLink.h"
 #include "platform/Registry.h"
@@ -151,7 +152,6 @@ class TForm1 : public QWidget {
 
   // The file browser.
   void ReadMobile();
-  bool AddFileEntry(const P2KFileRecord& entry);
   bool CopyProgress(std::int64_t done, std::int64_t total);
   void ListView1Click();
   void SetAttr();
@@ -169,7 +169,7 @@ class TForm1 : public QWidget {
   // The chosen folder, or nullopt when the user cancelled.
   std::optional<QString> BrowseForFolder(const QString& title, const QString& root);
   // True while a save or a copy to the phone runs; other file actions do nothing meanwhile.
-  bool Copying() const { return copying_; }
+  bool Copying() const { return browser_.Copying(); }
 
  protected:
 
@@ -188,7 +188,7 @@ class TForm1 : public QWidget {
   void OnTrigger(QAction& action, void (TForm1::*handler)());
   void LoadComponents();
   // Fills ComboBox1 with the phone's volumes, the first selected.
-  void ReadVolumes(TMotoP2KModemItem& phone);
+  void ReadVolumes(const std::shared_ptr<TMotoP2KModemItem>& phone);
   void HideToTray();
   void SetTrayImage(int index);
   void SetPhoneControls(bool enabled);
@@ -203,13 +203,16 @@ class TForm1 : public QWidget {
   void ConnectBrowser();
   void SetFileControls(bool enabled);
   std::vector<int> SelectedRows() const;
-  // The phone's own name of a row's file.
-  std::string RowName(int row) const;
+  // The phone's own names of the selected rows' files, in the list's order.
+  std::vector<std::string> SelectedNames() const;
+  // A copy's options: its progress shown in the bar and the first panel, the event loop run.
+  phonefiles::TransferOptions CopyOptions();
+  // Where the file and folder choosers open: the folder used last, else the user's home.
+  QString StartFolder() const;
   bool Upload(const std::shared_ptr<TMotoP2KModemItem>& phone, const QString& hostFile,
               const QString& phoneName);
   void ShowFailure(const QString& what, const phonefiles::Result& result);
   void ShowHostFileError(const phonefiles::Result& result);
-  class CopyInProgress;
 
   Services services_;
   desktop::PassSchedule schedule_;
@@ -223,7 +226,9 @@ class TForm1 : public QWidget {
   int trayImage_ = -1;
   bool endSessionPending_ = false;
   bool attributeEdit_ = true;
-  bool copying_ = false;
+  phonefiles::Browser browser_;
+  FileListModel fileList_;
+  QString lastFolder_;
 };
 
 }  // namespace vestrel::mainwindow

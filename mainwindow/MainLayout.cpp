@@ -90,10 +90,7 @@ void TForm1::BuildBrowser() {
 
   ListView1.setParent(this);
   ListView1.setGeometry(3, 120, 787, 396);
-  ListView1.setColumnCount(4);
-  ListView1.setHorizontalHeaderLabels(
-      {QStringLiteral("#"), QStringLiteral("Файл"), QStringLiteral("Атрибут"),
-       QStringLiteral("Размер")});
+  ListView1.setModel(&fileList_);
   const std::array<int, 4> widths{80, 500, 120, 70};
   for (int column = 0; column < 4; ++column) ListView1.setColumnWidth(column, widths.at(column));
   ListView1.horizontalHeader()->setSectionsClickable(false);

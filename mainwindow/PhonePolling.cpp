@@ -36,7 +36,7 @@ void PhonePolling::UpdateList(Watched<Mode>& watched) {
       if (auto item = list.Items(i)) watched.lines.push_back(item->ModemInfo().LocationInformation);
     }
   }
-  watched.selected = watched.lines.empty() ? -1 : 0;
+  watched.selected = CurrentLine(static_cast<int>(watched.lines.size()));
 }
 
 template <class Mode>

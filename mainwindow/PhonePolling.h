@@ -18,6 +18,10 @@ enum TrayImage : int {
   kImageATOpen = 3,
 };
 
+// The line of a mode's list, `listed` lines long, whose phone is that mode's current one: the
+// first, or -1 when none is listed. The window and vestrel-cli both use only that phone.
+inline int CurrentLine(int listed) { return listed > 0 ? 0 : -1; }
+
 // The current phone of each mode and what the main window shows of them, without Qt.
 //
 // The current phone of a mode is the watcher's item at the selected line of that mode's list

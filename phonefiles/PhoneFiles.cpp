@@ -94,7 +94,8 @@ Result PhoneFiles::FreeSpace(std::string_view volume, std::int64_t& bytes) {
   return {};
 }
 
-Result PhoneFiles::List(std::string_view path, std::vector<P2KFileRecord>& files) {
+Result PhoneFiles::List(std::string_view path, std::vector<P2KFileRecord>& files,
+                        const ProgressCallback& progress) {
   files.clear();
   const std::string asked = WithoutTrailingSlashes(path);
   if (asked.size() < 2 || asked.front() != '/' || asked.size() > kMaxPhoneName) {
@@ -110,7 +111,14 @@ Result PhoneFiles::List(std::string_view path, std::vector<P2KFileRecord>& files
   const std::int32_t count = phone_->GetFileCount(asked + "/|*");
   if (call.Failed()) return call.Fail(Failure::Phone, "the phone did not search " + Shown(asked));
   if (count > 0) {
-    phone_->GetFileList(count, &files, nullptr);
+    FileListCallback counted;
+    if (progress) {
+      counted = [&](const P2KFileRecord&) {
+        progress(static_cast<std::int64_t>(files.size()) + 1, count);
+        return true;
+      };
+    }
+    phone_->GetFileList(count, &files, counted);
     if (call.Failed()) {
       files.clear();
       return call.Fail(Failure::Phone, "the phone did not list " + Shown(asked));

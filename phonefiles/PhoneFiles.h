@@ -62,6 +62,8 @@ enum class Failure {
   Phone,     // a phone request failed or was refused; `message` says which
   HostFile,  // a host file could not be made, read, written or renamed
   Stopped,   // the progress callback asked to stop; nothing was left half-written
+  NoHostName,    // the phone name cannot be a plain host file name in the chosen folder
+  NotPhoneText,  // the name has characters the phone's encoding lacks
 };
 
 struct Result {
@@ -120,8 +122,10 @@ class PhoneFiles {
 
   // Every file under `path` (a volume "/a", a folder "/a/mobile" or "/a/mobile/", the same with
   // or without the trailing slash), in the phone's order; or the one file `path` names.
-  // NotFound when the volume is unknown or nothing lies there.
-  Result List(std::string_view path, std::vector<P2KFileRecord>& files);
+  // NotFound when the volume is unknown or nothing lies there. `progress`, when given, is called
+  // with (records read, records the phone counted) after each record of a folder's listing.
+  Result List(std::string_view path, std::vector<P2KFileRecord>& files,
+              const ProgressCallback& progress = {});
 
   // The listing record of one phone file; NotFound when there is none.
   Result Find(std::string_view phoneName, P2KFileRecord& record);

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -75,6 +76,14 @@ class HostFileHandle {
   // is not a regular file EINVAL.
   static HostFileHandle OpenRegular(const std::filesystem::path& path, std::int64_t& size,
                                     std::error_code& error);
+  // The file at `path` opened for reading and writing to be locked, made when missing (never
+  // through a link planted at its name).
+  static HostFileHandle OpenLockFile(const std::filesystem::path& path, std::error_code& error);
+
+  // Takes the exclusive lock on the file without waiting: true when taken; false with no error
+  // while another open file holds it (one of this process too); false with the reason
+  // otherwise. The lock goes with the handle, or with the process however it ends.
+  bool tryLock(std::error_code& error);
 
   bool isOpen() const { return native_ != kClosed; }
   // Writes every byte or says why not.
@@ -108,6 +117,12 @@ inline HostFileHandle& HostFileHandle::operator=(HostFileHandle&& other) noexcep
   }
   return *this;
 }
+
+// The host's local time of `when`, as the backup log stamps its lines.
+std::tm HostLocalTime(std::time_t when);
+
+// What the names of the host's program files end with: ".exe" on Windows, nothing elsewhere.
+std::string_view HostExecutableSuffix();
 
 // Puts the file `from` in place of `to` in one step, through to the disk; a read-only `to` is
 // replaced as well (the caller has decided so). When it fails, both stay as they were.

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +80,32 @@ HostFileHandle HostFileHandle::CreateUnique(const fs::path& folder, const fs::pa
   error = {};
   made = pattern;
   return HostFileHandle(fd);
+}
+
+std::tm HostLocalTime(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  return local;
+}
+
+std::string_view HostExecutableSuffix() { return {}; }
+
+HostFileHandle HostFileHandle::OpenLockFile(const fs::path& path, std::error_code& error) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = LastErrno();
+    return {};
+  }
+  error = {};
+  return HostFileHandle(fd);
+}
+
+// flock: held by the open file, so a second lock in the same process waits too.
+bool HostFileHandle::tryLock(std::error_code& error) {
+  error = {};
+  if (::flock(Fd(native_), LOCK_EX | LOCK_NB) == 0) return true;
+  if (errno != EWOULDBLOCK) error = LastErrno();
+  return false;
 }
 
 HostFileHandle HostFileHandle::OpenDevice(const fs::path& path, std::error_code& error) {

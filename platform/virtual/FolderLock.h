@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform/HostFileSystem.h"
+
 namespace vestrel::virtualphone {
 
 // Holds a phone folder for one run: an OS lock on the file "lock" in it, so that two runs of
@@ -17,13 +19,12 @@ class FolderLock {
 
   static std::unique_ptr<FolderLock> Acquire(const std::filesystem::path& folder,
                                              std::chrono::milliseconds patience = kPatience);
-  ~FolderLock();
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
  private:
-  explicit FolderLock(std::intptr_t handle) : handle_(handle) {}
-  std::intptr_t handle_;
+  explicit FolderLock(platform::HostFileHandle file) : file_(std::move(file)) {}
+  platform::HostFileHandle file_;  // locked; closing it lets the lock go
 };
 
 }  // namespace vestrel::virtualphone

@@ -5,19 +5,11 @@
 #include <charconv>
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
+#include "platform/HostFileSystem.h"
 #include "platform/virtual/P2KPersonality.h"
 #include "text/Windows1251.h"
 
@@ -34,6 +26,10 @@ std::optional<std::string> FromUtf8(std::string_view utf8) { return text::Utf8To
 [[noreturn]] void Fail(const char* what, const fs::path& path, int error = 0) {
   throw fs::filesystem_error(what, path,
                              std::error_code(error ? error : EIO, std::generic_category()));
+}
+
+[[noreturn]] void Fail(const char* what, const fs::path& path, std::error_code error) {
+  throw fs::filesystem_error(what, path, error);
 }
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
@@ -65,34 +61,6 @@ std::optional<Number> ParseNumber(const std::string& word, int base) {
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value, base);
   if (word.empty() || ec != std::errc() || end != word.data() + word.size()) return std::nullopt;
   return value;
-}
-
-// Creates `path` exclusively, never through a link at its name; -1 with errno on failure.
-int CreateExclusive(const fs::path& path) {
-#ifdef _WIN32
-  return ::_wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, 0644);
-#else
-  return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0644);
-#endif
-}
-
-bool WriteAndClose(int fd, std::span<const std::uint8_t> bytes) {
-  bool ok = true;
-  while (ok && !bytes.empty()) {
-#ifdef _WIN32
-    const int n = ::_write(fd, bytes.data(), static_cast<unsigned>(bytes.size()));
-#else
-    const auto n = ::write(fd, bytes.data(), bytes.size());
-#endif
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) bytes = bytes.subspan(static_cast<std::size_t>(n));
-  }
-#ifdef _WIN32
-  return ::_close(fd) == 0 && ok;
-#else
-  return ::close(fd) == 0 && ok;
-#endif
 }
 
 std::vector<std::uint8_t> ReadWhole(const fs::path& path) {
@@ -254,26 +222,21 @@ void PhoneFolder::WriteAtomically(const fs::path& target, std::span<const std::u
   if (!StaysInside(target))
     Fail("Refusing a path that leads out of the phone folder", target, ELOOP);
   // A crash leaves the old file and, at worst, a temporary of its own name.
-  std::random_device random;
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    char suffix[20];
-    std::snprintf(suffix, sizeof suffix, "%08x%08x", random(), random());
-    const fs::path incoming = folder_ / (".p2k-incoming-" + std::string(suffix));
-    const int fd = CreateExclusive(incoming);
-    if (fd < 0 && errno == EEXIST) continue;
-    if (fd < 0) Fail("Cannot create phone file", incoming, errno);
-    if (!WriteAndClose(fd, bytes)) {
-      const int error = errno;
-      fs::remove(incoming);
-      Fail("Cannot write phone file", incoming, error);
-    }
-    std::error_code ec;
-    fs::rename(incoming, target, ec);
-    if (!ec) return;
-    fs::remove(incoming);
-    Fail("Cannot replace phone file", target, ec.value());
+  fs::path incoming;
+  std::error_code ec;
+  auto file = platform::HostFileHandle::CreateUnique(folder_, ".p2k-incoming", "", incoming, ec);
+  if (!file.isOpen()) Fail("Cannot create phone file", folder_ / ".p2k-incoming", ec);
+  ec = file.write(bytes);
+  if (!ec) ec = file.giveKeep(platform::NewHostFileKeep());
+  if (const auto closed = file.close(); !ec) ec = closed;
+  if (ec) {
+    platform::RemoveHostFile(incoming);
+    Fail("Cannot write phone file", incoming, ec);
   }
-  Fail("Cannot create a temporary phone file", folder_, EEXIST);
+  fs::rename(incoming, target, ec);
+  if (!ec) return;
+  platform::RemoveHostFile(incoming);
+  Fail("Cannot replace phone file", target, ec);
 }
 
 void PhoneFolder::WriteSettings(const P2KPhoneState& state) {

@@ -183,6 +183,36 @@ HostFileHandle HostFileHandle::CreateUnique(const fs::path& folder, const fs::pa
   return {};
 }
 
+std::tm HostLocalTime(std::time_t when) {
+  std::tm local{};
+  localtime_s(&local, &when);
+  return local;
+}
+
+std::string_view HostExecutableSuffix() { return ".exe"; }
+
+HostFileHandle HostFileHandle::OpenLockFile(const fs::path& path, std::error_code& error) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = LastError();
+    return {};
+  }
+  error = {};
+  return HostFileHandle(reinterpret_cast<std::intptr_t>(file));
+}
+
+bool HostFileHandle::tryLock(std::error_code& error) {
+  error = {};
+  OVERLAPPED at{};
+  if (LockFileEx(Native(native_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                 &at))
+    return true;
+  if (GetLastError() != ERROR_LOCK_VIOLATION) error = LastError();
+  return false;
+}
+
 HostFileHandle HostFileHandle::OpenDevice(const fs::path& path, std::error_code& error) {
   // No sharing: a serial port takes one user at a time, and so does a pipe's writing end.
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

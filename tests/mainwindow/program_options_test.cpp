@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 
 #include "app/ProgramOptions.h"
+#include "platform/HostFileSystem.h"
 
 namespace vestrel::app {
 namespace {
@@ -16,6 +17,19 @@ TEST(ProgramOptions, TakesTheVirtualPhoneItsFolderShowAndTrace) {
   const auto plain = ParseProgramOptions({});
   EXPECT_FALSE(plain.host.virtualPhone);
   EXPECT_FALSE(plain.show);
+}
+
+// The trace in either form, and paths taken as UTF-8: the same words vestrel-cli takes.
+TEST(ProgramOptions, TakesTheTraceWithItsEqualsSignAndKeepsCyrillicNames) {
+  const auto options = ParseProgramOptions(
+      {"--trace=/tmp/\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB1\xD0\xB0.txt",
+       "--virtual-phone=/tmp/\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0", "--version"});
+  EXPECT_EQ(options.host.trace, platform::PathFromUtf8("/tmp/проба.txt"));
+  EXPECT_EQ(options.host.phoneFolder, platform::PathFromUtf8("/tmp/Папка"));
+  EXPECT_TRUE(options.version);
+  EXPECT_FALSE(options.help);
+  EXPECT_THROW(ParseProgramOptions({"--trace="}), UsageError);
+  EXPECT_THROW(ParseProgramOptions({"--trace", ""}), UsageError);
 }
 
 TEST(ProgramOptions, RefusesUnknownWordsAndMissingValues) {

@@ -46,6 +46,23 @@ TEST_F(HostFiles, AFolderOrAMissingFolderIsAClearError) {
                                   ": No such file or directory");
 }
 
+// One holder at a time, also within one process; the lock goes with its handle.
+TEST_F(HostFiles, ALockFileIsHeldByOneHandleUntilItCloses) {
+  using platform::HostFileHandle;
+  std::error_code error;
+  auto first = HostFileHandle::OpenLockFile(dir / "lock", error);
+  auto second = HostFileHandle::OpenLockFile(dir / "lock", error);
+  ASSERT_TRUE(first.isOpen() && second.isOpen()) << error.message();
+  EXPECT_TRUE(first.tryLock(error));
+  EXPECT_FALSE(second.tryLock(error));
+  EXPECT_FALSE(error) << error.message();
+  EXPECT_FALSE(first.close());
+  EXPECT_TRUE(second.tryLock(error));
+
+  EXPECT_FALSE(HostFileHandle::OpenLockFile(dir / "no" / "lock", error).isOpen());
+  EXPECT_EQ(error, std::error_code(ENOENT, std::generic_category()));
+}
+
 TEST_F(HostFiles, ASourceReadsItsWholeSizeAndRefusesWhatIsNotAFile) {
   WriteBytes(dir / "up", kNew);
   HostError error;
