@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "backup/Manifest.h"
+#include "generated/Version.h"
 #include "backup/ModelMemoryMap.h"
 #include "backup/WholeText.h"
 #include "platform/HostFileSystem.h"
@@ -153,7 +154,7 @@ void BackupDescription::Stamp() {
                 static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
                 static_cast<int>(time.seconds().count()));
   date = text;
-  program = std::string("vestrel ") + VESTREL_VERSION;
+  program = std::string("vestrel ") + kVersion;
 }
 
 }  // namespace vestrel::backup

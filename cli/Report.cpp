@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/PhoneReports.h"
+#include "generated/Version.h"
 #include "p2kapi/P2KApi.h"
 #include "p2kapi/PhoneInfo.h"
 #include "phonelink/PhoneText.h"
@@ -84,7 +85,7 @@ int Report(Session& session, const CommandWords& words) {
 
 std::string ReportText(Session& session) {
   std::ostringstream out;
-  out << "vestrel-cli " << VESTREL_VERSION << " report\n";
+  out << "vestrel-cli " << kVersion << " report\n";
   out << "device backend: " << session.Host().deviceBackend() << '\n';
   const std::string devices = session.Host().deviceReport();
   out << (devices.empty() ? "no device facts from this backend\n" : devices);

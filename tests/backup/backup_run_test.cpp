@@ -15,6 +15,7 @@
 #endif
 #include "platform/virtual/VirtualBus.h"
 #include "tests/support/PhoneRig.h"
+#include "generated/Version.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/StandInArchiver.h"
 #include "tests/support/TempFolder.h"
@@ -610,7 +611,7 @@ TEST_F(BackupRunTest, TheDescriptionTellsHowEachElementEnded) {
   const auto description = BackupDescription::Read(out, error);
   EXPECT_EQ(error, "");
   EXPECT_EQ(description.model, "C380");
-  EXPECT_EQ(description.program, std::string("vestrel ") + VESTREL_VERSION);
+  EXPECT_EQ(description.program, std::string("vestrel ") + kVersion);
   // "YYYY-MM-DDTHH:MM:SSZ"
   ASSERT_EQ(description.date.size(), 20u);
   EXPECT_EQ(description.date.substr(0, 2) + description.date[10] + description.date[19], "20TZ");
