@@ -54,6 +54,8 @@ TForm1::TForm1(Services services)
       library_(MotoP2KMode1) {
   MotoP2KMode1.SetFSACOption(fsacBP);
   setWindowTitle(QStringLiteral("Vestrel by Tolmek v1.3"));
+  // A plain widget window is announced without its title otherwise.
+  setAccessibleName(windowTitle());
   setFixedSize(793, 540);
   BuildPanel();
   BuildBrowser();

@@ -111,12 +111,10 @@ void TForm1::BuildBrowser() {
   StatusBar1.setAccessibleName(QStringLiteral("Строка состояния"));
 
   // Never shown: the phones found in each mode, the current phone's volumes, and whether
-  // closing hides the window.
+  // closing hides the window. They stay out of the window, so a screen reader never meets them.
   for (QWidget* hidden :
-       std::initializer_list<QWidget*>{&ListBox1, &ListBox2, &ListBox3, &ComboBox1, &CheckBox5}) {
-    hidden->setParent(this);
+       std::initializer_list<QWidget*>{&ListBox1, &ListBox2, &ListBox3, &ComboBox1, &CheckBox5})
     hidden->hide();
-  }
   ListBox1.setAccessibleName(QStringLiteral("Телефоны в режиме P2K"));
   ListBox2.setAccessibleName(QStringLiteral("Телефоны в режиме Flash"));
   ListBox3.setAccessibleName(QStringLiteral("Телефоны в режиме AT"));

@@ -10,13 +10,14 @@ namespace vestrel::mainwindow {
 
 // A status bar of text panels side by side, each of its given width from the left edge; the
 // last panel also takes whatever room the bar has beyond the others, as a status bar's last
-// panel does.
+// panel does. A panel's shown text is its accessible name, so a screen reader reads it and hears
+// each change; its purpose is the description.
 class TStatusBar : public QWidget {
  public:
   struct PanelSpec {
     int width;
     bool centred;
-    const char* accessibleName;
+    const char* purpose;
   };
   static constexpr int kPanels = 4;
 
