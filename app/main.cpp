@@ -7,6 +7,7 @@
 #include "backup/window/BackUp.h"
 #include "desktop/About.h"
 #include "desktop/DeviceNoticeWatcher.h"
+#include "desktop/ProgramLook.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Vestrel"));
     QApplication::setApplicationVersion(QStringLiteral("1.3"));
+    desktop::ApplyProgramLook(application);
     return RunProgram(application, options);
   } catch (const app::UsageError& e) {
     std::fprintf(stderr, "vestrel: %s\n%s", e.what(), app::kUsage);

@@ -63,7 +63,6 @@ TForm1::TForm1(Services services)
   ConnectActions();
   ConnectBrowser();
   LoadComponents();
-  FormCreate();
   Timer1.setInterval(1);
   connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   polling_.SetOnNotice([this] { schedule_.Request(); });
@@ -83,6 +82,7 @@ void TForm1::SetWindows(TForm2& info, desktop::TForm3& about, backup::TForm4& ba
 void TForm1::LoadComponents() {
   ImageList1 = DrawTrayImages();
   FWT.BeginLoading();
+  FormCreate();  // the icon has its image before it is added
   FWT.SetTip(QStringLiteral("Vestrel"));
   FWT.SetPopupMenu(&pm);
   FWT.SetOnDblClick([this](desktop::TTrayIcon&) { FWTDblClick(); });

@@ -54,6 +54,15 @@ TEST_F(MainWindow, WithoutAPhoneEveryPhoneControlIsOffAndTheIconShowsNoPhone) {
             form().ImageList1[kImageNoPhone].cacheKey());
 }
 
+TEST_F(MainWindow, TheIconIsAddedWithTheNoPhoneImageAlreadySet) {
+  rig.Start();
+  ASSERT_FALSE(rig.trayArea.calls.empty());
+  const auto& first = rig.trayArea.calls.front();
+  EXPECT_EQ(first.code, desktop::NotifyCode::Add);
+  EXPECT_FALSE(first.record.hIcon.isNull());
+  EXPECT_EQ(first.record.hIcon.cacheKey(), form().ImageList1[kImageNoPhone].cacheKey());
+}
+
 TEST_F(MainWindow, OnlyTheFirstOfTwoP2KPhonesIsOpenedAndRebooted) {
   auto first = rig.PlugSample("A1");
   auto second = rig.PlugSample("B2");

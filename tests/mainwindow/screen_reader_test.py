@@ -45,7 +45,7 @@ def fail(reason):
     sys.exit(1)
 
 
-for program in ("Xvfb", "dbus-daemon", "dbus-send"):
+for program in ("Xvfb", "dbus-daemon", "dbus-send", "xprop"):
     if not shutil.which(program):
         skip(program + " is not installed")
 if not os.access(BUS_LAUNCHER, os.X_OK):
@@ -254,6 +254,10 @@ def check_main_window(session, program, work):
     window = wait_for(lambda: find(app, "filler", lambda n: n.startswith("Vestrel")),
                       "the main window by its title")
     check_captions_and_hidden(window)
+    title_bar = subprocess.run(["xprop", "-name", "Vestrel by Tolmek v1.3", "_NET_WM_ICON"],
+                               env=session.env, capture_output=True, text=True).stdout
+    if "Icon (" not in title_bar:
+        fail("the main window offers its title bar no icon: %r" % title_bar[:200])
 
     press(window, "push button", "Обновить")
     wait_for(lambda: find(window, "label", lambda n: n == "Всего: 13"), "\"Всего: 13\"")
@@ -274,9 +278,12 @@ def check_main_window(session, program, work):
     chooser = wait_for(lambda: find(app, "dialog", lambda n: True), "the file chooser")
     name_box = wait_for(lambda: find(chooser, "text", lambda n: True), "the file name box")
     name_box.get_editable_text_iface().set_text_contents(upload)
-    press(chooser, "push button", button_named(chooser, "Open", "Открыть"))
+    # Qt's own dialogs speak Russian too.
+    press(chooser, "push button", button_named(chooser, "Открыть"))
     asked = wait_for(lambda: find(app, "dialog", lambda n: n == "Имя файла"),
                      "the phone name question")
+    print("the phone name question offers %r" %
+          [name for role, name, _ in map(spoken, walk(asked)) if role == "push button"])
     press(asked, "push button", button_named(asked, "OK", "ОК", "&OK"))
     wait_for(hold.reached, "the phone to hold the upload")
     # Asked while the phone holds, answered at the copy's next progress step.
