@@ -199,6 +199,9 @@ class TForm1 : public QWidget {
   bool AutostartWritten();
   template <class Operation>
   void OnCurrentP2K(Operation operation);
+  // As OnCurrentP2K, but refused with a message while a copy runs.
+  template <class Operation>
+  void OnCurrentP2KUnlessCopying(Operation operation);
   void Exit();
   void ConnectBrowser();
   void SetFileControls(bool enabled);

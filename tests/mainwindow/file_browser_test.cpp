@@ -191,6 +191,41 @@ TEST_F(FileBrowser, AnEmptyUploadNameSkipsTheFileButTheListIsReadAgain) {
   EXPECT_EQ(rig.personality->State().files.at("/a/mobile/tune.mid").contents.size(), 4u);
 }
 
+TEST_F(FileBrowser, RestartAndModeChangesPressedDuringAnUploadAreRefusedAndItCompletesWhole) {
+  Start({});
+  const fs::path source = host.path() / "photo.jpg";
+  const auto content = Bytes(5500, 3);
+  std::ofstream(source, std::ios::binary)
+      .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+  rig.dialogs.AnswerOpenFiles(QStringList{QString::fromStdString(source.string())});
+  rig.dialogs.AnswerInput(std::nullopt);
+  for (int i = 0; i < 10; ++i) rig.dialogs.AnswerMessage(MessageAnswer::Ok);
+  // Runs inside the first progress callback, as the event loop does during a copy.
+  QTimer::singleShot(0, [&] {
+    for (QPushButton* button : {&form().BitBtn2, &form().Button7, &form().Button8,
+                                &form().Button9, &form().Button10})
+      button->click();
+    for (QAction* entry : {&form().N2, &form().N7, &form().Flash1, &form().N9, &form().AT1})
+      entry->trigger();
+  });
+  const auto appearance = phone->appearance();
+  form().SpeedButton2.click();
+  EXPECT_EQ(phone->mode(), virtualphone::PhoneMode::P2K);
+  EXPECT_EQ(phone->appearance(), appearance) << "the phone left the bus during the copy";
+  EXPECT_EQ(rig.personality->State().files.at("/a/mobile/photo.jpg").contents, content);
+  const auto& questions = rig.dialogs.Questions();
+  EXPECT_EQ(std::count_if(questions.begin(), questions.end(),
+                          [](const auto& question) {
+                            return question.text ==
+                                   QStringLiteral("Дождитесь окончания копирования файла.");
+                          }),
+            10);
+
+  // Once the copy has ended the same button acts.
+  form().BitBtn2.click();
+  EXPECT_EQ(phone->mode(), virtualphone::PhoneMode::Off);
+}
+
 TEST_F(FileBrowser, DeletingAsksFirstAndDeletesTheSelectedFiles) {
   Start({{"/a/mobile/a.txt", PhoneFile{0, 0, Bytes(5, 1)}},
          {"/a/mobile/b.txt", PhoneFile{0, 0, Bytes(5, 2)}}});
