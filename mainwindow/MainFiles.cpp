@@ -101,7 +101,7 @@ void TForm1::ReadMobile() {
   auto phone = polling_.CurrentP2K();
   if (!phone || copying_) return;
   polling_.OpenCurrentP2K();
-  StatusBar1.SetPanel(0, QStringLiteral("Пожалуйста подождите..."));
+  StatusBar1.ShowNow(0, QStringLiteral("Пожалуйста подождите..."));
   ListView1.setUpdatesEnabled(false);
   ListView1.setRowCount(0);
   SetFileControls(false);

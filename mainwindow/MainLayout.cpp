@@ -94,7 +94,12 @@ void TForm1::BuildBrowser() {
   ListView1.setHorizontalHeaderLabels(
       {QStringLiteral("#"), QStringLiteral("Файл"), QStringLiteral("Атрибут"),
        QStringLiteral("Размер")});
-  const std::array<int, 4> widths{80, 500, 120, 70};
+  // The attribute column holds its longest text whole; the file column gives up that room.
+  const int longest = ListView1.fontMetrics().horizontalAdvance(
+      QStringLiteral("ReadOnly+Hidden+System"));
+  const int margins = 2 * (ListView1.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+  const int attributeWidth = std::max(120, longest + margins + 8);
+  const std::array<int, 4> widths{80, 500 + 120 - attributeWidth, attributeWidth, 70};
   for (int column = 0; column < 4; ++column) ListView1.setColumnWidth(column, widths.at(column));
   ListView1.horizontalHeader()->setSectionsClickable(false);
   ListView1.verticalHeader()->hide();

@@ -26,6 +26,11 @@ void TStatusBar::SetPanel(int index, const QString& text) {
   QAccessible::updateAccessibility(&changed);
 }
 
+void TStatusBar::ShowNow(int index, const QString& text) {
+  SetPanel(index, text);
+  panels_.at(index)->repaint();
+}
+
 void TStatusBar::resizeEvent(QResizeEvent*) {
   int left = 0;
   for (int i = 0; i < kPanels; ++i) {

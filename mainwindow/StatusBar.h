@@ -26,6 +26,9 @@ class TStatusBar : public QWidget {
   QString Panel(int index) const { return panels_.at(index)->text(); }
   // Sets the text only when it differs, so an unchanged status costs no repaint.
   void SetPanel(int index, const QString& text);
+  // Sets the text and draws it at once, for a text shown just before the window is busy
+  // without letting its events in.
+  void ShowNow(int index, const QString& text);
   QLabel& PanelLabel(int index) { return *panels_.at(index); }
 
  protected:

@@ -1,6 +1,7 @@
 // The main window's file browser on the virtual phone.
 #include <gmock/gmock.h>
 
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -82,6 +83,31 @@ TEST_F(FileBrowser, RowsStandInTheOrderOfTheirNumberAsTextWithCountAndFreeSpace)
   EXPECT_EQ(form().StatusBar1.Panel(0), QString());
   EXPECT_TRUE(form().MenuItem1.isEnabled());
   EXPECT_FALSE(form().Button1.isEnabled());
+}
+
+TEST_F(FileBrowser, TheLongestAttributeFitsItsColumnAndTheWaitTextIsDrawnBeforeTheReading) {
+  Start({{"/a/mobile/config.bin", PhoneFile{faReadOnly | faHidden | faSystem, 0, Bytes(9, 1)}}});
+  ASSERT_EQ(Cell(0, 2), QStringLiteral("ReadOnly+Hidden+System"));
+  const QRect cell = form().ListView1.visualRect(form().ListView1.model()->index(0, 2));
+  EXPECT_LE(form().ListView1.fontMetrics().horizontalAdvance(Cell(0, 2)) + 8, cell.width());
+  int columns = 0;
+  for (int column = 0; column < 4; ++column) columns += form().ListView1.columnWidth(column);
+  EXPECT_LE(columns, form().ListView1.viewport()->width()) << "the list would scroll sideways";
+
+  // An empty phone: no row drawn on the way draws the panel either.
+  rig.personality->MutableState().files.clear();
+  struct PaintWatch : QObject {
+    QStringList drawn;  // what the panel showed each time it was drawn
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (event->type() == QEvent::Paint) drawn << static_cast<QLabel*>(watched)->text();
+      return false;
+    }
+  } watch;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form()));
+  form().StatusBar1.PanelLabel(0).installEventFilter(&watch);
+  form().ReadMobile();
+  EXPECT_TRUE(watch.drawn.contains(QStringLiteral("Пожалуйста подождите...")))
+      << watch.drawn.join('|').toStdString();
 }
 
 // The program shows the window before its first pass when started with it shown, and
