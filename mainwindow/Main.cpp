@@ -86,6 +86,7 @@ void TForm1::LoadComponents() {
   FWT.SetTip(QStringLiteral("Vestrel"));
   FWT.SetPopupMenu(&pm);
   FWT.SetOnDblClick([this](desktop::TTrayIcon&) { FWTDblClick(); });
+  FWT.SetOnAreaChange([this](desktop::TTrayIcon& icon) { SetWindowKind(!icon.NoTray()); });
   FWT.SetIconVisible(true);
   FWT.SetFormVisible(false);
   FWT.SetAppVisible(false);
@@ -183,6 +184,16 @@ bool TForm1::QueryEndSession() {
 void TForm1::HideToTray() {
   FWT.SetAppVisible(false);
   FWT.SetFormVisible(false);
+}
+
+// Changing the kind hides a window, so a shown one is shown again as it was.
+void TForm1::SetWindowKind(bool trayArea) {
+  const Qt::WindowType kind = trayArea ? Qt::Tool : Qt::Window;
+  if (windowType() == kind) return;
+  const bool shown = isVisible();
+  const bool minimised = isMinimized();
+  setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | kind);
+  if (shown) minimised ? showMinimized() : show();
 }
 
 void TForm1::FWTDblClick() {

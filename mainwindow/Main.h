@@ -190,6 +190,9 @@ class TForm1 : public QWidget {
   // Fills ComboBox1 with the phone's volumes, the first selected.
   void ReadVolumes(TMotoP2KModemItem& phone);
   void HideToTray();
+  // A tool window where a notification area holds the icon, else a window with a task-bar
+  // entry.
+  void SetWindowKind(bool trayArea);
   void SetTrayImage(int index);
   void SetPhoneControls(bool enabled);
   void SetBackToP2K(bool enabled);

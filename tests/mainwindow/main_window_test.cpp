@@ -63,6 +63,24 @@ TEST_F(MainWindow, TheIconIsAddedWithTheNoPhoneImageAlreadySet) {
   EXPECT_EQ(first.record.hIcon.cacheKey(), form().ImageList1[kImageNoPhone].cacheKey());
 }
 
+TEST_F(MainWindow, StartedBeforeTheNotificationAreaItBecomesAToolWindowThatSvernutHides) {
+  rig.trayArea.available = false;
+  rig.Start();
+  form().FWTDblClick();
+  EXPECT_EQ(form().windowType(), Qt::Window) << "without an area the task bar must reach it";
+  EXPECT_TRUE(rig.trayArea.calls.empty());
+
+  rig.trayArea.ChangeAvailability(true);
+  EXPECT_EQ(form().windowType(), Qt::Tool);
+  ASSERT_EQ(rig.trayArea.icons.size(), 1u);
+  EXPECT_EQ(rig.trayArea.icons.begin()->second.hIcon.cacheKey(),
+            form().ImageList1[kImageNoPhone].cacheKey());
+  EXPECT_TRUE(form().isVisible()) << "a shown window stays shown";
+  form().BitBtn5.click();
+  EXPECT_FALSE(form().isVisible());
+  EXPECT_FALSE(form().isMinimized());
+}
+
 TEST_F(MainWindow, OnlyTheFirstOfTwoP2KPhonesIsOpenedAndRebooted) {
   auto first = rig.PlugSample("A1");
   auto second = rig.PlugSample("B2");
