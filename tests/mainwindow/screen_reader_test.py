@@ -9,6 +9,9 @@ as text. Exits 77 (skipped) only
 when one of the programs or the bus client it needs is not installed.
 
 Usage: screen_reader_test.py VESTREL VESTREL-BACKUP-IDLE
+       screen_reader_test.py --late-notification-area VESTREL
+(the program started with no notification area, which then comes: the icon docks, Свернуть
+hides the window)
 """
 import os
 import re
@@ -313,7 +316,50 @@ def check_backup_log(session, program, work):
     print("the backup log reads %r" % text.get_text(0, text.get_character_count()))
 
 
+def window_mapped(session, title):
+    state = subprocess.run(["xwininfo", "-name", title], env=session.env, capture_output=True,
+                           text=True).stdout
+    return "IsViewable" in state
+
+
+def check_late_notification_area(session, program, work):
+    """Started before the panel: the icon appears once the area does, and Свернуть hides."""
+    title = "Vestrel by Tolmek v1.3"
+    session.start([program, "--virtual-phone=" + os.path.join(work, "phone"), "--show"],
+                  cwd=work)
+    app = wait_for(lambda: application("Vestrel"), "the program on the bus")
+    app.set_cache_mask(Atspi.Cache.NONE)
+    window = wait_for(lambda: find(app, "filler", lambda n: n == title), "the main window")
+    wait_for(lambda: window_mapped(session, title), "the window on the screen")
+    tray = session.start([sys.executable, os.path.join(os.path.dirname(__file__), "fake_tray.py")],
+                         stdout=subprocess.PIPE)
+    said = []
+
+    def docked():
+        if select.select([tray.stdout], [], [], 0)[0]:
+            said.append(os.read(tray.stdout.fileno(), 1000).decode())
+        return re.search(r"^dock \d+$", "".join(said), re.M)
+
+    dock = wait_for(docked, "the icon to dock in the notification area that came later")
+    press(window, "push button", "Свернуть")
+    wait_for(lambda: not window_mapped(session, title), "Свернуть to hide the window")
+    print("the icon docked (%s) and Свернуть hid the window" % dock.group(0))
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--late-notification-area":
+        work = tempfile.mkdtemp(prefix="vestrel-late-tray-")
+        session = Session(work)
+        try:
+            session.open_desktop()
+            global Atspi, GLib, Gio
+            from gi.repository import Atspi, Gio, GLib
+            check_late_notification_area(session, sys.argv[2], work)
+            print("PASSED")
+        finally:
+            session.close()
+            shutil.rmtree(work, ignore_errors=True)
+        return
     if len(sys.argv) != 3:
         fail(__doc__)
     work = tempfile.mkdtemp(prefix="vestrel-screen-reader-")
