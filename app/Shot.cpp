@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "backup/window/BackupShot.h"
+#include "desktop/ProgramLook.h"
 #include "desktop/Shot.h"
 #include "mainwindow/MainShot.h"
 
@@ -36,6 +37,7 @@ int Usage(const char* program) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  vestrel::desktop::ApplyProgramLook(application);
   const QStringList arguments = application.arguments();
   if (arguments.size() < 3) return Usage(argv[0]);
   const QString file = arguments.last();

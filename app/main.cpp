@@ -8,6 +8,7 @@
 #include "backup/window/BackUp.h"
 #include "desktop/About.h"
 #include "desktop/DeviceNoticeWatcher.h"
+#include "desktop/ProgramLook.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Vestrel"));
     QApplication::setApplicationVersion(QString::fromUtf8(kVersion));
+    desktop::ApplyProgramLook(application);
     return RunProgram(application, options);
   } catch (const app::UsageError& e) {
     std::fprintf(stderr, "vestrel: %s\n%s", e.what(), app::kUsage);

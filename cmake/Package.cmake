@@ -12,6 +12,10 @@ P2K mode and makes full memory backups of a phone in flash mode. It lives\n\
 in the notification area; vestrel-cli does the same from a terminal.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own Russian texts for the standard dialogs and buttons of the windows.
+if(VESTREL_WITH_QT)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,6 +1,7 @@
 #include "desktop/QtDialogs.h"
 
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -37,6 +38,17 @@ QMessageBox::StandardButtons qtButtons(MessageButtons buttons) {
   return QMessageBox::Ok;
 }
 
+// A message box is as wide as its text; a longer caption would be cut in the title bar, so the
+// box is widened to the caption with room for the title bar's buttons.
+void KeepCaptionWhole(QMessageBox& box, const QString& caption) {
+  constexpr int kTitleBarButtons = 120;
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const int width = box.fontMetrics().horizontalAdvance(caption) + kTitleBarButtons;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 std::optional<QString> unlessEmpty(const QString& text) {
   if (text.isEmpty()) return std::nullopt;
   return text;
@@ -47,6 +59,7 @@ std::optional<QString> unlessEmpty(const QString& text) {
 MessageAnswer QtDialogs::Message(QWidget* parent, const QString& caption, const QString& text,
                                  MessageIcon icon, MessageButtons buttons) {
   QMessageBox box(qtIcon(icon), caption, text, qtButtons(buttons), parent);
+  KeepCaptionWhole(box, caption);
   switch (box.exec()) {
     case QMessageBox::Ok:
       return MessageAnswer::Ok;

@@ -1,5 +1,8 @@
 #include "desktop/QtTrayArea.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace vestrel::desktop {
 namespace {
 
@@ -58,3 +61,39 @@ void QtTrayArea::Update(QSystemTrayIcon& icon, const NotifyIconRecord& record) {
 }
 
 }  // namespace vestrel::desktop
+
+namespace vestrel::desktop {
+
+// The platform's notice is only named by its signature, so it needs a slot to land in.
+class QtTrayArea::Watch : public QObject {
+  Q_OBJECT
+ public:
+  explicit Watch(std::function<void()>& changed) : changed_(changed) {}
+ public slots:
+  void TrayWindowChanged() {
+    if (changed_) changed_();
+  }
+
+ private:
+  std::function<void()>& changed_;
+};
+
+QtTrayArea::QtTrayArea() = default;
+QtTrayArea::~QtTrayArea() = default;
+
+void QtTrayArea::SetOnAvailabilityChanged(std::function<void()> changed) {
+  changed_ = std::move(changed);
+  if (watch_) return;
+  // The X11 platform says when the tray window changes; other platforms have no such notice.
+  // The native interface is a QObject whose class is only in Qt's private headers.
+  auto* platform = reinterpret_cast<QObject*>(QGuiApplication::platformNativeInterface());
+  if (!platform || platform->metaObject()->indexOfSignal("systemTrayWindowChanged(QScreen*)") < 0)
+    return;
+  watch_ = std::make_unique<Watch>(changed_);
+  QObject::connect(platform, SIGNAL(systemTrayWindowChanged(QScreen*)), watch_.get(),
+                   SLOT(TrayWindowChanged()));
+}
+
+}  // namespace vestrel::desktop
+
+#include "QtTrayArea.moc"

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace vestrel::desktop {
 
@@ -52,6 +53,10 @@ class TrayArea {
   // record's flags say which of message, icon and tip are valid. False when the area refused,
   // as for a second add of the same icon or a delete of a missing one.
   virtual bool Notify(NotifyCode code, const NotifyIconRecord& record) = 0;
+  // `changed` is called from the event loop whenever a notification area appears or goes
+  // (Available() then tells which); it replaces an earlier one. Icons added before the area
+  // went are gone with it.
+  virtual void SetOnAvailabilityChanged(std::function<void()> changed) = 0;
 };
 
 }  // namespace vestrel::desktop

@@ -12,6 +12,7 @@ TTrayIcon::TTrayIcon(QObject* owner, TrayArea& area, TrayApplication& applicatio
   SetNIF_TIP(true);
   record_.hWnd = this;
   record_.uID = std::bit_cast<std::uintptr_t>(this);
+  area_.SetOnAvailabilityChanged([this] { AreaChanged(); });
 }
 
 TTrayIcon::~TTrayIcon() {
@@ -19,6 +20,7 @@ TTrayIcon::~TTrayIcon() {
   // The area must never keep an icon whose window is gone, also when loading never ended.
   loading_ = false;
   if (iconVisible_) SendNotify(NotifyCode::Delete);
+  area_.SetOnAvailabilityChanged(nullptr);
   QObject::disconnect(menuWatch_);
 }
 
@@ -70,6 +72,20 @@ void TTrayIcon::SetIcon(const QIcon& icon) {
 void TTrayIcon::IconChanged() {
   record_.hIcon = icon_;
   if (iconVisible_) SendNotify(NotifyCode::Modify);
+}
+
+// An icon shown goes with the area and is added to a new one; a hidden form goes to the new
+// area, or back to the task bar (minimised) when the area went.
+void TTrayIcon::AreaChanged() {
+  const bool noTray = !area_.Available();
+  if (noTray == noTray_) return;
+  if (noTray && iconVisible_) SendNotify(NotifyCode::Delete);
+  noTray_ = noTray;
+  if (!noTray && iconVisible_) SendNotify(NotifyCode::Add);
+  if (onAreaChange_) onAreaChange_(*this);
+  if (loading_ || !pForm_) return;
+  ApplyApplicationVisibility();
+  if (!formVisible_) ApplyFormVisibility();
 }
 
 // The area takes new flags only with a fresh add.

@@ -20,7 +20,9 @@ namespace vestrel::desktop {
 //
 // Where the desktop has no notification area (the no-tray flag) the area is never called,
 // and hiding the form minimises it instead, with its task-bar entry kept, so the window can
-// always be reached again.
+// always be reached again. The flag follows the area as it comes and goes (a panel started
+// after the program): the icon is added when it comes, and a hidden form moves between the
+// area and the task bar.
 class TTrayIcon : public QObject, private TrayMessageWindow {
  public:
   using TMouseEvent = std::function<void(TTrayIcon& Sender, Qt::MouseButton Button,
@@ -54,6 +56,9 @@ class TTrayIcon : public QObject, private TrayMessageWindow {
   void SetOnClick(TMouseEvent handler) { onClick_ = std::move(handler); }
   const TNotifyEvent& OnDblClick() const { return onDblClick_; }
   void SetOnDblClick(TNotifyEvent handler) { onDblClick_ = std::move(handler); }
+  // Called when the notification area came or went, before the form's visibility is applied
+  // again; NoTray() already tells the new state.
+  void SetOnAreaChange(TNotifyEvent handler) { onAreaChange_ = std::move(handler); }
   QWidget* PForm() const { return pForm_; }
   bool IconVisible() const { return iconVisible_; }
   void SetIconVisible(bool value) { SetVisibility(VisibilityIndex::Icon, value); }
@@ -80,6 +85,7 @@ class TTrayIcon : public QObject, private TrayMessageWindow {
   void SetNotifyFlag(bool& flag, bool value);
   void SetVisibility(VisibilityIndex index, bool value);
   void IconChanged();
+  void AreaChanged();
   bool TryPopup(QPoint at);
   void ApplyFormVisibility();
   void ApplyApplicationVisibility();
@@ -99,6 +105,7 @@ class TTrayIcon : public QObject, private TrayMessageWindow {
   QMetaObject::Connection menuWatch_;
   TMouseEvent onClick_;
   TNotifyEvent onDblClick_;
+  TNotifyEvent onAreaChange_;
   QPointer<QWidget> pForm_;
   bool iconVisible_ = false;
   bool formVisible_ = false;

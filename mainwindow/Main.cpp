@@ -54,6 +54,8 @@ TForm1::TForm1(Services services)
       library_(MotoP2KMode1) {
   MotoP2KMode1.SetFSACOption(fsacBP);
   setWindowTitle(QStringLiteral("Vestrel by Tolmek v1.3"));
+  // A plain widget window is announced without its title otherwise.
+  setAccessibleName(windowTitle());
   setFixedSize(793, 540);
   BuildPanel();
   BuildBrowser();
@@ -61,7 +63,6 @@ TForm1::TForm1(Services services)
   ConnectActions();
   ConnectBrowser();
   LoadComponents();
-  FormCreate();
   Timer1.setInterval(1);
   connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   polling_.SetOnNotice([this] { schedule_.Request(); });
@@ -81,9 +82,11 @@ void TForm1::SetWindows(TForm2& info, desktop::TForm3& about, backup::TForm4& ba
 void TForm1::LoadComponents() {
   ImageList1 = DrawTrayImages();
   FWT.BeginLoading();
+  FormCreate();  // the icon has its image before it is added
   FWT.SetTip(QStringLiteral("Vestrel"));
   FWT.SetPopupMenu(&pm);
   FWT.SetOnDblClick([this](desktop::TTrayIcon&) { FWTDblClick(); });
+  FWT.SetOnAreaChange([this](desktop::TTrayIcon& icon) { SetWindowKind(!icon.NoTray()); });
   FWT.SetIconVisible(true);
   FWT.SetFormVisible(false);
   FWT.SetAppVisible(false);
@@ -181,6 +184,16 @@ bool TForm1::QueryEndSession() {
 void TForm1::HideToTray() {
   FWT.SetAppVisible(false);
   FWT.SetFormVisible(false);
+}
+
+// Changing the kind hides a window, so a shown one is shown again as it was.
+void TForm1::SetWindowKind(bool trayArea) {
+  const Qt::WindowType kind = trayArea ? Qt::Tool : Qt::Window;
+  if (windowType() == kind) return;
+  const bool shown = isVisible();
+  const bool minimised = isMinimized();
+  setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | kind);
+  if (shown) minimised ? showMinimized() : show();
 }
 
 void TForm1::FWTDblClick() {

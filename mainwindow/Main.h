@@ -190,6 +190,9 @@ class TForm1 : public QWidget {
   // Fills ComboBox1 with the phone's volumes, the first selected.
   void ReadVolumes(const std::shared_ptr<TMotoP2KModemItem>& phone);
   void HideToTray();
+  // A tool window where a notification area holds the icon, else a window with a task-bar
+  // entry.
+  void SetWindowKind(bool trayArea);
   void SetTrayImage(int index);
   void SetPhoneControls(bool enabled);
   void SetBackToP2K(bool enabled);
@@ -199,6 +202,9 @@ class TForm1 : public QWidget {
   bool AutostartWritten();
   template <class Operation>
   void OnCurrentP2K(Operation operation);
+  // As OnCurrentP2K, but refused with a message while a copy runs.
+  template <class Operation>
+  void OnCurrentP2KUnlessCopying(Operation operation);
   void Exit();
   void ConnectBrowser();
   void SetFileControls(bool enabled);

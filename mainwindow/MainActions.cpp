@@ -52,13 +52,26 @@ void TForm1::OnCurrentP2K(Operation operation) {
   if (auto phone = polling_.CurrentP2K()) operation(*phone);
 }
 
+// A restart, power-off or mode change in the middle of a copy would cut the file being written
+// on the phone; the copy's progress step lets these clicks in, so they are refused until it ends.
+template <class Operation>
+void TForm1::OnCurrentP2KUnlessCopying(Operation operation) {
+  if (copying_) {
+    services_.dialogs.Message(this, QStringLiteral("Идёт копирование"),
+                              QStringLiteral("Дождитесь окончания копирования файла."),
+                              desktop::MessageIcon::Warning, desktop::MessageButtons::Ok);
+    return;
+  }
+  OnCurrentP2K(operation);
+}
+
 void TForm1::BitBtn2Click() {
-  OnCurrentP2K([](TMotoP2KModemItem& phone) { phone.Restart(); });
+  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.Restart(); });
 }
 void TForm1::N2Click() { BitBtn2Click(); }
 
 void TForm1::Button7Click() {
-  OnCurrentP2K([](TMotoP2KModemItem& phone) { phone.PowerOff(); });
+  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.PowerOff(); });
 }
 void TForm1::N7Click() { Button7Click(); }
 
@@ -68,21 +81,22 @@ void TForm1::Button5Click() {
 void TForm1::N8Click() { Button5Click(); }
 
 void TForm1::Button8Click() {
-  OnCurrentP2K([](TMotoP2KModemItem& phone) { phone.SwitchToFlashMode(); });
+  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.SwitchToFlashMode(); });
 }
 void TForm1::Flash1Click() { Button8Click(); }
 
 void TForm1::Button9Click() {
-  OnCurrentP2K([](TMotoP2KModemItem& phone) { phone.SwitchToTestMode(); });
+  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.SwitchToTestMode(); });
 }
 void TForm1::N9Click() { Button9Click(); }
 
 void TForm1::Button10Click() {
+  const bool refused = copying_;
   AT1Click();
-  polling_.OpenCurrentAT();
+  if (!refused) polling_.OpenCurrentAT();
 }
 void TForm1::AT1Click() {
-  OnCurrentP2K([](TMotoP2KModemItem& phone) { phone.SwitchToATMode(); });
+  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.SwitchToATMode(); });
 }
 
 void TForm1::Button1Click() { BackToP2K(); }

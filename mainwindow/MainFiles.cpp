@@ -82,7 +82,7 @@ void TForm1::ReadMobile() {
   auto phone = polling_.CurrentP2K();
   if (!phone || browser_.Copying()) return;
   polling_.OpenCurrentP2K();
-  StatusBar1.SetPanel(0, QStringLiteral("Пожалуйста подождите..."));
+  StatusBar1.ShowNow(0, QStringLiteral("Пожалуйста подождите..."));
   ListView1.setUpdatesEnabled(false);
   fileList_.SetRows({});
   SetFileControls(false);

@@ -91,7 +91,12 @@ void TForm1::BuildBrowser() {
   ListView1.setParent(this);
   ListView1.setGeometry(3, 120, 787, 396);
   ListView1.setModel(&fileList_);
-  const std::array<int, 4> widths{80, 500, 120, 70};
+  // The attribute column holds its longest text whole; the file column gives up that room.
+  const int longest = ListView1.fontMetrics().horizontalAdvance(
+      QStringLiteral("ReadOnly+Hidden+System"));
+  const int margins = 2 * (ListView1.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+  const int attributeWidth = std::max(120, longest + margins + 8);
+  const std::array<int, 4> widths{80, 500 + 120 - attributeWidth, attributeWidth, 70};
   for (int column = 0; column < 4; ++column) ListView1.setColumnWidth(column, widths.at(column));
   ListView1.horizontalHeader()->setSectionsClickable(false);
   ListView1.verticalHeader()->hide();
@@ -108,12 +113,10 @@ void TForm1::BuildBrowser() {
   StatusBar1.setAccessibleName(QStringLiteral("Строка состояния"));
 
   // Never shown: the phones found in each mode, the current phone's volumes, and whether
-  // closing hides the window.
+  // closing hides the window. They stay out of the window, so a screen reader never meets them.
   for (QWidget* hidden :
-       std::initializer_list<QWidget*>{&ListBox1, &ListBox2, &ListBox3, &ComboBox1, &CheckBox5}) {
-    hidden->setParent(this);
+       std::initializer_list<QWidget*>{&ListBox1, &ListBox2, &ListBox3, &ComboBox1, &CheckBox5})
     hidden->hide();
-  }
   ListBox1.setAccessibleName(QStringLiteral("Телефоны в режиме P2K"));
   ListBox2.setAccessibleName(QStringLiteral("Телефоны в режиме Flash"));
   ListBox3.setAccessibleName(QStringLiteral("Телефоны в режиме AT"));

@@ -1,5 +1,7 @@
 #include "mainwindow/StatusBar.h"
 
+#include <QAccessible>
+
 namespace vestrel::mainwindow {
 
 TStatusBar::TStatusBar(QWidget* parent, const std::array<PanelSpec, kPanels>& panels)
@@ -10,14 +12,23 @@ TStatusBar::TStatusBar(QWidget* parent, const std::array<PanelSpec, kPanels>& pa
     widths_.at(i) = spec.width;
     label->setAlignment((spec.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAccessibleName(QString::fromUtf8(spec.accessibleName));
+    label->setAccessibleDescription(QString::fromUtf8(spec.purpose));
     panels_.at(i) = std::move(label);
   }
 }
 
 void TStatusBar::SetPanel(int index, const QString& text) {
   QLabel& panel = *panels_.at(index);
-  if (panel.text() != text) panel.setText(text);
+  if (panel.text() == text) return;
+  panel.setText(text);
+  // A label does not tell a screen reader of its new text itself.
+  QAccessibleEvent changed(&panel, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&changed);
+}
+
+void TStatusBar::ShowNow(int index, const QString& text) {
+  SetPanel(index, text);
+  panels_.at(index)->repaint();
 }
 
 void TStatusBar::resizeEvent(QResizeEvent*) {

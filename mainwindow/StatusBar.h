@@ -10,13 +10,14 @@ namespace vestrel::mainwindow {
 
 // A status bar of text panels side by side, each of its given width from the left edge; the
 // last panel also takes whatever room the bar has beyond the others, as a status bar's last
-// panel does.
+// panel does. A panel's shown text is its accessible name, so a screen reader reads it and hears
+// each change; its purpose is the description.
 class TStatusBar : public QWidget {
  public:
   struct PanelSpec {
     int width;
     bool centred;
-    const char* accessibleName;
+    const char* purpose;
   };
   static constexpr int kPanels = 4;
 
@@ -25,6 +26,9 @@ class TStatusBar : public QWidget {
   QString Panel(int index) const { return panels_.at(index)->text(); }
   // Sets the text only when it differs, so an unchanged status costs no repaint.
   void SetPanel(int index, const QString& text);
+  // Sets the text and draws it at once, for a text shown just before the window is busy
+  // without letting its events in.
+  void ShowNow(int index, const QString& text);
   QLabel& PanelLabel(int index) { return *panels_.at(index); }
 
  protected:

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
+#include <QWidget>
 #include <stdexcept>
 
+#include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -14,6 +17,23 @@ class SilentWindow : public TrayMessageWindow {
  public:
   void TrayMessage(std::uint32_t, std::uintptr_t, std::uintptr_t) override {}
 };
+
+TEST(QtDialogsTest, AMessageBoxIsWideEnoughForItsCaption) {
+  QtDialogs dialogs;
+  const QString caption = QStringLiteral("Обновление базы мелодий");
+  int width = 0, captionWidth = 0;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    width = box->width();
+    captionWidth = box->fontMetrics().horizontalAdvance(caption);
+    box->close();
+  });
+  dialogs.Message(nullptr, caption, QStringLiteral("Выполнено успешно!"), MessageIcon::Information,
+                  MessageButtons::Ok);
+  EXPECT_GT(captionWidth, 0);
+  EXPECT_GE(width, captionWidth + 100);
+}
 
 TEST(QtTrayAreaTest, KeepsOneIconPerRecordAsTheShellDoes) {
   QtTrayArea area;

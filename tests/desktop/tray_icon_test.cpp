@@ -223,6 +223,36 @@ TEST_F(TrayIconTest, WithoutANotificationAreaNothingIsSentAndTheFormStaysReachab
   EXPECT_TRUE(area.calls.empty());
 }
 
+TEST_F(TrayIconTest, AnAreaThatComesLaterGetsTheIconAndTheHiddenFormFollowsTheArea) {
+  area.available = false;
+  auto icon = Load(true, false, false);
+  ASSERT_TRUE(form.isMinimized());
+  int told = 0;
+  icon->SetOnAreaChange([&](TTrayIcon& sender) {
+    ++told;
+    EXPECT_FALSE(sender.NoTray());
+  });
+
+  area.ChangeAvailability(true);
+  EXPECT_EQ(told, 1);
+  EXPECT_FALSE(icon->NoTray());
+  ASSERT_EQ(area.icons.size(), 1u);
+  EXPECT_EQ(area.icons.begin()->second.hIcon.cacheKey(), icon->Icon().cacheKey());
+  EXPECT_FALSE(form.isVisible()) << "the hidden form went to the area";
+  icon->SetFormVisible(true);
+  icon->SetFormVisible(false);
+  EXPECT_FALSE(form.isVisible());
+
+  icon->SetOnAreaChange(nullptr);
+  area.ChangeAvailability(false);
+  EXPECT_TRUE(icon->NoTray());
+  EXPECT_TRUE(form.isVisible() && form.isMinimized()) << "back on the task bar";
+  EXPECT_TRUE(app.applicationShown.back());
+  const auto calls = area.calls.size();
+  icon->SetTip("y");
+  EXPECT_EQ(area.calls.size(), calls) << "a gone area is not called";
+}
+
 TEST_F(TrayIconTest, WithoutAFormTheVisibilitiesOnlyStore) {
   QObject owner;
   TTrayIcon icon(&owner, area, app);

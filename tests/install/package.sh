@@ -20,6 +20,10 @@ for file in ./usr/bin/vestrel-cli ./usr/share/applications/org.vestrel.Vestrel.d
   grep -qF " $file" "$WORK/contents" || fail "package lacks $file"
 done
 dpkg-deb -f "$deb" Depends | grep -q "libc6" || fail "no library dependencies: $(dpkg-deb -f "$deb" Depends)"
+if [ -x "$BUILD/app/vestrel" ]; then
+  dpkg-deb -f "$deb" Depends | grep -q "qt6-translations-l10n" ||
+    fail "the windows' Russian Qt texts are not a dependency: $(dpkg-deb -f "$deb" Depends)"
+fi
 
 dpkg-deb -x "$deb" "$WORK/root"
 "$WORK/root/usr/bin/vestrel-cli" --version | grep -q '^vestrel-cli ' || fail "packaged tool does not run"

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 
 #include <QDir>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -85,6 +86,31 @@ TEST_F(FileBrowser, RowsStandInTheOrderOfTheirNumberAsTextWithCountAndFreeSpace)
   EXPECT_EQ(form().StatusBar1.Panel(0), QString());
   EXPECT_TRUE(form().MenuItem1.isEnabled());
   EXPECT_FALSE(form().Button1.isEnabled());
+}
+
+TEST_F(FileBrowser, TheLongestAttributeFitsItsColumnAndTheWaitTextIsDrawnBeforeTheReading) {
+  Start({{"/a/mobile/config.bin", PhoneFile{faReadOnly | faHidden | faSystem, 0, Bytes(9, 1)}}});
+  ASSERT_EQ(Cell(0, 2), QStringLiteral("ReadOnly+Hidden+System"));
+  const QRect cell = form().ListView1.visualRect(form().ListView1.model()->index(0, 2));
+  EXPECT_LE(form().ListView1.fontMetrics().horizontalAdvance(Cell(0, 2)) + 8, cell.width());
+  int columns = 0;
+  for (int column = 0; column < 4; ++column) columns += form().ListView1.columnWidth(column);
+  EXPECT_LE(columns, form().ListView1.viewport()->width()) << "the list would scroll sideways";
+
+  // An empty phone: no row drawn on the way draws the panel either.
+  rig.personality->MutableState().files.clear();
+  struct PaintWatch : QObject {
+    QStringList drawn;  // what the panel showed each time it was drawn
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (event->type() == QEvent::Paint) drawn << static_cast<QLabel*>(watched)->text();
+      return false;
+    }
+  } watch;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form()));
+  form().StatusBar1.PanelLabel(0).installEventFilter(&watch);
+  form().ReadMobile();
+  EXPECT_TRUE(watch.drawn.contains(QStringLiteral("Пожалуйста подождите...")))
+      << watch.drawn.join('|').toStdString();
 }
 
 // The program shows the window before its first pass when started with it shown, and
@@ -200,6 +226,41 @@ TEST_F(FileBrowser, AnEmptyUploadNameSkipsTheFileButTheListIsReadAgain) {
   form().SpeedButton2.click();
   ASSERT_EQ(form().ListView1.rowCount(), 2);
   EXPECT_EQ(rig.personality->State().files.at("/a/mobile/tune.mid").contents.size(), 4u);
+}
+
+TEST_F(FileBrowser, RestartAndModeChangesPressedDuringAnUploadAreRefusedAndItCompletesWhole) {
+  Start({});
+  const fs::path source = host.path() / "photo.jpg";
+  const auto content = Bytes(5500, 3);
+  std::ofstream(source, std::ios::binary)
+      .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+  rig.dialogs.AnswerOpenFiles(QStringList{QString::fromStdString(source.string())});
+  rig.dialogs.AnswerInput(std::nullopt);
+  for (int i = 0; i < 10; ++i) rig.dialogs.AnswerMessage(MessageAnswer::Ok);
+  // Runs inside the first progress callback, as the event loop does during a copy.
+  QTimer::singleShot(0, [&] {
+    for (QPushButton* button : {&form().BitBtn2, &form().Button7, &form().Button8,
+                                &form().Button9, &form().Button10})
+      button->click();
+    for (QAction* entry : {&form().N2, &form().N7, &form().Flash1, &form().N9, &form().AT1})
+      entry->trigger();
+  });
+  const auto appearance = phone->appearance();
+  form().SpeedButton2.click();
+  EXPECT_EQ(phone->mode(), virtualphone::PhoneMode::P2K);
+  EXPECT_EQ(phone->appearance(), appearance) << "the phone left the bus during the copy";
+  EXPECT_EQ(rig.personality->State().files.at("/a/mobile/photo.jpg").contents, content);
+  const auto& questions = rig.dialogs.Questions();
+  EXPECT_EQ(std::count_if(questions.begin(), questions.end(),
+                          [](const auto& question) {
+                            return question.text ==
+                                   QStringLiteral("Дождитесь окончания копирования файла.");
+                          }),
+            10);
+
+  // Once the copy has ended the same button acts.
+  form().BitBtn2.click();
+  EXPECT_EQ(phone->mode(), virtualphone::PhoneMode::Off);
 }
 
 TEST_F(FileBrowser, DeletingAsksFirstAndDeletesTheSelectedFiles) {

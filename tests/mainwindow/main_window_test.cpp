@@ -56,6 +56,33 @@ TEST_F(MainWindow, WithoutAPhoneEveryPhoneControlIsOffAndTheIconShowsNoPhone) {
             form().ImageList1[kImageNoPhone].cacheKey());
 }
 
+TEST_F(MainWindow, TheIconIsAddedWithTheNoPhoneImageAlreadySet) {
+  rig.Start();
+  ASSERT_FALSE(rig.trayArea.calls.empty());
+  const auto& first = rig.trayArea.calls.front();
+  EXPECT_EQ(first.code, desktop::NotifyCode::Add);
+  EXPECT_FALSE(first.record.hIcon.isNull());
+  EXPECT_EQ(first.record.hIcon.cacheKey(), form().ImageList1[kImageNoPhone].cacheKey());
+}
+
+TEST_F(MainWindow, StartedBeforeTheNotificationAreaItBecomesAToolWindowThatSvernutHides) {
+  rig.trayArea.available = false;
+  rig.Start();
+  form().FWTDblClick();
+  EXPECT_EQ(form().windowType(), Qt::Window) << "without an area the task bar must reach it";
+  EXPECT_TRUE(rig.trayArea.calls.empty());
+
+  rig.trayArea.ChangeAvailability(true);
+  EXPECT_EQ(form().windowType(), Qt::Tool);
+  ASSERT_EQ(rig.trayArea.icons.size(), 1u);
+  EXPECT_EQ(rig.trayArea.icons.begin()->second.hIcon.cacheKey(),
+            form().ImageList1[kImageNoPhone].cacheKey());
+  EXPECT_TRUE(form().isVisible()) << "a shown window stays shown";
+  form().BitBtn5.click();
+  EXPECT_FALSE(form().isVisible());
+  EXPECT_FALSE(form().isMinimized());
+}
+
 TEST_F(MainWindow, OnlyTheFirstOfTwoP2KPhonesIsOpenedAndRebooted) {
   auto first = rig.PlugSample("A1");
   auto second = rig.PlugSample("B2");
@@ -166,8 +193,10 @@ TEST_F(MainWindow, StatusPanelsStandAtTheirWidthsAndTheLastTakesTheRest) {
   form().StatusBar1.SetPanel(3, QStringLiteral("Всего: 999"));
   EXPECT_LE(count.fontMetrics().horizontalAdvance(count.text()) + 2 * count.frameWidth(),
             count.width());
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(&count)->text(QAccessible::Name),
-            QStringLiteral("Число файлов"));
+  // A screen reader hears the shown text, the panel's purpose as its description.
+  QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(&count);
+  EXPECT_EQ(spoken->text(QAccessible::Name), QStringLiteral("Всего: 999"));
+  EXPECT_EQ(spoken->text(QAccessible::Description), QStringLiteral("Число файлов"));
 }
 
 TEST_F(MainWindow, APassWithNothingChangedNeitherEnumeratesNorTalksToThePhone) {

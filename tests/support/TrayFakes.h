@@ -20,6 +20,15 @@ class RecordingTrayArea final : public desktop::TrayArea {
   };
 
   bool Available() override { return available; }
+  void SetOnAvailabilityChanged(std::function<void()> changed) override {
+    availabilityChanged = std::move(changed);
+  }
+  // A notification area appears or goes, as the desktop's panel starts or ends.
+  void ChangeAvailability(bool now) {
+    if (!now) icons.clear();
+    available = now;
+    if (availabilityChanged) availabilityChanged();
+  }
   bool Notify(desktop::NotifyCode code, const desktop::NotifyIconRecord& record) override {
     bool present = icons.contains(record.uID);
     bool accepted = code == desktop::NotifyCode::Add ? !present : present;
@@ -47,6 +56,7 @@ class RecordingTrayArea final : public desktop::TrayArea {
   bool available = true;
   std::vector<Call> calls;
   std::map<std::uintptr_t, desktop::NotifyIconRecord> icons;
+  std::function<void()> availabilityChanged;
 };
 
 // The application around a tray icon, recording what the icon asked of it.
