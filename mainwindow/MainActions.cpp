@@ -56,7 +56,7 @@ void TForm1::OnCurrentP2K(Operation operation) {
 // on the phone; the copy's progress step lets these clicks in, so they are refused until it ends.
 template <class Operation>
 void TForm1::OnCurrentP2KUnlessCopying(Operation operation) {
-  if (copying_) {
+  if (Copying()) {
     services_.dialogs.Message(this, QStringLiteral("Идёт копирование"),
                               QStringLiteral("Дождитесь окончания копирования файла."),
                               desktop::MessageIcon::Warning, desktop::MessageButtons::Ok);
@@ -91,7 +91,7 @@ void TForm1::Button9Click() {
 void TForm1::N9Click() { Button9Click(); }
 
 void TForm1::Button10Click() {
-  const bool refused = copying_;
+  const bool refused = Copying();
   AT1Click();
   if (!refused) polling_.OpenCurrentAT();
 }
