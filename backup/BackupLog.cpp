@@ -28,7 +28,7 @@ void BackupLog::WriteTo(const std::filesystem::path& file, const Encode& encode)
   if (!out) {
     const std::string reason =
         errno != 0 ? std::generic_category().message(errno) : std::string("write failed");
-    throw std::runtime_error("cannot write " + file.string() + ": " + reason);
+    throw std::runtime_error("cannot write " + platform::Utf8FromPath(file) + ": " + reason);
   }
 }
 

@@ -35,7 +35,7 @@ std::string Kilobytes(std::int32_t bytes, int decimals) {
 std::string FailureOf(TMotoFlashModemItem& phone, const fs::path& loader) {
   if (!phone.LastFrameFailure().empty()) return phone.LastFrameFailure();
   if (!phone.IsOpen()) return "the phone is closed";
-  if (!loader.empty()) return "cannot read the loader " + loader.string();
+  if (!loader.empty()) return "cannot read the loader " + platform::Utf8FromPath(loader);
   return "the phone delivered nothing";
 }
 
@@ -74,7 +74,7 @@ bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& mod
     user_.ShowError("Не найден файл загрузчика!", "Ошибка");
     Log(texts.missingLog);
     user_.RequestClose();
-    outcome.loaderFailure = "no loader at " + loader.string();
+    outcome.loaderFailure = "no loader at " + platform::Utf8FromPath(loader);
     return false;
   }
   if (!phone.SendLoader(loader, ltUseREAD, ProgressOf("Запись загрузчика", 0))) {
@@ -117,7 +117,8 @@ bool BackupRun::SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const f
     const fs::path kept = outcome.stopped ? fs::path() : element->KeepApart();
     if (!kept.empty()) {
       outcome.keptApart.push_back(kept);
-      failure += "; прочитанные " + std::to_string(arrived) + " байт оставлены в " + kept.string();
+      failure += "; прочитанные " + std::to_string(arrived) + " байт оставлены в " +
+                 platform::Utf8FromPath(kept);
     }
   }
   record.ending = outcome.stopped ? ElementRecord::Ending::Stopped : ElementRecord::Ending::Failed;

@@ -6,6 +6,7 @@
 #include "phonefiles/PhoneFiles.h"
 #include "phonelink/MotoSysUtils.h"
 #include "phonelink/PhoneText.h"
+#include "platform/HostFileSystem.h"
 
 namespace vestrel::phonefiles {
 
@@ -50,7 +51,8 @@ Result PhoneFiles::Upload(const fs::path& hostPath, std::string_view phoneName,
   auto source = HostSource::Open(hostPath, opened);
   if (!source) return HostFailure(opened);
   if (source->Size() == 0) {
-    return Failed(Failure::BadName, hostPath.string() + " is empty; the phone takes no empty file");
+    return Failed(Failure::BadName,
+                  platform::Utf8FromPath(hostPath) + " is empty; the phone takes no empty file");
   }
 
   // What is there now decides whether the upload may go ahead.
@@ -73,8 +75,8 @@ Result PhoneFiles::Upload(const fs::path& hostPath, std::string_view phoneName,
   const std::int64_t room = free + (replaces ? static_cast<std::int64_t>(old.Size) : 0);
   if (source->Size() > room) {
     return Failed(Failure::NoSpace,
-                  hostPath.string() + " needs " + std::to_string(source->Size()) + " bytes; " +
-                      volume + " has " + std::to_string(room) +
+                  platform::Utf8FromPath(hostPath) + " needs " + std::to_string(source->Size()) +
+                      " bytes; " + volume + " has " + std::to_string(room) +
                       (replaces ? " counting the file it would replace" : " free"));
   }
 
@@ -121,7 +123,7 @@ Result PhoneFiles::Upload(const fs::path& hostPath, std::string_view phoneName,
                                     AttrToText(old.Attr & kKeptBits) + " could not be set again");
       if (!kept.empty()) {
         failed.keptCopy = kept;
-        failed.message += "; its old content is kept in " + kept.string();
+        failed.message += "; its old content is kept in " + platform::Utf8FromPath(kept);
       }
       return failed;
     }
@@ -156,7 +158,7 @@ Result PhoneFiles::KeepOldContent(std::string_view phoneName, const P2KFileRecor
   if (end == CopyEnd::Whole && closed) {
     kept = file->Path();
     Tell(options, kept, HostFileState::KeptCopy,
-         "the old content of " + Shown(phoneName) + " is kept in " + kept.string() +
+         "the old content of " + Shown(phoneName) + " is kept in " + platform::Utf8FromPath(kept) +
              AttributesItHad(old.Attr));
     return {};
   }
@@ -209,8 +211,8 @@ Result PhoneFiles::PutBack(std::string_view phoneName, const P2KFileRecord* old,
         "; the phone file could not be put back (it was empty)" + AttributesItHad(attributes);
   } else {
     cause.keptCopy = kept;
-    cause.message += "; its old content could not be put back and is kept in " + kept.string() +
-                     AttributesItHad(attributes);
+    cause.message += "; its old content could not be put back and is kept in " +
+                     platform::Utf8FromPath(kept) + AttributesItHad(attributes);
   }
   return cause;
 }

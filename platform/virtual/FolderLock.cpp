@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/HostFileSystem.h"
+
 namespace vestrel::virtualphone {
 
 namespace {
@@ -11,7 +13,8 @@ namespace fs = std::filesystem;
 constexpr std::chrono::milliseconds kRetry{50};
 
 [[noreturn]] void Refuse(const fs::path& folder, const std::string& why) {
-  throw std::runtime_error("cannot use the virtual phone folder " + folder.string() + ": " + why);
+  throw std::runtime_error("cannot use the virtual phone folder " + platform::Utf8FromPath(folder) +
+                           ": " + why);
 }
 
 }  // namespace

@@ -151,8 +151,8 @@ void PhoneFolder::ReadSettings(P2KPhoneState& state) const {
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
     const auto refuse = [&](const std::string& why) {
-      throw std::runtime_error(settings.string() + " line " + std::to_string(number) + ": " + why +
-                               ": " + line);
+      throw std::runtime_error(platform::Utf8FromPath(settings) + " line " +
+                               std::to_string(number) + ": " + why + ": " + line);
     };
     std::istringstream words(line);
     std::string key, first, second, third, extra;
@@ -193,7 +193,7 @@ void PhoneFolder::ReadWords(P2KPhoneState& state) const {
     const auto name = shaped ? FromUtf8(std::string_view(line).substr(10)) : std::nullopt;
     const auto numbers = shaped ? FromHex(line.substr(0, 4) + line.substr(5, 4)) : std::nullopt;
     if (!name || !numbers) {
-      throw std::runtime_error(file.string() + " line " + std::to_string(number) +
+      throw std::runtime_error(platform::Utf8FromPath(file) + " line " + std::to_string(number) +
                                ": not \"AAAA KKKK name\" (attribute and kind word in hex, a "
                                "name with a Windows-1251 form): " +
                                line);
