@@ -50,6 +50,12 @@ struct HostPathState {
 // Fills `state` for `path`; a missing name is no failure, but a link that leads nowhere is.
 std::error_code InspectHostPath(const std::filesystem::path& path, HostPathState& state);
 
+// Whether the name `path` itself is a link, not following it: a symbolic link on Linux; on
+// Windows any reparse point (a symbolic link or a junction), which the C++ library there does
+// not tell from what it leads to. `link` is false unless a link was seen. A missing name is
+// ENOENT (a missing folder on the way too); any other failure is the host's reason.
+std::error_code IsHostLink(const std::filesystem::path& path, bool& link);
+
 // What a new file of ours is given before it takes a destination's place (Linux: 0666 less
 // the umask; Windows: nothing beyond what it was made with).
 std::uint32_t NewHostFileKeep();
@@ -129,5 +135,8 @@ std::string_view HostExecutableSuffix();
 std::error_code ReplaceHostFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Removes a file of ours, also one given read-only attributes; failures are not reported.
 void RemoveHostFile(const std::filesystem::path& path);
+// Removes a file of ours by the host's own form of its name (path::native()), safe inside a
+// stop-signal handler: it allocates nothing. Failures are not reported.
+void RemoveHostFileNow(const std::filesystem::path::value_type* name);
 
 }  // namespace vestrel::platform

@@ -57,6 +57,14 @@ std::error_code InspectHostPath(const fs::path& path, HostPathState& state) {
   return {};
 }
 
+std::error_code IsHostLink(const fs::path& path, bool& link) {
+  link = false;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return LastErrno();
+  link = S_ISLNK(st.st_mode);
+  return {};
+}
+
 std::uint32_t NewHostFileKeep() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -191,5 +199,7 @@ std::error_code ReplaceHostFile(const fs::path& from, const fs::path& to) {
 }
 
 void RemoveHostFile(const fs::path& path) { ::unlink(path.c_str()); }
+
+void RemoveHostFileNow(const fs::path::value_type* name) { ::unlink(name); }
 
 }  // namespace vestrel::platform

@@ -124,7 +124,13 @@ P2KPhoneState PhoneFolder::Load() {
     if (!fs::is_directory(root)) continue;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
          ++it) {
-      if (!it->is_regular_file() || it->is_symlink()) continue;
+      bool link = false;
+      if (platform::IsHostLink(it->path(), link) || link) {
+        // What a link leads to is no part of the phone, nor is anything below it.
+        it.disable_recursion_pending();
+        continue;
+      }
+      if (!it->is_regular_file()) continue;
       const std::u8string u8 = fs::relative(it->path(), root).generic_u8string();
       const auto relative =
           FromUtf8(std::string_view(reinterpret_cast<const char*>(u8.data()), u8.size()));
@@ -210,10 +216,11 @@ bool PhoneFolder::StaysInside(const fs::path& path) const {
   for (const auto& part : path.lexically_relative(folder_)) {
     if (part == "..") return false;
     at /= part;
-    std::error_code ec;
-    const auto status = fs::symlink_status(at, ec);
-    if (ec || status.type() == fs::file_type::not_found) return true;  // made by us from here on
-    if (status.type() == fs::file_type::symlink) return false;
+    bool link = false;
+    const auto error = platform::IsHostLink(at, link);
+    if (error == std::errc::no_such_file_or_directory) return true;  // made by us from here on
+    // A name that cannot be looked at may be a link as well.
+    if (error || link) return false;
   }
   return true;
 }

@@ -152,6 +152,15 @@ std::error_code InspectHostPath(const fs::path& path, HostPathState& state) {
   return error;
 }
 
+// The attributes of the name itself: a link's own, never those of what it leads to.
+std::error_code IsHostLink(const fs::path& path, bool& link) {
+  link = false;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
+  link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return {};
+}
+
 std::uint32_t NewHostFileKeep() { return 0; }
 
 HostFileHandle HostFileHandle::CreateUnique(const fs::path& folder, const fs::path& stem,
@@ -322,5 +331,7 @@ void RemoveHostFile(const fs::path& path) {
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(path.c_str());
 }
+
+void RemoveHostFileNow(const fs::path::value_type* name) { DeleteFileW(name); }
 
 }  // namespace vestrel::platform
