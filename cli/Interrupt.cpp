@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "phonelink/DriverRequests.h"
 #include "platform/Console.h"
+#include "platform/HostFileSystem.h"
 
 namespace vestrel::cli {
 
@@ -18,22 +18,25 @@ namespace {
 // A signal handler can reach nothing else: this is the one place the tool keeps state outside
 // an object. A slot's text is written only while its flag is clear, so the handler never reads
 // one half-written.
+template <class Char>
 struct ForcedExitText {
-  char text[4096];
+  Char text[4096];
   volatile std::sig_atomic_t set;
 };
 
+using NativeChar = std::filesystem::path::value_type;
+
 volatile std::sig_atomic_t pendingSignal = 0;
-ForcedExitText scratchFiles[StopOnSignal::kForcedExitFiles];
-ForcedExitText lastWords;
+// The host's own form of each name (UTF-16 on Windows), so any name is removed as it is.
+ForcedExitText<NativeChar> scratchFiles[StopOnSignal::kForcedExitFiles];
+ForcedExitText<char> lastWords;  // UTF-8
 
 constexpr std::string_view kEndedAtOnce = "vestrel-cli: ended at once";
 
 extern "C" void OnStopSignal(int number) {
   if (pendingSignal != 0) {
-    // remove() is unlink() on POSIX hosts and _unlink() on Windows.
     for (const auto& file : scratchFiles) {
-      if (file.set != 0) std::remove(file.text);
+      if (file.set != 0) platform::RemoveHostFileNow(file.text);
     }
     platform::WriteStandardErrorNow(kEndedAtOnce);
     if (lastWords.set != 0) {
@@ -49,12 +52,13 @@ extern "C" void OnStopSignal(int number) {
 bool SignalPending() { return pendingSignal != 0; }
 
 // Cuts what does not fit; false when it was cut.
-bool Store(ForcedExitText& slot, const std::string& text) {
+template <class Char>
+bool Store(ForcedExitText<Char>& slot, std::basic_string_view<Char> text) {
   slot.set = 0;
   std::atomic_signal_fence(std::memory_order_seq_cst);
   const std::size_t length = std::min(text.size(), sizeof slot.text - 1);
-  std::memcpy(slot.text, text.data(), length);
-  slot.text[length] = '\0';
+  std::copy_n(text.data(), length, slot.text);
+  slot.text[length] = Char{};
   std::atomic_signal_fence(std::memory_order_seq_cst);
   slot.set = 1;
   return length == text.size();
@@ -80,8 +84,8 @@ bool StopOnSignal::Requested() const { return pendingSignal != 0; }
 int StopOnSignal::ExitStatus() const { return pendingSignal != 0 ? 128 + pendingSignal : 1; }
 
 bool StopOnSignal::RemoveOnForcedExit(const std::filesystem::path& path) {
-  const std::string text = path.string();
-  if (text.empty() || text.size() >= sizeof ForcedExitText::text) return false;
+  const std::basic_string_view<NativeChar> text = path.native();
+  if (text.empty() || text.size() >= std::size(scratchFiles[0].text)) return false;
   for (auto& file : scratchFiles) {
     if (file.set == 0) return Store(file, text);
   }
@@ -89,9 +93,8 @@ bool StopOnSignal::RemoveOnForcedExit(const std::filesystem::path& path) {
 }
 
 void StopOnSignal::ForgetOnForcedExit(const std::filesystem::path& path) {
-  const std::string text = path.string();
   for (auto& file : scratchFiles) {
-    if (file.set != 0 && text == file.text) file.set = 0;
+    if (file.set != 0 && path.native() == file.text) file.set = 0;
   }
 }
 
@@ -100,7 +103,7 @@ void StopOnSignal::SayOnForcedExit(const std::string& text) {
     lastWords.set = 0;
     return;
   }
-  Store(lastWords, text);
+  Store(lastWords, std::string_view(text));
 }
 
 }  // namespace vestrel::cli

@@ -1,16 +1,21 @@
 // Ctrl-C while a command waits on a phone that has stopped answering: the run ends within a
 // second on the phone link's clock, and says it was stopped.
+#include "cli/Interrupt.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <optional>
 
 #include "cli/Commands.h"
+#include "platform/HostFileSystem.h"
 #include "platform/virtual/P2KPersonality.h"
 #include "platform/virtual/VirtualBus.h"
 #include "platform/virtual/VirtualClock.h"
 #include "tests/cli/test_host.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
 
 namespace vestrel::cli {
@@ -68,6 +73,39 @@ TEST(CtrlC, APullWaitingOnASilentPhoneEndsWithinASecondAndLeavesNothing) {
   EXPECT_EQ(status, 128 + SIGINT);
   EXPECT_THAT(err, ::testing::HasSubstr("stopped"));
   EXPECT_TRUE(fs::is_empty(folder.path())) << err;
+}
+
+// A second signal ends the run at once: the scratch files it was told of go by their names
+// on disk, whatever the language of their folder, and the last line names the kept copy in
+// UTF-8. Files it was told to forget, or never told of, stay.
+TEST(CtrlCTwice, EndsAtOnceRemovingScratchFilesInACyrillicFolderAndNamingTheKeptOne) {
+  // Windows runs the dying statement in a new run of the whole test: that run finds the
+  // folder through the environment this one set.
+  constexpr const char* kShared = "VESTREL_FORCED_EXIT_FOLDER";
+  std::optional<testing::TempFolder> made;
+  const char* given = std::getenv(kShared);
+  const fs::path base = given ? fs::path(given) : made.emplace().path();
+  const testing::ScopedEnvironment shared(kShared, base.string());
+  const fs::path cyrillic = base / platform::PathFromUtf8("Папка");
+  const fs::path scratch = cyrillic / platform::PathFromUtf8("черновик.tmp");
+  const fs::path forgotten = cyrillic / platform::PathFromUtf8("забыт.tmp");
+  const fs::path kept = cyrillic / platform::PathFromUtf8("старый.bin");
+  for (const auto& file : {scratch, forgotten, kept}) testing::writeText(file, "x");
+  const auto endTwice = [&] {
+    StopOnSignal stop;
+    stop.RemoveOnForcedExit(scratch);
+    stop.RemoveOnForcedExit(forgotten);
+    stop.ForgetOnForcedExit(forgotten);
+    stop.SayOnForcedExit("the old content is kept in " + platform::Utf8FromPath(kept));
+    std::raise(SIGINT);
+    std::raise(SIGINT);
+  };
+  EXPECT_EXIT(endTwice(), ::testing::ExitedWithCode(128 + SIGINT),
+              ::testing::HasSubstr("vestrel-cli: ended at once; the old content is kept in " +
+                                   platform::Utf8FromPath(kept) + "\n"));
+  EXPECT_FALSE(fs::exists(scratch));
+  EXPECT_TRUE(fs::exists(forgotten));
+  EXPECT_TRUE(fs::exists(kept));
 }
 
 }  // namespace
