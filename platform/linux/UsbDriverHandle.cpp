@@ -87,20 +87,9 @@ OsError UsbDriverHandle::close() {
   return ::close(fd_) == 0 ? OsError() : OsError::FromErrno(errno);
 }
 
-IoOutcome UsbDriverHandle::ioControl(std::uint32_t code, std::span<const std::uint8_t> input,
-                                     std::span<std::uint8_t> output, std::uint32_t waitMs) {
-  if (!handle_) return closedHandle();
-  switch (code) {
-    case IOCTL_P2K_CONTROL:
-      return control(input, output, waitMs);
-    case IOCTL_P2K_WRITE:
-      return bulkWrite(input, waitMs);
-    case IOCTL_P2K_READ:
-      return bulkRead(input, output, waitMs);
-    default:
-      return refused();
-  }
-}
+IoOutcome UsbDriverHandle::closedOutcome() const { return closedHandle(); }
+
+IoOutcome UsbDriverHandle::refusedOutcome() const { return refused(); }
 
 IoOutcome UsbDriverHandle::control(std::span<const std::uint8_t> input,
                                    std::span<std::uint8_t> output, std::uint32_t waitMs) {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/DriverHandle.h"
+#include "platform/TransferDriverHandle.h"
 
 struct libusb_context;
 struct libusb_device_handle;
@@ -19,7 +19,7 @@ namespace vestrel::platform {
 // so nothing is left pending when ioControl returns; cancelIo has nothing to do. A block read
 // cut short by its wait returns the bytes that came. A control read asks for at most the 4096
 // bytes usbfs carries in one transfer. Runs libusb's events on the calling thread only.
-class UsbDriverHandle final : public DriverHandle {
+class UsbDriverHandle final : public TransferDriverHandle {
  public:
   // Takes over `fd` (the opened usbfs node) and `handle` (libusb's wrapping of it) with the
   // interface already claimed; the context must outlive this handle.
@@ -28,17 +28,18 @@ class UsbDriverHandle final : public DriverHandle {
                   std::optional<std::uint8_t> bulkIn);
   ~UsbDriverHandle() override;
 
-  IoOutcome ioControl(std::uint32_t code, std::span<const std::uint8_t> input,
-                      std::span<std::uint8_t> output, std::uint32_t waitMs) override;
   void cancelIo() override {}
   OsError close() override;
 
  private:
+  bool isOpen() const override { return handle_ != nullptr; }
+  IoOutcome closedOutcome() const override;
+  IoOutcome refusedOutcome() const override;
   IoOutcome control(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-                    std::uint32_t waitMs);
-  IoOutcome bulkWrite(std::span<const std::uint8_t> input, std::uint32_t waitMs);
+                    std::uint32_t waitMs) override;
+  IoOutcome bulkWrite(std::span<const std::uint8_t> input, std::uint32_t waitMs) override;
   IoOutcome bulkRead(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-                     std::uint32_t waitMs);
+                     std::uint32_t waitMs) override;
 
   libusb_context* context_;
   int fd_;

@@ -103,20 +103,11 @@ void WinUsbDriverHandle::cancelIo() {
   if (pipes_.bulkIn) api_.abortPipe(usb_, *pipes_.bulkIn);
 }
 
-IoOutcome WinUsbDriverHandle::ioControl(std::uint32_t code, std::span<const std::uint8_t> input,
-                                        std::span<std::uint8_t> output, std::uint32_t waitMs) {
-  if (!usb_) return Outcome(false, Wait::Failed, 0, Win32Error(ERROR_INVALID_HANDLE));
-  switch (code) {
-    case IOCTL_P2K_CONTROL:
-      return control(input, output, waitMs);
-    case IOCTL_P2K_WRITE:
-      return bulkWrite(input, waitMs);
-    case IOCTL_P2K_READ:
-      return bulkRead(input, output, waitMs);
-    default:
-      return Refused();
-  }
+IoOutcome WinUsbDriverHandle::closedOutcome() const {
+  return Outcome(false, Wait::Failed, 0, Win32Error(ERROR_INVALID_HANDLE));
 }
+
+IoOutcome WinUsbDriverHandle::refusedOutcome() const { return Refused(); }
 
 bool WinUsbDriverHandle::setWait(UCHAR pipe, std::uint32_t waitMs) {
   ULONG timeout = std::max<std::uint32_t>(waitMs, 1);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/DeviceBus.h"
-#include "platform/DriverHandle.h"
+#include "platform/TransferDriverHandle.h"
 #include "platform/win32/Win32Handle.h"
 #include "platform/win32/WinUsbApi.h"
 
@@ -18,7 +18,7 @@ namespace vestrel::platform {
 // WinUSB cancels a transfer whose time-out ran out before the call returns, so nothing is left
 // pending, and cancelIo only aborts the bulk pipes to be sure. A bulk pipe that stalled is
 // reset, so one stall costs only its own request. Calls block on the calling thread.
-class WinUsbDriverHandle final : public DriverHandle {
+class WinUsbDriverHandle final : public TransferDriverHandle {
  public:
   // Opens the interface's device path overlapped (as WinUSB wants) and initialises WinUSB on
   // it through `api`, which must outlive the handle; the reason when either step fails.
@@ -35,17 +35,18 @@ class WinUsbDriverHandle final : public DriverHandle {
   WinUsbDriverHandle(const WinUsbDriverHandle&) = delete;
   WinUsbDriverHandle& operator=(const WinUsbDriverHandle&) = delete;
 
-  IoOutcome ioControl(std::uint32_t code, std::span<const std::uint8_t> input,
-                      std::span<std::uint8_t> output, std::uint32_t waitMs) override;
   void cancelIo() override;
   OsError close() override;
 
  private:
+  bool isOpen() const override { return usb_ != nullptr; }
+  IoOutcome closedOutcome() const override;
+  IoOutcome refusedOutcome() const override;
   IoOutcome control(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-                    std::uint32_t waitMs);
-  IoOutcome bulkWrite(std::span<const std::uint8_t> input, std::uint32_t waitMs);
+                    std::uint32_t waitMs) override;
+  IoOutcome bulkWrite(std::span<const std::uint8_t> input, std::uint32_t waitMs) override;
   IoOutcome bulkRead(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-                     std::uint32_t waitMs);
+                     std::uint32_t waitMs) override;
   // The transfer on `pipe` failed (GetLastError still holds why): the outcome that says so;
   // a bulk pipe is reset when the device refused the transfer.
   IoOutcome failedOn(UCHAR pipe);
