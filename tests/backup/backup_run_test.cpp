@@ -96,11 +96,9 @@ class BackupRunTest : public ::testing::Test {
   std::unique_ptr<BackupRun> run;
   AppliedModel model;
 
+  vestrel::testing::TempFolder scratch;
   void SetUp() override {
-    home = fs::temp_directory_path() /
-           ("vestrel-backup-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(home);
+    home = scratch.path();
     out = home / "out";
     fs::create_directories(home / "Profiles");
     fs::create_directories(out);
@@ -444,7 +442,8 @@ TEST(ProgressText, FormatsKilobytesWithADot) {
 }
 
 TEST(BackupLogFile, HoldsEveryLineWithCrLfAndIsNotWrittenWhenEmpty) {
-  const fs::path file = fs::temp_directory_path() / "vestrel-flashlog-test.log";
+  const vestrel::testing::TempFolder scratch;
+  const fs::path file = scratch / "FlashLog.log";
   fs::remove(file);
   BackupLog log(Noon);
   log.WriteTo(file);

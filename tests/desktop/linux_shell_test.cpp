@@ -105,7 +105,8 @@ TEST(LinuxShellTest, AnInstalledProgramFindsItsFilesInTheDesktopsDataFolders) {
             (std::vector<std::filesystem::path>{"/nonexistent/program", "/home/u/.data/vestrel",
                                                 "/opt/share/vestrel", "/usr/share/vestrel"}));
   // A program folder nobody may write keeps its log in the user's state folder.
-  const auto state = std::filesystem::temp_directory_path() / "vestrel-state-test";
+  const testing::TempFolder temp;
+  const auto state = temp / "state";
   std::filesystem::remove_all(state);
   setenv("XDG_STATE_HOME", state.c_str(), 1);
   EXPECT_EQ(shell.stateFolder(), state / "vestrel");

@@ -9,6 +9,7 @@
 #include "phonelink/MotoP2KMode.h"
 #include "platform/virtual/P2KPersonality.h"
 #include "tests/support/PhoneRig.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel {
 namespace {
@@ -25,10 +26,8 @@ class ModeRoundTrip : public ::testing::Test {
   TMotoP2KMode p2k{rig.context};
   TMotoFlashMode flashMode{rig.context};
   TMotoATMode atMode{rig.context};
-  std::filesystem::path folder =
-      std::filesystem::temp_directory_path() /
-      ("vestrel-roundtrip-" +
-       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  testing::TempFolder scratch;
+  std::filesystem::path folder = scratch.path();
 
   void SetUp() override {
     virtualphone::P2KPersonality::Install(*phone, virtualphone::P2KPersonality::Sample());

@@ -3,11 +3,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <streambuf>
 
 #include "phonelink/MotoFlashMode.h"
 #include "tests/support/PhoneRig.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel {
 namespace {
@@ -83,6 +85,7 @@ class FlashItem : public ::testing::Test {
   TMotoFlashMode mode{rig.context};
   std::shared_ptr<TMotoFlashModemItem> item = mode.DeviceList().Items(0);
   std::vector<std::pair<std::int32_t, std::int32_t>> progress;
+  std::optional<testing::TempFolder> scratch;  // made at the first file asked for
   std::filesystem::path folder;
 
   void SetUp() override {
@@ -109,11 +112,7 @@ class FlashItem : public ::testing::Test {
 
   std::filesystem::path fileIn(const std::string& name) {
     if (folder.empty()) {
-      folder =
-          std::filesystem::temp_directory_path() /
-          ("vestrel-flash-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-      std::filesystem::create_directories(folder);
+      folder = scratch.emplace().path();
     }
     return folder / name;
   }

@@ -8,17 +8,12 @@
 
 #include "platform/DeviceClasses.h"
 #include "platform/NullBus.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path FreshFolder(const char* name) {
-  const fs::path folder = fs::temp_directory_path() / name;
-  fs::remove_all(folder);
-  return folder;
-}
 
 std::string FirstLine(const fs::path& file) {
   std::ifstream in(file);
@@ -39,7 +34,8 @@ TEST(NullBus, ListsNothingAndEveryOpenFailsWithItsReason) {
 }
 
 TEST(VirtualPhoneHost, AKeptPhoneComesBackInTheModeItWasLeftIn) {
-  const fs::path folder = FreshFolder("vestrel-host-test-phone");
+  const testing::TempFolder temp;
+  const fs::path folder = temp / "phone";
   {
     auto host = OpenHost({true, folder, std::nullopt});
     EXPECT_FALSE(host->noDeviceBackend());
@@ -63,7 +59,8 @@ TEST(VirtualPhoneHost, AKeptPhoneComesBackInTheModeItWasLeftIn) {
 }
 
 TEST(VirtualPhoneHost, TheTraceOptionTracesEveryOpenWithItsReason) {
-  const fs::path trace = FreshFolder("vestrel-host-test.trace");
+  const testing::TempFolder temp;
+  const fs::path trace = temp / "host.trace";
   auto host = OpenHost({true, std::nullopt, trace});
   EXPECT_EQ(host->bus().openDriver("no-such-device").handle, nullptr);
   EXPECT_EQ(FirstLine(trace), "OPEN no-such-device -> failed ENOENT (No such file or directory)");
@@ -72,7 +69,8 @@ TEST(VirtualPhoneHost, TheTraceOptionTracesEveryOpenWithItsReason) {
 }
 
 TEST(VirtualPhoneHost, AFolderThatCannotBeMadeIsAClearError) {
-  const fs::path file = FreshFolder("vestrel-host-test-file");
+  const testing::TempFolder temp;
+  const fs::path file = temp / "file";
   std::ofstream(file) << "not a folder";
   EXPECT_THROW(OpenHost({true, file / "phone", std::nullopt}), std::exception);
   fs::remove(file);

@@ -9,6 +9,7 @@
 #include "platform/virtual/VirtualBus.h"
 #include "tests/support/PhoneRig.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TempFolder.h"
 
 namespace vestrel::platform {
 namespace {
@@ -75,7 +76,8 @@ TEST(WireTrace, TheEnvironmentVariableSwitchesTracingOnToAFile) {
     EXPECT_EQ(traceFromEnvironment(bus), nullptr);
   }
 
-  const auto file = std::filesystem::temp_directory_path() / "vestrel-trace-test.log";
+  const vestrel::testing::TempFolder temp;
+  const auto file = temp / "trace.log";
   std::filesystem::remove(file);
   {
     vestrel::testing::ScopedEnvironment trace("VESTREL_TRACE", file.string());
