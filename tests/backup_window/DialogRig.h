@@ -53,7 +53,7 @@ class DialogRig : public ::testing::Test {
   std::filesystem::path out;
   PhoneRig rig;
   CountingBus counting{rig.bus};
-  PhoneLinkContext context{counting, rig.clock};
+  phonelink::PhoneLinkContext context{counting, rig.clock};
   std::shared_ptr<virtualphone::VirtualPhone> phone;
   ScriptedDialogs dialogs;
   std::unique_ptr<platform::RecordingShell> shell;

@@ -25,7 +25,7 @@ class OnUmockdev : public ::testing::Test {
     }
     return *bus_;
   }
-  PhoneLinkContext Context() { return {Bus(), clock_}; }
+  phonelink::PhoneLinkContext Context() { return {Bus(), clock_}; }
 
   UsbdevfsPhones rig_;
   platform::SteadyClock clock_;

@@ -142,11 +142,11 @@ TEST(PhoneRecords, ReadAsTheWatchersReadThem) {
   EXPECT_EQ(found[1].record.devicePath, "/dev/ttyACM0");
 
   const auto& modem = found[1].record;
-  EXPECT_EQ(ReadDeviceProperty(modem, SPDRP_DEVICEDESC), "Motorola USB Modem");
-  EXPECT_EQ(ReadDeviceProperty(modem, SPDRP_COMPATIBLEIDS), "USB\\Class_02&SubClass_02&Prot_01");
-  EXPECT_EQ(ReadDeviceProperty(modem, SPDRP_LOCATION_INFORMATION), "3-1");
-  EXPECT_EQ(ReadDeviceProperty(modem, SPDRP_SERVICE), "cdc_acm");
-  EXPECT_EQ(ReadDeviceProperty(found[0].record, SPDRP_HARDWAREID),
+  EXPECT_EQ(phonelink::ReadDeviceProperty(modem, SPDRP_DEVICEDESC), "Motorola USB Modem");
+  EXPECT_EQ(phonelink::ReadDeviceProperty(modem, SPDRP_COMPATIBLEIDS), "USB\\Class_02&SubClass_02&Prot_01");
+  EXPECT_EQ(phonelink::ReadDeviceProperty(modem, SPDRP_LOCATION_INFORMATION), "3-1");
+  EXPECT_EQ(phonelink::ReadDeviceProperty(modem, SPDRP_SERVICE), "cdc_acm");
+  EXPECT_EQ(phonelink::ReadDeviceProperty(found[0].record, SPDRP_HARDWAREID),
             "USB\\VID_22B8&PID_4901&REV_0000&MI_08");
   // The same interface after re-enumeration (a new device number) is a new appearance.
   auto again = Phone(0x4901, {{8, 0xff, 0x03, 0xff, "", "", ""}});

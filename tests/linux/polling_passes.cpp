@@ -25,10 +25,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "polling_passes: udev cannot be reached here\n");
     return 77;
   }
-  const PhoneLinkContext context{host->bus(), host->clock()};
-  TMotoP2KMode p2k(context);
-  TMotoFlashMode flash(context);
-  TMotoATMode at(context);
+  const phonelink::PhoneLinkContext context{host->bus(), host->clock()};
+  phonelink::TMotoP2KMode p2k(context);
+  phonelink::TMotoFlashMode flash(context);
+  phonelink::TMotoATMode at(context);
   mainwindow::PhonePolling polling(host->bus(), p2k, flash, at);
   const auto watch = watched ? host->bus().watchNotices() : nullptr;
   polling.Pass();  // the first pass lists what is there

@@ -15,7 +15,7 @@
 #include "tests/linux/IoctlLogReplay.h"
 #include "tests/linux/LinuxTestHost.h"
 
-namespace vestrel {
+namespace vestrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -106,4 +106,4 @@ TEST(RecordedIoctls, InfoOnTheC380SendsItsProbeToInterface8) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::platform

@@ -10,7 +10,7 @@
 #include "platform/virtual/P2KPersonality.h"
 #include "tests/linux/OnUmockdev.h"
 
-namespace vestrel {
+namespace vestrel::platform {
 namespace {
 
 using platform::IoOutcome;
@@ -30,10 +30,10 @@ TEST_F(OnUmockdev, EachFamilyFindsTheInterfaceItsTableRowNames) {
   rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
   rig_.plug(PhoneMode::Flash, 0x4903, 3, 9);
 
-  TUSBDevices p2k, flash, at;
-  EnumUSBDevices(Bus(), platform::kPhoneDriverClass, "Test Command Interface", p2k);
-  EnumUSBDevices(Bus(), platform::kPhoneDriverClass, "Motorola Flash Interface", flash);
-  EnumUSBDevices(Bus(), platform::kUsbDeviceClass, "Motorola USB Modem", at);
+  phonelink::TUSBDevices p2k, flash, at;
+  phonelink::EnumUSBDevices(Bus(), platform::kPhoneDriverClass, "Test Command Interface", p2k);
+  phonelink::EnumUSBDevices(Bus(), platform::kPhoneDriverClass, "Motorola Flash Interface", flash);
+  phonelink::EnumUSBDevices(Bus(), platform::kUsbDeviceClass, "Motorola USB Modem", at);
 
   ASSERT_EQ(p2k.size(), 1u);
   EXPECT_EQ(p2k[0].DevicePath, "/dev/bus/usb/001/007#VID_22B8&PID_4901&MI_08");
@@ -49,17 +49,17 @@ TEST_F(OnUmockdev, EachFamilyFindsTheInterfaceItsTableRowNames) {
 TEST_F(OnUmockdev, P2KCommandsGoThroughLibusbOnBothTransports) {
   auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
   virtualphone::P2KPersonality::Install(*plugged.phone, virtualphone::P2KPersonality::Sample());
-  TMotoP2KMode mode(Context());
+  phonelink::TMotoP2KMode mode(Context());
   ASSERT_EQ(mode.DeviceList().Count(), 1);
   auto item = mode.DeviceList().Items(0);
   EXPECT_EQ(item->InterfaceNumber(), 8);
 
   ASSERT_TRUE(item->OpenPhone());
-  EXPECT_EQ(item->CMDFormatOptions(), cfoP2K);  // the probe was answered over control transfers
+  EXPECT_EQ(item->CMDFormatOptions(), phonelink::cfoP2K);  // the probe was answered over control transfers
   std::string overControl;
   ASSERT_TRUE(item->GetDrives(overControl));
 
-  item->SetCMDFormatOptions(cfoP2K05);
+  item->SetCMDFormatOptions(phonelink::cfoP2K05);
   std::string overBlocks;
   ASSERT_TRUE(item->GetDrives(overBlocks));
   EXPECT_EQ(overBlocks, overControl);
@@ -73,10 +73,10 @@ TEST_F(OnUmockdev, P2KCommandsGoThroughLibusbOnBothTransports) {
 TEST_F(OnUmockdev, OneStallOnTheBlockTransportCostsOneCommandOnly) {
   auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
   virtualphone::P2KPersonality::Install(*plugged.phone, virtualphone::P2KPersonality::Sample());
-  TMotoP2KMode mode(Context());
+  phonelink::TMotoP2KMode mode(Context());
   auto item = mode.DeviceList().Items(0);
   ASSERT_TRUE(item && item->OpenPhone());
-  item->SetCMDFormatOptions(cfoP2K05);
+  item->SetCMDFormatOptions(phonelink::cfoP2K05);
   plugged.phone->setReplyFault(virtualphone::ReplyFault::Stall);
   std::string drives;
   EXPECT_FALSE(item->GetDrives(drives));
@@ -93,12 +93,12 @@ TEST_F(OnUmockdev, AControlReplyTooLongForOneTransferCostsItsCommandOnly) {
   auto personality = virtualphone::P2KPersonality::Sample();
   personality->MutableState().files["/a/big.bin"].contents.assign(6000, 0x5A);
   virtualphone::P2KPersonality::Install(*plugged.phone, personality);
-  TMotoP2KMode mode(Context());
+  phonelink::TMotoP2KMode mode(Context());
   auto item = mode.DeviceList().Items(0);
   ASSERT_TRUE(item && item->OpenPhone());
-  ASSERT_EQ(item->CMDFormatOptions(), cfoP2K);
+  ASSERT_EQ(item->CMDFormatOptions(), phonelink::cfoP2K);
 
-  ASSERT_TRUE(item->FileOpen("/a/big.bin", faOpenForRead));
+  ASSERT_TRUE(item->FileOpen("/a/big.bin", phonelink::faOpenForRead));
   std::vector<std::uint8_t> block(4090);  // 14 header bytes and 4090 data: past 4096
   EXPECT_EQ(item->FileRead(block), 0);
   std::vector<std::uint8_t> small(1000);
@@ -118,29 +118,29 @@ TEST_F(OnUmockdev, ABlockReadCutShortByItsWaitKeepsWhatCame) {
   rig_.setBulkReadsHeldOpen(true);
 
   // The probe command as a block: sequence 0x0123, command 0x0FFF, no payload.
-  std::vector<std::uint8_t> frame(driver::kBlockWriteHeader + 12 + 1, 0);
+  std::vector<std::uint8_t> frame(phonelink::driver::kBlockWriteHeader + 12 + 1, 0);
   frame[5] = 0x01;
   frame[6] = 0x23;
   frame[7] = 0x0F;
   frame[8] = 0xFF;
-  ASSERT_TRUE(driver::BlockWrite(*opened.handle, frame, 1000));
-  std::vector<std::uint8_t> output(driver::kOutputMax);
+  ASSERT_TRUE(phonelink::driver::BlockWrite(*opened.handle, frame, 1000));
+  std::vector<std::uint8_t> output(phonelink::driver::kOutputMax);
   std::uint32_t received = 0;
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(driver::BlockRead(*opened.handle, 4096, output, 300, received));
+  ASSERT_TRUE(phonelink::driver::BlockRead(*opened.handle, 4096, output, 300, received));
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
-  ASSERT_GE(received, driver::kDriverBytes + 12);
+  ASSERT_GE(received, phonelink::driver::kDriverBytes + 12);
   // The reply echoes the sequence number and holds as many bytes as its header declares.
   EXPECT_EQ(output[4], 0x01);
   EXPECT_EQ(output[5], 0x23);
   const std::size_t declared = output[4 + 10] << 8 | output[4 + 11];
-  EXPECT_EQ(received, driver::kDriverBytes + 12 + declared);
+  EXPECT_EQ(received, phonelink::driver::kDriverBytes + 12 + declared);
 }
 
 TEST_F(OnUmockdev, AModeChangeIsARemovalAndAnArrival) {
   auto p2kPhone = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
-  TMotoP2KMode p2k(Context());
-  TMotoFlashMode flash(Context());
+  phonelink::TMotoP2KMode p2k(Context());
+  phonelink::TMotoFlashMode flash(Context());
   int p2kRemovals = 0, flashArrivals = 0, p2kArrivals = 0;
   p2k.SetOnRemove([&](auto&) { ++p2kRemovals; });
   p2k.SetOnArrival([&](const auto&) { ++p2kArrivals; });
@@ -208,7 +208,7 @@ TEST_F(OnUmockdev, DriverRequestsEndAsTheDriverWouldReportThem) {
 TEST_F(OnUmockdev, ACommandWhoseReplyNeverComesFailsAfterItsWait) {
   auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
   virtualphone::P2KPersonality::Install(*plugged.phone, virtualphone::P2KPersonality::Sample());
-  TMotoP2KMode mode(Context());
+  phonelink::TMotoP2KMode mode(Context());
   auto item = mode.DeviceList().Items(0);
   ASSERT_TRUE(item->OpenPhone());
   plugged.phone->vanishAfter(0);
@@ -230,4 +230,4 @@ TEST_F(OnUmockdev, ABusyInterfaceSaysSo) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::platform

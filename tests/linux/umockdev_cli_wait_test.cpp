@@ -8,7 +8,7 @@
 #include "tests/linux/LinuxTestHost.h"
 #include "tests/linux/OnUmockdev.h"
 
-namespace vestrel {
+namespace vestrel::platform {
 namespace {
 
 using virtualphone::PhoneMode;
@@ -39,4 +39,4 @@ TEST_F(CliWait, AnArrivalEndsTheWaitAndNoneLetsItRunOut) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::platform

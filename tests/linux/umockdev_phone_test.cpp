@@ -16,7 +16,7 @@
 #include "platform/virtual/VirtualFlash.h"
 #include "tests/linux/OnUmockdev.h"
 
-namespace vestrel {
+namespace vestrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -55,12 +55,12 @@ class PhoneTasks : public OnUmockdev {
     return bytes;
   }
   // A flash-mode item with its loader running.
-  std::shared_ptr<TMotoFlashModemItem> StartedFlashPhone(TMotoFlashMode& mode) {
+  std::shared_ptr<phonelink::TMotoFlashModemItem> StartedFlashPhone(phonelink::TMotoFlashMode& mode) {
     auto item = mode.DeviceList().Items(0);
     if (!item || !item->OpenPhone()) return nullptr;
     item->SetBaseAddr(kBase);
     item->SetEntryAddr(kBase + 0x10);
-    return item->SendLoader(Loader(9000), ltUseREAD, nullptr) ? item : nullptr;
+    return item->SendLoader(Loader(9000), phonelink::ltUseREAD, nullptr) ? item : nullptr;
   }
 
   fs::path folder_;
@@ -68,7 +68,7 @@ class PhoneTasks : public OnUmockdev {
 
 TEST_F(PhoneTasks, ABackupOverLibusbHoldsThePhonesMemory) {
   auto plugged = rig_.plug(PhoneMode::Flash, 0x4903, 3, 9);
-  TMotoFlashMode flash(Context());
+  phonelink::TMotoFlashMode flash(Context());
   ASSERT_EQ(flash.DeviceList().Count(), 1);
   auto item = StartedFlashPhone(flash);
   ASSERT_TRUE(item) << item->LastError();
@@ -93,7 +93,7 @@ TEST_F(PhoneTasks, ABackupOverLibusbHoldsThePhonesMemory) {
 // which is asked again; the endpoint was cleared, so the rest of the memory still comes.
 TEST_F(PhoneTasks, AStallInTheMiddleOfABackupCostsOneBlockNotTheRest) {
   auto plugged = rig_.plug(PhoneMode::Flash, 0x4903, 3, 9);
-  TMotoFlashMode flash(Context());
+  phonelink::TMotoFlashMode flash(Context());
   auto item = StartedFlashPhone(flash);
   ASSERT_TRUE(item);
   const auto& frames = plugged.phone->flash().framesTaken();
@@ -120,7 +120,7 @@ TEST_F(PhoneTasks, AStallInTheMiddleOfABackupCostsOneBlockNotTheRest) {
 
 TEST_F(PhoneTasks, UnpluggedInTheMiddleOfABackupTheFileKeepsWhatCameAndTheListLetsGo) {
   auto plugged = rig_.plug(PhoneMode::Flash, 0x4903, 3, 9);
-  TMotoFlashMode flash(Context());
+  phonelink::TMotoFlashMode flash(Context());
   int removals = 0;
   flash.SetOnRemove([&](auto&) { ++removals; });
   auto item = StartedFlashPhone(flash);
@@ -148,8 +148,8 @@ TEST_F(PhoneTasks, UnpluggedInTheMiddleOfABackupTheFileKeepsWhatCameAndTheListLe
 TEST_F(PhoneTasks, APhoneSentToFlashModeLeavesAndComesBackAsAFlashDevice) {
   auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
   virtualphone::P2KPersonality::Install(*plugged.phone, virtualphone::P2KPersonality::Sample());
-  TMotoP2KMode p2k(Context());
-  TMotoFlashMode flash(Context());
+  phonelink::TMotoP2KMode p2k(Context());
+  phonelink::TMotoFlashMode flash(Context());
   int p2kRemovals = 0, flashArrivals = 0;
   p2k.SetOnRemove([&](auto&) { ++p2kRemovals; });
   flash.SetOnArrival([&](const auto&) { ++flashArrivals; });
@@ -176,8 +176,8 @@ TEST_F(PhoneTasks, APhoneSentToFlashModeLeavesAndComesBackAsAFlashDevice) {
 TEST_F(PhoneTasks, ThroughATModeAndBackTheModemTtyCarriesExactlyTheCommandLine) {
   auto plugged = rig_.plug(PhoneMode::P2K, 0x4901, 2, 7);
   virtualphone::P2KPersonality::Install(*plugged.phone, virtualphone::P2KPersonality::Sample());
-  TMotoP2KMode p2k(Context());
-  TMotoATMode at(Context());
+  phonelink::TMotoP2KMode p2k(Context());
+  phonelink::TMotoATMode at(Context());
   int p2kArrivals = 0, atArrivals = 0, atRemovals = 0;
   p2k.SetOnArrival([&](const auto&) { ++p2kArrivals; });
   at.SetOnArrival([&](const auto&) { ++atArrivals; });
@@ -211,7 +211,7 @@ TEST_F(PhoneTasks, ThroughATModeAndBackTheModemTtyCarriesExactlyTheCommandLine) 
 
 TEST_F(PhoneTasks, AModemThatHangsUpIsNoLongerOpen) {
   auto plugged = rig_.plug(PhoneMode::AT, 0x4902, 4, 5);
-  TMotoATMode at(Context());
+  phonelink::TMotoATMode at(Context());
   ASSERT_EQ(at.DeviceList().Count(), 1);
   auto item = at.DeviceList().Items(0);
   ASSERT_TRUE(item->OpenPhone()) << item->OpenError().describe();
@@ -224,7 +224,7 @@ TEST_F(PhoneTasks, AModemThatHangsUpIsNoLongerOpen) {
 }
 
 TEST_F(PhoneTasks, AWatchedBusLooksForChangesOnlyWhenItsDescriptorTurnsReadable) {
-  TMotoP2KMode p2k(Context());
+  phonelink::TMotoP2KMode p2k(Context());
   int arrivals = 0, removals = 0;
   p2k.SetOnArrival([&](const auto&) { ++arrivals; });
   p2k.SetOnRemove([&](auto&) { ++removals; });
@@ -251,4 +251,4 @@ TEST_F(PhoneTasks, AWatchedBusLooksForChangesOnlyWhenItsDescriptorTurnsReadable)
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::platform

@@ -10,7 +10,7 @@
 #include "platform/virtual/P2KPersonality.h"
 #include "tests/support/PhoneRig.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 using testing::PhoneRig;
@@ -92,4 +92,4 @@ TEST_F(ModeRoundTrip, P2KToATAndBackToP2K) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -9,7 +9,7 @@
 #include "phonelink/MotoFlashMode.h"
 #include "tests/support/PhoneRig.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 using testing::DebugLine;
@@ -425,4 +425,4 @@ TEST_F(FlashItem, EveryOperationOnAClosedItemSendsNothing) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -6,7 +6,7 @@
 #include "platform/virtual/FolderLock.h"
 #include "tests/phonelink/p2k_fixture.h"
 
-namespace vestrel::p2ktest {
+namespace vestrel::phonelink::p2ktest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -269,4 +269,4 @@ TEST_F(Folder, DeletingTheLastFileOfAFolderRemovesTheEmptyFolder) {
 }
 
 }  // namespace
-}  // namespace vestrel::p2ktest
+}  // namespace vestrel::phonelink::p2ktest

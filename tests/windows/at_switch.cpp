@@ -14,12 +14,12 @@ int main(int argc, char** argv) {
   }
   vestrel::platform::Win32Bus bus{vestrel::platform::PhoneTable()};
   vestrel::platform::SteadyClock clock;
-  vestrel::TUSBDevice device;
+  vestrel::phonelink::TUSBDevice device;
   device.DevicePath = argv[1];
-  vestrel::TMotoATModemItem item({bus, clock}, device);
+  vestrel::phonelink::TMotoATModemItem item({bus, clock}, device);
   bool switched = false;
-  item.SetOnDebugEvent([&](vestrel::TMotoATModemItem&, const std::string& text,
-                           vestrel::TDebugType, bool) {
+  item.SetOnDebugEvent([&](vestrel::phonelink::TMotoATModemItem&, const std::string& text,
+                           vestrel::phonelink::TDebugType, bool) {
     std::printf("%s\n", text.c_str());
     switched = switched || text == "Phone Switch";
   });
