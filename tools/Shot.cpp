@@ -9,20 +9,20 @@
 #include <cstdio>
 #include <iterator>
 
-#include "backup/window/BackupShot.h"
+#include "tools/BackupShot.h"
 #include "desktop/ProgramLook.h"
-#include "desktop/Shot.h"
-#include "mainwindow/MainShot.h"
+#include "tools/Shot.h"
+#include "tools/MainShot.h"
 
 namespace {
 
-using vestrel::shot::WindowShot;
+using vestrel::tools::WindowShot;
 
 const WindowShot kWindows[] = {
-    {"about", "[--screen]", vestrel::shot::MakeAboutScene},
-    {"backup", "[--model MODEL] [--running]", vestrel::shot::MakeBackupScene},
-    {"main", "", vestrel::shot::MakeMainScene},
-    {"info", "", vestrel::shot::MakeInfoScene},
+    {"about", "[--screen]", vestrel::tools::MakeAboutScene},
+    {"backup", "[--model MODEL] [--running]", vestrel::tools::MakeBackupScene},
+    {"main", "", vestrel::tools::MakeMainScene},
+    {"info", "", vestrel::tools::MakeInfoScene},
 };
 
 int Usage(const char* program) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "desktop/Shot.h"
+#include "tools/Shot.h"
 
-namespace vestrel::shot {
+namespace vestrel::tools {
 
 // The main window and the phone information dialog as the program makes them, on the
 // built-in virtual phone: the main window with the phone's files listed and one row chosen,
@@ -10,4 +10,4 @@ namespace vestrel::shot {
 std::unique_ptr<Scene> MakeMainScene(const QStringList& options);
 std::unique_ptr<Scene> MakeInfoScene(const QStringList& options);
 
-}  // namespace vestrel::shot
+}  // namespace vestrel::tools

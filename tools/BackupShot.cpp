@@ -1,4 +1,4 @@
-#include "backup/window/BackupShot.h"
+#include "tools/BackupShot.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -9,7 +9,7 @@
 #include "platform/fake/RecordingShell.h"
 #include "platform/virtual/VirtualBus.h"
 
-namespace vestrel::shot {
+namespace vestrel::tools {
 namespace {
 
 namespace fs = std::filesystem;
@@ -96,4 +96,4 @@ std::unique_ptr<Scene> MakeBackupScene(const QStringList& options) {
   return std::make_unique<BackupScene>(model, running);
 }
 
-}  // namespace vestrel::shot
+}  // namespace vestrel::tools

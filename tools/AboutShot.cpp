@@ -8,11 +8,11 @@
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
-#include "desktop/Shot.h"
+#include "tools/Shot.h"
 #include "desktop/TrayIcon.h"
 #include "platform/Host.h"
 
-namespace vestrel::shot {
+namespace vestrel::tools {
 namespace {
 
 QIcon phoneIcon() {
@@ -70,4 +70,4 @@ std::unique_ptr<Scene> MakeAboutScene(const QStringList& options) {
   return nullptr;
 }
 
-}  // namespace vestrel::shot
+}  // namespace vestrel::tools

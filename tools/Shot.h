@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace vestrel::shot {
+namespace vestrel::tools {
 
 // A window set up as its options ask, kept alive until the picture is taken.
 class Scene {
@@ -32,4 +32,4 @@ struct WindowShot {
 
 std::unique_ptr<Scene> MakeAboutScene(const QStringList& options);
 
-}  // namespace vestrel::shot
+}  // namespace vestrel::tools

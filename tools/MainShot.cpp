@@ -1,4 +1,4 @@
-#include "mainwindow/MainShot.h"
+#include "tools/MainShot.h"
 
 #include "backup/window/BackUp.h"
 #include "desktop/About.h"
@@ -9,7 +9,7 @@
 #include "mainwindow/MobInfo.h"
 #include "platform/Host.h"
 
-namespace vestrel::shot {
+namespace vestrel::tools {
 namespace {
 
 enum class Shown { Main, Info };
@@ -74,4 +74,4 @@ std::unique_ptr<Scene> MakeInfoScene(const QStringList& options) {
   return std::make_unique<ProgramScene>(Shown::Info);
 }
 
-}  // namespace vestrel::shot
+}  // namespace vestrel::tools
