@@ -7,7 +7,7 @@
 #include <QStyleOptionButton>
 #include <QWidget>
 
-#include "tests/backup_window/DialogRig.h"
+#include "tests/backup/window/DialogRig.h"
 
 namespace vestrel::testing {
 namespace {

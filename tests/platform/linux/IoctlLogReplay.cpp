@@ -1,4 +1,4 @@
-#include "tests/linux/IoctlLogReplay.h"
+#include "tests/platform/linux/IoctlLogReplay.h"
 
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>

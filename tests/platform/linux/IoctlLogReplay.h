@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/linux/UrbQueue.h"
+#include "tests/platform/linux/UrbQueue.h"
 
 namespace vestrel::testing {
 

@@ -9,7 +9,7 @@
 #include "phonelink/PhoneLink.h"
 #include "platform/Clock.h"
 #include "platform/linux/LinuxBus.h"
-#include "tests/linux/UsbdevfsPhone.h"
+#include "tests/platform/linux/UsbdevfsPhone.h"
 
 namespace vestrel::testing {
 

@@ -1,4 +1,4 @@
-#include "tests/linux/UrbQueue.h"
+#include "tests/platform/linux/UrbQueue.h"
 
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>

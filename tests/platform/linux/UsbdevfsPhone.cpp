@@ -1,4 +1,4 @@
-#include "tests/linux/UsbdevfsPhone.h"
+#include "tests/platform/linux/UsbdevfsPhone.h"
 
 #include <fcntl.h>
 #include <linux/ioctl.h>

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "platform/virtual/VirtualBus.h"
-#include "tests/linux/UrbQueue.h"
+#include "tests/platform/linux/UrbQueue.h"
 
 namespace vestrel::testing {
 

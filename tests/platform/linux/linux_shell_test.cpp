@@ -81,7 +81,7 @@ TEST(LinuxShellTest, ARunProgramIsWaitedForAndGivesItsExitCode) {
 TEST(LinuxShellTest, ProgramHomeIsVestrelHomeOrTheExecutablesFolder) {
   LinuxShell shell;
   auto exe = shell.executablePath();
-  EXPECT_EQ(exe.filename(), "desktop_tests");
+  EXPECT_EQ(exe.filename(), "linux_tests");
   EXPECT_TRUE(exe.is_absolute());
 
   const char* saved = std::getenv("VESTREL_HOME");

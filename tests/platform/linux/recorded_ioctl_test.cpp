@@ -1,4 +1,4 @@
-// The usbfs ioctl logs of tests/recorded/, replayed: NAME-COMMAND.ioctl holds what a phone
+// The usbfs ioctl logs of tests/platform/linux/recorded/, replayed: NAME-COMMAND.ioctl holds what a phone
 // recorded as NAME.umockdev answered while `vestrel-cli COMMAND` ran, NAME-COMMAND.out what the
 // command printed then. Run again over the real Linux backend with the log answering, the
 // command must print the same, and every URB it submits must be one the log holds.
@@ -12,15 +12,15 @@
 #include "cli/Commands.h"
 #include "platform/Clock.h"
 #include "platform/linux/LinuxBus.h"
-#include "tests/linux/IoctlLogReplay.h"
-#include "tests/linux/LinuxTestHost.h"
+#include "tests/platform/linux/IoctlLogReplay.h"
+#include "tests/platform/linux/LinuxTestHost.h"
 
 namespace vestrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRecorded = fs::path(VESTREL_SOURCE_DIR) / "tests" / "recorded";
+const fs::path kRecorded = fs::path(VESTREL_SOURCE_DIR) / "tests" / "platform" / "linux" / "recorded";
 
 std::string FileText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

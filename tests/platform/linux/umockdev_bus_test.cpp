@@ -8,7 +8,7 @@
 #include "phonelink/DriverRequests.h"
 #include "platform/DeviceClasses.h"
 #include "platform/virtual/P2KPersonality.h"
-#include "tests/linux/OnUmockdev.h"
+#include "tests/platform/linux/OnUmockdev.h"
 
 namespace vestrel::platform {
 namespace {

@@ -5,8 +5,8 @@
 #include <chrono>
 
 #include "cli/ModeChangeWait.h"
-#include "tests/linux/LinuxTestHost.h"
-#include "tests/linux/OnUmockdev.h"
+#include "tests/platform/linux/LinuxTestHost.h"
+#include "tests/platform/linux/OnUmockdev.h"
 
 namespace vestrel::platform {
 namespace {

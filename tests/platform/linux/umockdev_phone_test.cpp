@@ -14,7 +14,7 @@
 
 #include "platform/virtual/P2KPersonality.h"
 #include "platform/virtual/VirtualFlash.h"
-#include "tests/linux/OnUmockdev.h"
+#include "tests/platform/linux/OnUmockdev.h"
 
 namespace vestrel::platform {
 namespace {

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "platform/linux/LinuxBus.h"
-#include "tests/linux/UsbdevfsPhone.h"
+#include "tests/platform/linux/UsbdevfsPhone.h"
 #include "tests/platform/DriverHandleContract.h"
 
 namespace vestrel::testing {
