@@ -8,5 +8,5 @@
 # The scenarios leave out what Windows itself cannot have or do under Wine, each saying so where
 # it does: phone file names with control characters, quotes or backslashes on the host (json),
 # SIGINT sent to a Windows program (standard_streams), flock on the phone folder (phone_folder).
-set(VESTREL_WINDOWS_SKIP_p2k_tests
+set(VESTREL_WINDOWS_SKIP_virtualphone_tests
     Folder.ADirectoryLinkInsideTheFolderCarriesNoWriteOrDeleteOutside)
