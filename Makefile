@@ -3,7 +3,7 @@ PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchm
             qt6-base-dev xvfb xauth fonts-liberation g++-mingw-w64-x86-64-posix wine64 googletest python3 \
             desktop-file-utils appstream dpkg-dev lintian man-db \
             libusb-1.0-0-dev libudev-dev umockdev libumockdev-dev usb.ids nlohmann-json3-dev \
-            nettle-dev nsis at-spi2-core dbus-daemon python3-gi gir1.2-atspi-2.0 x11-utils qt6-translations-l10n
+            nettle-dev nsis at-spi2-core dbus-daemon python3-gi gir1.2-atspi-2.0 x11-utils qt6-translations-l10n clang-format
 
 RUN_BUILD   ?= build/run
 TEST_BUILD  ?= build/asan

@@ -32,7 +32,7 @@ std::string Kilobytes(std::int32_t bytes, int decimals) {
 
 // Why the phone did not take the loader or deliver the memory: the frame it did not accept, or
 // the item's state when no frame went.
-std::string FailureOf(TMotoFlashModemItem& phone, const fs::path& loader) {
+std::string FailureOf(phonelink::TMotoFlashModemItem& phone, const fs::path& loader) {
   if (!phone.LastFrameFailure().empty()) return phone.LastFrameFailure();
   if (!phone.IsOpen()) return "the phone is closed";
   if (!loader.empty()) return "cannot read the loader " + platform::Utf8FromPath(loader);
@@ -58,7 +58,7 @@ BackupRun::BackupRun(BackupUser& user, BackupLog& log, platform::Shell& shell)
 
 void BackupRun::Log(const std::string& message) { user_.AppendLog(log_.Add(message)); }
 
-FlashProgressCallback BackupRun::ProgressOf(std::string label, int decimals) {
+phonelink::FlashProgressCallback BackupRun::ProgressOf(std::string label, int decimals) {
   return [this, label = std::move(label), decimals](std::int32_t done, std::int32_t total) {
     user_.SetStatus(ProgressText(label, done, total, decimals));
     user_.Progress(done, total);
@@ -66,7 +66,7 @@ FlashProgressCallback BackupRun::ProgressOf(std::string label, int decimals) {
   };
 }
 
-bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
+bool BackupRun::UploadLoader(phonelink::TMotoFlashModemItem& phone, const AppliedModel& model,
                              const fs::path& loader, const LoaderTexts& texts, Outcome& outcome) {
   SetLoaderAddresses(phone, model);
   std::error_code error;
@@ -77,7 +77,7 @@ bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& mod
     outcome.loaderFailure = "no loader at " + platform::Utf8FromPath(loader);
     return false;
   }
-  if (!phone.SendLoader(loader, ltUseREAD, ProgressOf("Запись загрузчика", 0))) {
+  if (!phone.SendLoader(loader, phonelink::ltUseREAD, ProgressOf("Запись загрузчика", 0))) {
     outcome.loaderFailure = FailureOf(phone, loader);
     Log("Загрузчик не записан: " + outcome.loaderFailure);
     return false;
@@ -87,7 +87,7 @@ bool BackupRun::UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& mod
   return true;
 }
 
-bool BackupRun::SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const fs::path& file,
+bool BackupRun::SaveRange(phonelink::TMotoFlashModemItem& phone, phonelink::MemoryRange range, const fs::path& file,
                           const std::string& name, Outcome& outcome, ElementRecord& record) {
   record.name = name;
   record.start = range.Start;
@@ -148,7 +148,7 @@ void BackupRun::Account(ElementRecord element, bool saved) {
   if (!unwritten.empty()) Log(std::string(kDescriptionName) + " не записан: " + unwritten);
 }
 
-BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone,
+BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone,
                                         const AppliedModel& model, bool pack) {
   Outcome outcome;
   if (running_ || !phone || !phone->IsOpen()) return outcome;
@@ -196,7 +196,7 @@ BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<TMotoFlashModemIte
   return outcome;
 }
 
-BackupRun::Outcome BackupRun::SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone,
+BackupRun::Outcome BackupRun::SavePDS(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone,
                                       const AppliedModel& model, bool pack) {
   Outcome outcome;
   if (running_ || !phone) return outcome;
@@ -259,7 +259,7 @@ void BackupRun::PackInto(const fs::path& file, Outcome& outcome) {
   outcome.packFailure = PackFile(file).failure;
 }
 
-void BackupRun::PowerOffSelected(TMotoFlashModemItem* phone) {
+void BackupRun::PowerOffSelected(phonelink::TMotoFlashModemItem* phone) {
   if (!phone) return;
   Log("Выключение телефона");
   phone->PowerOff();

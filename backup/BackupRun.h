@@ -47,10 +47,10 @@ class BackupRun {
   // Uploads the model's loader, saves every taken element into a folder the user chooses, packs
   // the last one when asked, and powers the phone off. Nothing happens without an open phone
   // or while another run is in progress.
-  Outcome SaveFlash(const std::shared_ptr<TMotoFlashModemItem>& phone, const AppliedModel& model,
+  Outcome SaveFlash(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone, const AppliedModel& model,
                     bool pack);
   // Uploads the PDS loader and saves the PDS area into a file the user names.
-  Outcome SavePDS(const std::shared_ptr<TMotoFlashModemItem>& phone, const AppliedModel& model,
+  Outcome SavePDS(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone, const AppliedModel& model,
                   bool pack);
 
   // Hands one whole file to the archiver beside the program and waits for it (ElementPacker);
@@ -60,11 +60,11 @@ class BackupRun {
   std::filesystem::path ArchiverFile() const;
   static inline const std::string kArchiverName =
       "arch" + std::string(platform::HostExecutableSuffix());
-  void PowerOffSelected(TMotoFlashModemItem* phone);
+  void PowerOffSelected(phonelink::TMotoFlashModemItem* phone);
 
   bool Running() const { return running_; }
 
-  static constexpr MemoryRange kPdsRange{0x10010000, 0x10020000};
+  static constexpr phonelink::MemoryRange kPdsRange{0x10010000, 0x10020000};
   static constexpr const char* kPdsStart = "10010000";
 
   // The PDS file for the name the user chose: "_10010000.bin" is added to a name without
@@ -80,20 +80,20 @@ class BackupRun {
 
  private:
   void Log(const std::string& message);
-  bool UploadLoader(TMotoFlashModemItem& phone, const AppliedModel& model,
+  bool UploadLoader(phonelink::TMotoFlashModemItem& phone, const AppliedModel& model,
                     const std::filesystem::path& loader, const LoaderTexts& texts,
                     Outcome& outcome);
   // Saves the range under `file`; true once the whole range is there. A failure is logged
   // with its cause as "<name> не сохранена: ...".
   // `element` gets how it ended, its length and its digest.
-  bool SaveRange(TMotoFlashModemItem& phone, MemoryRange range, const std::filesystem::path& file,
+  bool SaveRange(phonelink::TMotoFlashModemItem& phone, phonelink::MemoryRange range, const std::filesystem::path& file,
                  const std::string& name, Outcome& outcome, ElementRecord& element);
   // Starts the folder's BACKUP.txt for this run, keeping what earlier runs said of elements.
   void BeginDescription(const std::filesystem::path& folder, const AppliedModel& model);
   // Lists a saved element in SHA256SUMS, then how it ended in BACKUP.txt.
   void Account(ElementRecord element, bool saved);
   void PackInto(const std::filesystem::path& file, Outcome& outcome);
-  FlashProgressCallback ProgressOf(std::string label, int decimals);
+  phonelink::FlashProgressCallback ProgressOf(std::string label, int decimals);
 
   BackupUser& user_;
   BackupLog& log_;

@@ -59,7 +59,7 @@ std::string ExpectedDigest(const fs::path& folder, const ElementRecord& element,
 
 }  // namespace
 
-void SetLoaderAddresses(TMotoFlashModemItem& phone, const AppliedModel& model) {
+void SetLoaderAddresses(phonelink::TMotoFlashModemItem& phone, const AppliedModel& model) {
   if (const auto base = ParseAddress(model.LoaderLoadAddress)) phone.SetBaseAddr(*base);
   if (const auto entry = ParseAddress(model.LoaderJumpAddress)) phone.SetEntryAddr(*entry);
 }
@@ -72,19 +72,19 @@ bool PhoneCheck::Result::AllMatch() const {
   return true;
 }
 
-PhoneCheck::Result PhoneCheck::Run(TMotoFlashModemItem& phone, const AppliedModel& model,
+PhoneCheck::Result PhoneCheck::Run(phonelink::TMotoFlashModemItem& phone, const AppliedModel& model,
                                    const fs::path& folder, const BackupDescription& description,
                                    const Progress& progress) {
   Result result;
   bool stop = false;
-  const auto stepOf = [&](const std::string& name) -> FlashProgressCallback {
+  const auto stepOf = [&](const std::string& name) -> phonelink::FlashProgressCallback {
     return [&, name](std::int32_t done, std::int32_t total) {
       stop = stop || !progress(name, done, total);
       return !stop;
     };
   };
   SetLoaderAddresses(phone, model);
-  if (!phone.SendLoader(model.LoaderFile, ltUseREAD, stepOf("loader"))) {
+  if (!phone.SendLoader(model.LoaderFile, phonelink::ltUseREAD, stepOf("loader"))) {
     result.stopped = stop;
     result.loaderFailure =
         !phone.LastFrameFailure().empty() ? phone.LastFrameFailure() : "the phone is closed";

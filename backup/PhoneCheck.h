@@ -14,7 +14,7 @@ namespace vestrel::backup {
 
 // Sets the phone's load and jump addresses from the model's texts; a text that is not hex leaves
 // the phone's value as it was.
-void SetLoaderAddresses(TMotoFlashModemItem& phone, const AppliedModel& model);
+void SetLoaderAddresses(phonelink::TMotoFlashModemItem& phone, const AppliedModel& model);
 
 // One element of a backup folder against the phone's memory.
 struct ElementComparison {
@@ -50,7 +50,7 @@ class PhoneCheck {
     bool AllMatch() const;
   };
 
-  static Result Run(TMotoFlashModemItem& phone, const AppliedModel& model,
+  static Result Run(phonelink::TMotoFlashModemItem& phone, const AppliedModel& model,
                     const std::filesystem::path& folder, const BackupDescription& description,
                     const Progress& progress);
 };

@@ -10,7 +10,7 @@ namespace {
 using namespace vestrel;
 using namespace vestrel::virtualphone;
 
-void RoundTrip(benchmark::State& state, TCMDFormatOptions format, std::size_t payloadSize) {
+void RoundTrip(benchmark::State& state, phonelink::TCMDFormatOptions format, std::size_t payloadSize) {
   VirtualClock clock;
   VirtualBus bus(clock);
   auto phone = bus.plug({"bench", "B1", 8}, PhoneMode::P2K);
@@ -18,7 +18,7 @@ void RoundTrip(benchmark::State& state, TCMDFormatOptions format, std::size_t pa
   phone->setP2KHandler([&](std::uint16_t, std::span<const std::uint8_t>) {
     return P2KAnswer{true, answer};
   });
-  TMotoP2KMode mode(PhoneLinkContext{bus, clock});
+  phonelink::TMotoP2KMode mode(phonelink::PhoneLinkContext{bus, clock});
   auto item = mode.DeviceList().Items(0);
   item->OpenPhone();
   item->SetCMDFormatOptions(format);
@@ -33,10 +33,10 @@ void RoundTrip(benchmark::State& state, TCMDFormatOptions format, std::size_t pa
 }
 
 void BM_RoundTripControl(benchmark::State& state) {
-  RoundTrip(state, cfoP2K, static_cast<std::size_t>(state.range(0)));
+  RoundTrip(state, phonelink::cfoP2K, static_cast<std::size_t>(state.range(0)));
 }
 void BM_RoundTripBlocks(benchmark::State& state) {
-  RoundTrip(state, cfoP2K05, static_cast<std::size_t>(state.range(0)));
+  RoundTrip(state, phonelink::cfoP2K05, static_cast<std::size_t>(state.range(0)));
 }
 
 BENCHMARK(BM_RoundTripControl)->Arg(0)->Arg(1000)->Arg(4000);

@@ -54,7 +54,7 @@ void BM_C380Backup(benchmark::State& state) {
   virtualphone::VirtualClock clock;
   virtualphone::VirtualBus bus(clock);
   auto phone = bus.plug({"bench", "B1", 8}, virtualphone::PhoneMode::Flash);
-  TMotoFlashMode watcher(PhoneLinkContext{bus, clock});
+  phonelink::TMotoFlashMode watcher(phonelink::PhoneLinkContext{bus, clock});
   for (auto _ : state) {
     phone->setMode(virtualphone::PhoneMode::Flash);
     watcher.DeviceList().Refresh();

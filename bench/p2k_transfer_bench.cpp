@@ -24,12 +24,12 @@ struct Rig {
   VirtualBus bus{clock};
   std::shared_ptr<VirtualPhone> phone = bus.plug({"bench", "B1", 8}, PhoneMode::P2K);
   std::shared_ptr<P2KPersonality> personality = P2KPersonality::Sample();
-  std::unique_ptr<TMotoP2KMode> mode;
-  std::shared_ptr<TMotoP2KModemItem> item;
+  std::unique_ptr<phonelink::TMotoP2KMode> mode;
+  std::shared_ptr<phonelink::TMotoP2KModemItem> item;
 
   Rig() {
     P2KPersonality::Install(*phone, personality);
-    mode = std::make_unique<TMotoP2KMode>(PhoneLinkContext{bus, clock});
+    mode = std::make_unique<phonelink::TMotoP2KMode>(phonelink::PhoneLinkContext{bus, clock});
     item = mode->DeviceList().Items(0);
     item->OpenPhone();
   }
@@ -88,7 +88,7 @@ void BM_GetFileList1000(benchmark::State& state) {
     entries = 0;
     if (count != kFiles ||
         !rig.item->GetFileList(count, nullptr,
-                               [&](const P2KFileRecord&) {
+                               [&](const phonelink::P2KFileRecord&) {
                                  ++entries;
                                  return true;
                                }) ||

@@ -25,7 +25,7 @@
 #include "platform/fake/MemoryRegistry.h"
 #include "platform/fake/RecordingShell.h"
 #include "platform/linux/LinuxBus.h"
-#include "tests/linux/UsbdevfsPhone.h"
+#include "tests/platform/linux/UsbdevfsPhone.h"
 
 using namespace vestrel;
 using virtualphone::PhoneMode;

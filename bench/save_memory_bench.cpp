@@ -14,7 +14,7 @@ namespace {
 using namespace vestrel;
 using namespace vestrel::virtualphone;
 
-constexpr MemoryRange kFourMiB{0x10000000, 0x103FFFFF};
+constexpr phonelink::MemoryRange kFourMiB{0x10000000, 0x103FFFFF};
 constexpr double kRoundTrips = (4 << 20) / 256.0;
 
 // A discarding sink, so the file system's cost stays out of the figure.
@@ -28,12 +28,12 @@ struct BackupRig {
   VirtualClock clock;
   VirtualBus bus{clock};
   std::shared_ptr<VirtualPhone> phone = bus.plug({"bench", "F1", 8}, PhoneMode::Flash);
-  TMotoFlashMode mode{PhoneLinkContext{bus, clock}};
-  std::shared_ptr<TMotoFlashModemItem> item = mode.DeviceList().Items(0);
+  phonelink::TMotoFlashMode mode{phonelink::PhoneLinkContext{bus, clock}};
+  std::shared_ptr<phonelink::TMotoFlashModemItem> item = mode.DeviceList().Items(0);
 
   bool ready() {
     std::istringstream loader(std::string(64, 'L'));
-    return item && item->OpenPhone() && item->SendLoaderStream(&loader, ltUseREAD, nullptr);
+    return item && item->OpenPhone() && item->SendLoaderStream(&loader, phonelink::ltUseREAD, nullptr);
   }
 };
 

@@ -69,13 +69,13 @@ bool Store(ForcedExitText<Char>& slot, std::basic_string_view<Char> text) {
 StopOnSignal::StopOnSignal() {
   pendingSignal = 0;
   platform::WatchStopSignals(OnStopSignal);
-  driver::SetStopCheck(SignalPending);
+  phonelink::driver::SetStopCheck(SignalPending);
 }
 
 StopOnSignal::~StopOnSignal() {
   for (auto& file : scratchFiles) file.set = 0;
   lastWords.set = 0;
-  driver::SetStopCheck(nullptr);
+  phonelink::driver::SetStopCheck(nullptr);
   platform::ForgetStopSignals();
 }
 

@@ -22,7 +22,7 @@ constexpr int kSchema = 1;
 // given back to the tool reaches the same phone file. Text from the OS is taken as UTF-8 and
 // each byte that is not is written as U+FFFD (the replace handler below), so the document is
 // always valid JSON.
-std::string PhoneText(std::string_view phoneText) { return PhoneTextToUtf8(phoneText); }
+std::string PhoneText(std::string_view phoneText) { return phonelink::PhoneTextToUtf8(phoneText); }
 
 int Print(const char* command, Json fields) {
   Json document{{"schema", kSchema}, {"command", command}};
@@ -45,7 +45,7 @@ int DevicesJson(Session& session, const CommandWords&) {
 }
 
 int InfoJson(Session& session, const CommandWords&) {
-  const PhoneInfo info = ReadInfo(session);
+  const p2kapi::PhoneInfo info = ReadInfo(session);
   return Print("info", {{"model", PhoneText(info.model)},
                         {"firmware", PhoneText(info.firmware)},
                         {"flex", PhoneText(info.flex)}});
@@ -60,9 +60,9 @@ int DrivesJson(Session& session, const CommandWords&) {
 // The seven attribute names a record's bits carry, in bit order.
 Json AttributeNames(std::uint16_t attributes) {
   Json names = Json::array();
-  for (std::uint16_t bit = faReadOnly; bit <= faNoDistribute;
+  for (std::uint16_t bit = phonelink::faReadOnly; bit <= phonelink::faNoDistribute;
        bit = static_cast<std::uint16_t>(bit << 1)) {
-    if ((attributes & bit) != 0) names.push_back(AttrToText(bit));
+    if ((attributes & bit) != 0) names.push_back(phonelink::AttrToText(bit));
   }
   return names;
 }

@@ -57,9 +57,9 @@ bool AwaitNewPhone(Session& session, Mode& mode, const std::set<std::uint32_t>& 
 #define VESTREL_MODE_CHANGE_WAIT(Mode)                                   \
   template std::set<std::uint32_t> ListedInstances(Mode&);              \
   template bool AwaitNewPhone(Session&, Mode&, const std::set<std::uint32_t>&, std::uint32_t);
-VESTREL_MODE_CHANGE_WAIT(TMotoP2KMode)
-VESTREL_MODE_CHANGE_WAIT(TMotoFlashMode)
-VESTREL_MODE_CHANGE_WAIT(TMotoATMode)
+VESTREL_MODE_CHANGE_WAIT(phonelink::TMotoP2KMode)
+VESTREL_MODE_CHANGE_WAIT(phonelink::TMotoFlashMode)
+VESTREL_MODE_CHANGE_WAIT(phonelink::TMotoATMode)
 #undef VESTREL_MODE_CHANGE_WAIT
 
 }  // namespace vestrel::cli

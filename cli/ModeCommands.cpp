@@ -20,7 +20,7 @@ int Devices(Session& session, const CommandWords&) {
 }
 
 // A P2K command that makes the phone leave P2K mode or changes its state.
-template <bool (TMotoP2KModemItem::*Operation)()>
+template <bool (phonelink::TMotoP2KModemItem::*Operation)()>
 int P2KOperation(Session& session, const CommandWords&) {
   auto phone = RequireP2K(session);
   CheckReported(session, ((*phone).*Operation)(), "the phone refused the command");
@@ -44,14 +44,14 @@ void AwaitMode(Session& session, Mode& mode, const std::set<std::uint32_t>& befo
 
 int FlashMode(Session& session, const CommandWords& words) {
   const auto before = ListedInstances(session.Flash());
-  P2KOperation<&TMotoP2KModemItem::SwitchToFlashMode>(session, words);
+  P2KOperation<&phonelink::TMotoP2KModemItem::SwitchToFlashMode>(session, words);
   AwaitMode(session, session.Flash(), before, "flash");
   return kDone;
 }
 
 int ATMode(Session& session, const CommandWords& words) {
   const auto before = ListedInstances(session.AT());
-  P2KOperation<&TMotoP2KModemItem::SwitchToATMode>(session, words);
+  P2KOperation<&phonelink::TMotoP2KModemItem::SwitchToATMode>(session, words);
   AwaitMode(session, session.AT(), before, "AT");
   return kDone;
 }
@@ -94,7 +94,7 @@ std::vector<Command> ModeCommands() {
        {},
        0,
        0,
-       P2KOperation<&TMotoP2KModemItem::Restart>},
+       P2KOperation<&phonelink::TMotoP2KModemItem::Restart>},
       {"poweroff",
        "poweroff",
        "power the P2K phone off",
@@ -102,7 +102,7 @@ std::vector<Command> ModeCommands() {
        {},
        0,
        0,
-       P2KOperation<&TMotoP2KModemItem::PowerOff>},
+       P2KOperation<&phonelink::TMotoP2KModemItem::PowerOff>},
       {"suspend",
        "suspend",
        "put the P2K phone to sleep, or wake it; prints the new state",
@@ -119,7 +119,7 @@ std::vector<Command> ModeCommands() {
        {},
        0,
        0,
-       P2KOperation<&TMotoP2KModemItem::SwitchToTestMode>},
+       P2KOperation<&phonelink::TMotoP2KModemItem::SwitchToTestMode>},
       {"at-mode", "at-mode", "switch the P2K phone to AT (modem) mode", {}, {}, 0, 0, ATMode},
       {"p2k-mode",
        "p2k-mode",

@@ -23,11 +23,11 @@ using phonefiles::Failure;
 using phonefiles::PhoneFiles;
 using phonefiles::Result;
 
-std::string Shown(std::string_view phoneText) { return PhoneTextForDisplay(phoneText); }
+std::string Shown(std::string_view phoneText) { return phonelink::PhoneTextForDisplay(phoneText); }
 
 PhoneFiles FilesOf(Session& session) { return PhoneFiles(RequireP2K(session)); }
 
-ProgressCallback BarFor(ProgressBar& bar, const StopOnSignal& stop) {
+phonelink::ProgressCallback BarFor(ProgressBar& bar, const StopOnSignal& stop) {
   return [&bar, &stop](std::int64_t done, std::int64_t total) {
     bar.Show(done, total);
     return !stop.Requested();
@@ -47,7 +47,7 @@ int Finish(const Result& result, const StopOnSignal& stop) {
 }
 
 int Info(Session& session, const CommandWords&) {
-  const PhoneInfo info = ReadInfo(session);
+  const p2kapi::PhoneInfo info = ReadInfo(session);
   std::printf("model: %s\nfirmware: %s\nflex: %s\n", Shown(info.model).c_str(),
               Shown(info.firmware).c_str(), Shown(info.flex).c_str());
   return kDone;
@@ -61,7 +61,7 @@ int Drives(Session& session, const CommandWords&) {
 int List(Session& session, const CommandWords& words) {
   const Listing listing = ReadListing(session, words);
   for (const auto& file : listing.files) {
-    std::printf("%u\t%s\t%s\n", file.Size, AttrToText(file.Attr).c_str(), Shown(file.Name).c_str());
+    std::printf("%u\t%s\t%s\n", file.Size, phonelink::AttrToText(file.Attr).c_str(), Shown(file.Name).c_str());
   }
   std::fflush(stdout);
   std::fprintf(stderr, "files: %zu\n", listing.files.size());
@@ -84,7 +84,7 @@ fs::path PullTarget(const std::string& phoneName, const CommandWords& words) {
   const auto target = phonefiles::SavedFileFor(folder, phoneName);
   if (!target) {
     throw OperationFailed("refusing to write the phone name \"" +
-                          Shown(ExtractPhoneFileName(phoneName)) + "\" locally");
+                          Shown(phonelink::ExtractPhoneFileName(phoneName)) + "\" locally");
   }
   return *target;
 }
@@ -139,7 +139,7 @@ int PullToStandardOutput(Session& session, const CommandWords& words,
   StopOnSignal stop;
   ScratchFile scratch(stop);
   scratch.MakeReplaceable();
-  const Result result = Copy(session, files, words, PhoneTextForDisplay(phoneName), stop,
+  const Result result = Copy(session, files, words, phonelink::PhoneTextForDisplay(phoneName), stop,
                              [&](auto& unit, const auto& options) {
                                return unit.Download(phoneName, scratch.Path(), options);
                              });
@@ -167,7 +167,7 @@ int Pull(Session& session, const CommandWords& words) {
   auto files = FilesOf(session);
   StopOnSignal stop;
   const Result result = Copy(
-      session, files, words, PhoneTextForDisplay(phoneName), stop,
+      session, files, words, phonelink::PhoneTextForDisplay(phoneName), stop,
       [&](auto& unit, const auto& options) { return unit.Download(phoneName, target, options); });
   return Finish(result, stop);
 }
@@ -225,11 +225,11 @@ std::uint16_t AttributesOf(const std::string& text) {
   std::stringstream words(text);
   for (std::string word; std::getline(words, word, '+');) {
     if (word == "ReadOnly") {
-      attributes |= faReadOnly;
+      attributes |= phonelink::faReadOnly;
     } else if (word == "Hidden") {
-      attributes |= faHidden;
+      attributes |= phonelink::faHidden;
     } else if (word == "System") {
-      attributes |= faSystem;
+      attributes |= phonelink::faSystem;
     } else {
       throw UsageError("unknown attribute: " + word);
     }

@@ -27,7 +27,7 @@ template <class Mode>
 void AddListed(Mode& mode, const char* word, std::vector<ListedPhone>& phones) {
   auto& list = mode.DeviceList();
   for (int i = 0; i < list.Count(); ++i) {
-    const TUSBDevice& device = list.Items(i)->ModemInfo();
+    const phonelink::TUSBDevice& device = list.Items(i)->ModemInfo();
     phones.push_back({word, device, InterfaceOf({&device.DevicePath, &device.HardwareID})});
   }
 }
@@ -45,10 +45,10 @@ std::vector<ListedPhone> ListedPhones(Session& session) {
   return phones;
 }
 
-PhoneInfo ReadInfo(Session& session) {
+p2kapi::PhoneInfo ReadInfo(Session& session) {
   RequireP2K(session);  // opened, so the library finds it ready
-  P2KApi library(session.P2K());
-  auto info = ReadPhoneInfo(library);
+  p2kapi::P2KApi library(session.P2K());
+  auto info = p2kapi::ReadPhoneInfo(library);
   Check(info.has_value(), "cannot read the phone information");
   return *info;
 }

@@ -20,7 +20,7 @@ namespace vestrel::cli {
 // when the device is not composite), so two functions of one device never read alike.
 struct ListedPhone {
   const char* mode;
-  TUSBDevice device;
+  phonelink::TUSBDevice device;
   std::string usbInterface;
 };
 
@@ -28,7 +28,7 @@ struct ListedPhone {
 std::vector<ListedPhone> ListedPhones(Session& session);
 
 // The model, firmware and flex texts of the P2K phone, as the phone spells them.
-PhoneInfo ReadInfo(Session& session);
+p2kapi::PhoneInfo ReadInfo(Session& session);
 
 // The P2K phone's volume names ("/a", "/c") in its order.
 std::vector<std::string> ReadVolumes(Session& session);
@@ -37,7 +37,7 @@ std::vector<std::string> ReadVolumes(Session& session);
 // bytes of its volume when the phone told them.
 struct Listing {
   std::string path;
-  std::vector<P2KFileRecord> files;
+  std::vector<phonelink::P2KFileRecord> files;
   std::string volume;
   std::optional<std::int64_t> freeBytes;
 };

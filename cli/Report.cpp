@@ -40,8 +40,8 @@ void AttemptInfo(Session& session, std::ostream& out) {
   platform::TracingBus traced(session.Host().bus(), sink);
   std::ostringstream debug;
   {
-    TMotoP2KMode phones({traced, session.Host().clock()});
-    phones.SetOnDebug([&](TMotoP2KModemItem&, const std::string& text, TDebugType, bool) {
+    phonelink::TMotoP2KMode phones({traced, session.Host().clock()});
+    phones.SetOnDebug([&](phonelink::TMotoP2KModemItem&, const std::string& text, phonelink::TDebugType, bool) {
       debug << "  " << text << '\n';
     });
     out << "info attempt: ";
@@ -51,12 +51,12 @@ void AttemptInfo(Session& session, std::ostream& out) {
     } else if (!phone->OpenPhone()) {
       out << "the phone cannot be opened: " << phone->OpenError().describe() << '\n';
     } else {
-      P2KApi library(phones);
-      const auto info = ReadPhoneInfo(library);
+      p2kapi::P2KApi library(phones);
+      const auto info = p2kapi::ReadPhoneInfo(library);
       if (info) {
-        out << "model \"" << PhoneTextForDisplay(info->model) << "\", firmware \""
-            << PhoneTextForDisplay(info->firmware) << "\", flex \""
-            << PhoneTextForDisplay(info->flex) << "\"\n";
+        out << "model \"" << phonelink::PhoneTextForDisplay(info->model) << "\", firmware \""
+            << phonelink::PhoneTextForDisplay(info->firmware) << "\", flex \""
+            << phonelink::PhoneTextForDisplay(info->flex) << "\"\n";
       } else {
         out << "the phone information cannot be read\n";
       }

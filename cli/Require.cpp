@@ -19,15 +19,15 @@ std::string NoBackendHint(Session& session) {
   return " (this build reaches no real phones on this host; try --virtual-phone)";
 }
 
-std::shared_ptr<TMotoP2KModemItem> RequireP2K(Session& session) {
+std::shared_ptr<phonelink::TMotoP2KModemItem> RequireP2K(Session& session) {
   return Require(session, session.P2KPhone(), "P2K");
 }
 
-std::shared_ptr<TMotoFlashModemItem> RequireFlash(Session& session) {
+std::shared_ptr<phonelink::TMotoFlashModemItem> RequireFlash(Session& session) {
   return Require(session, session.FlashPhone(), "flash");
 }
 
-std::shared_ptr<TMotoATModemItem> RequireAT(Session& session) {
+std::shared_ptr<phonelink::TMotoATModemItem> RequireAT(Session& session) {
   return Require(session, session.ATPhone(), "AT");
 }
 
@@ -47,10 +47,10 @@ void Require(const phonefiles::Result& result) {
 }
 
 std::string PhoneName(const std::string& utf8) {
-  auto name = Utf8ToPhoneText(utf8);
+  auto name = phonelink::Utf8ToPhoneText(utf8);
   if (!name) {
     throw UsageError("not a phone file name (not UTF-8 text the phone can hold): " +
-                     PhoneTextForDisplay(utf8));
+                     phonelink::PhoneTextForDisplay(utf8));
   }
   if (name->empty()) throw UsageError("an empty phone file name");
   return *name;

@@ -9,9 +9,9 @@
 namespace vestrel::cli {
 
 // The first phone of each mode, opened, or NoPhone.
-std::shared_ptr<TMotoP2KModemItem> RequireP2K(Session& session);
-std::shared_ptr<TMotoFlashModemItem> RequireFlash(Session& session);
-std::shared_ptr<TMotoATModemItem> RequireAT(Session& session);
+std::shared_ptr<phonelink::TMotoP2KModemItem> RequireP2K(Session& session);
+std::shared_ptr<phonelink::TMotoFlashModemItem> RequireFlash(Session& session);
+std::shared_ptr<phonelink::TMotoATModemItem> RequireAT(Session& session);
 
 // " (... try --virtual-phone)" where the host reaches no real phones, else "".
 std::string NoBackendHint(Session& session);

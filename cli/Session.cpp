@@ -23,13 +23,13 @@ auto FirstOpened(List& list) -> decltype(list.Items(0)) {
 
 Session::Session(platform::Host& host, const GlobalOptions& options)
     : host_(host), verbose_(options.verbose), quiet_(options.quiet) {
-  const PhoneLinkContext context{host.bus(), host.clock()};
-  p2k_ = std::make_unique<TMotoP2KMode>(context);
-  flash_ = std::make_unique<TMotoFlashMode>(context);
-  at_ = std::make_unique<TMotoATMode>(context);
-  p2k_->SetOnDebug(Reporter<TMotoP2KModemItem>());
-  flash_->SetOnDebug(Reporter<TMotoFlashModemItem>());
-  at_->SetOnDebug(Reporter<TMotoATModemItem>());
+  const phonelink::PhoneLinkContext context{host.bus(), host.clock()};
+  p2k_ = std::make_unique<phonelink::TMotoP2KMode>(context);
+  flash_ = std::make_unique<phonelink::TMotoFlashMode>(context);
+  at_ = std::make_unique<phonelink::TMotoATMode>(context);
+  p2k_->SetOnDebug(Reporter<phonelink::TMotoP2KModemItem>());
+  flash_->SetOnDebug(Reporter<phonelink::TMotoFlashModemItem>());
+  at_->SetOnDebug(Reporter<phonelink::TMotoATModemItem>());
 }
 
 Session::~Session() {
@@ -42,13 +42,13 @@ Session::~Session() {
 }
 
 template <class Item>
-TModemDebugEvent<Item> Session::Reporter() {
-  return [this](Item&, const std::string& text, TDebugType type, bool) {
+phonelink::TModemDebugEvent<Item> Session::Reporter() {
+  return [this](Item&, const std::string& text, phonelink::TDebugType type, bool) {
     lastDebugLine_ = text;
     // Labelled as the items' own lines: "Close Phone is Failed" on every start is their normal
     // report of closing a phone that was not open, not an error of the run.
     if (verbose_) {
-      std::fprintf(stderr, "phone %s: %s\n", type == dtError ? "debug (error)" : "debug",
+      std::fprintf(stderr, "phone %s: %s\n", type == phonelink::dtError ? "debug (error)" : "debug",
                    text.c_str());
     }
   };
@@ -58,12 +58,12 @@ bool Session::ShowsProgress() const { return !quiet_ && platform::IsTerminal(std
 
 void Session::Pump() { host_.bus().deliverNotices(); }
 
-std::shared_ptr<TMotoP2KModemItem> Session::P2KPhone() { return FirstOpened(p2k_->DeviceList()); }
+std::shared_ptr<phonelink::TMotoP2KModemItem> Session::P2KPhone() { return FirstOpened(p2k_->DeviceList()); }
 
-std::shared_ptr<TMotoFlashModemItem> Session::FlashPhone() {
+std::shared_ptr<phonelink::TMotoFlashModemItem> Session::FlashPhone() {
   return FirstOpened(flash_->DeviceList());
 }
 
-std::shared_ptr<TMotoATModemItem> Session::ATPhone() { return FirstOpened(at_->DeviceList()); }
+std::shared_ptr<phonelink::TMotoATModemItem> Session::ATPhone() { return FirstOpened(at_->DeviceList()); }
 
 }  // namespace vestrel::cli

@@ -20,13 +20,13 @@ class Session {
 
   // The first phone of the mode, opened; null when there is none. A phone that is listed but
   // cannot be opened throws NoPhone with the OS's reason.
-  std::shared_ptr<TMotoP2KModemItem> P2KPhone();
-  std::shared_ptr<TMotoFlashModemItem> FlashPhone();
-  std::shared_ptr<TMotoATModemItem> ATPhone();
+  std::shared_ptr<phonelink::TMotoP2KModemItem> P2KPhone();
+  std::shared_ptr<phonelink::TMotoFlashModemItem> FlashPhone();
+  std::shared_ptr<phonelink::TMotoATModemItem> ATPhone();
 
-  TMotoP2KMode& P2K() { return *p2k_; }
-  TMotoFlashMode& Flash() { return *flash_; }
-  TMotoATMode& AT() { return *at_; }
+  phonelink::TMotoP2KMode& P2K() { return *p2k_; }
+  phonelink::TMotoFlashMode& Flash() { return *flash_; }
+  phonelink::TMotoATMode& AT() { return *at_; }
   platform::Host& Host() { return host_; }
 
   // Lets device-change notices reach the watchers, as the windows' event loop would.
@@ -41,15 +41,15 @@ class Session {
 
  private:
   template <class Item>
-  TModemDebugEvent<Item> Reporter();
+  phonelink::TModemDebugEvent<Item> Reporter();
 
   platform::Host& host_;
   bool verbose_ = false;
   bool quiet_ = false;
   std::string lastDebugLine_;
-  std::unique_ptr<TMotoP2KMode> p2k_;
-  std::unique_ptr<TMotoFlashMode> flash_;
-  std::unique_ptr<TMotoATMode> at_;
+  std::unique_ptr<phonelink::TMotoP2KMode> p2k_;
+  std::unique_ptr<phonelink::TMotoFlashMode> flash_;
+  std::unique_ptr<phonelink::TMotoATMode> at_;
 };
 
 }  // namespace vestrel::cli

@@ -27,7 +27,7 @@ find_package(Python3 COMPONENTS Interpreter)
 if(VESTREL_MAKENSIS AND VESTREL_TESTS AND CMAKE_CROSSCOMPILING_EMULATOR AND
    Python3_Interpreter_FOUND)
   add_test(NAME windows.installer
-           COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/windows/installer_test.py
+           COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/platform/win32/installer_test.py
                    ${VESTREL_WINEPREFIX} ${VESTREL_SETUP} ${CMAKE_CROSSCOMPILING_EMULATOR})
   set_tests_properties(windows.installer PROPERTIES FIXTURES_REQUIRED wine_prefix)
 endif()

@@ -45,21 +45,21 @@ class FuzzedReplies {
 };
 
 void ExerciseP2K(testing::ScriptedBus& bus, platform::Clock& clock) {
-  TUSBDevice info;
+  phonelink::TUSBDevice info;
   info.DevicePath = "fuzz&MI_08";
-  TMotoP2KModemItem item(PhoneLinkContext{bus, clock}, info);
+  phonelink::TMotoP2KModemItem item(phonelink::PhoneLinkContext{bus, clock}, info);
   item.OpenPhone();
   std::vector<std::uint8_t> reply(16);
   std::uint16_t length = 0;
   const std::uint8_t payload[] = {1, 2, 3};
-  for (auto format : {cfoP2K, cfoP2K05}) {
+  for (auto format : {phonelink::cfoP2K, phonelink::cfoP2K05}) {
     item.SetCMDFormatOptions(format);
     item.ExecuteCommand(0x0001, payload, reply, length);
     std::string drives;
     item.GetDrives(drives);
     item.GetFreeSpace('a');
     item.GetFileCount("/a/|*");
-    std::vector<P2KFileRecord> files;
+    std::vector<phonelink::P2KFileRecord> files;
     item.GetFileList(2, &files, nullptr);
     std::vector<std::uint8_t> block(100);
     item.FileRead(block);
@@ -68,9 +68,9 @@ void ExerciseP2K(testing::ScriptedBus& bus, platform::Clock& clock) {
 }
 
 void ExerciseFlash(testing::ScriptedBus& bus, platform::Clock& clock) {
-  TUSBDevice info;
+  phonelink::TUSBDevice info;
   info.DevicePath = "fuzz-flash";
-  TMotoFlashModemItem item(PhoneLinkContext{bus, clock}, info);
+  phonelink::TMotoFlashModemItem item(phonelink::PhoneLinkContext{bus, clock}, info);
   item.OpenPhone();
   std::vector<std::uint8_t> memory(256);
   item.SendAddr(0x03FD0000);

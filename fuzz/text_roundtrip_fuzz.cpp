@@ -51,7 +51,7 @@ std::string ReadDisplayed(std::string_view display) {
   std::string name;
   std::string plain;
   auto flush = [&] {
-    const auto bytes = vestrel::Utf8ToPhoneText(plain);
+    const auto bytes = vestrel::phonelink::Utf8ToPhoneText(plain);
     if (!bytes) std::abort();
     name += *bytes;
     plain.clear();
@@ -85,19 +85,19 @@ void Check(bool holds) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
 
-  const std::string shown = vestrel::PhoneTextToUtf8(input);
+  const std::string shown = vestrel::phonelink::PhoneTextToUtf8(input);
   Check(WellFormedUtf8(shown));
-  const auto back = vestrel::Utf8ToPhoneText(shown);
+  const auto back = vestrel::phonelink::Utf8ToPhoneText(shown);
   Check(back && *back == input);
 
-  const auto phone = vestrel::Utf8ToPhoneText(input);
+  const auto phone = vestrel::phonelink::Utf8ToPhoneText(input);
   if (phone) {
     Check(WellFormedUtf8(input));
-    Check(vestrel::PhoneTextToUtf8(*phone) == input);
+    Check(vestrel::phonelink::PhoneTextToUtf8(*phone) == input);
   }
 
   // The display form shows no control character and reads back as exactly one name.
-  const std::string display = vestrel::PhoneTextForDisplay(input);
+  const std::string display = vestrel::phonelink::PhoneTextForDisplay(input);
   Check(WellFormedUtf8(display));
   for (std::size_t i = 0; i < display.size(); ++i) {
     const auto c = static_cast<unsigned char>(display[i]);

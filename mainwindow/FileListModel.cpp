@@ -31,9 +31,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case kNumberColumn:
       return QString::number(row.number);
     case kNameColumn:
-      return QString::fromStdString(PhoneTextForDisplay(row.file.Name));
+      return QString::fromStdString(phonelink::PhoneTextForDisplay(row.file.Name));
     case kAttributeColumn:
-      return QString::fromStdString(AttrToText(row.file.Attr));
+      return QString::fromStdString(phonelink::AttrToText(row.file.Attr));
     case kSizeColumn:
       // The size column shows the listing's 32 bits as a signed number.
       return QString::number(static_cast<std::int32_t>(row.file.Size));

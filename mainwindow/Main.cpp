@@ -24,7 +24,7 @@ void ShowLines(QListWidget& list, const std::vector<std::string>& lines,
   if (lines != shown) {
     shown = lines;
     list.clear();
-    for (const auto& line : lines) list.addItem(QString::fromStdString(PhoneTextToUtf8(line)));
+    for (const auto& line : lines) list.addItem(QString::fromStdString(phonelink::PhoneTextToUtf8(line)));
   }
   if (list.currentRow() != (lines.empty() ? -1 : 0)) list.setCurrentRow(lines.empty() ? -1 : 0);
 }
@@ -52,7 +52,7 @@ TForm1::TForm1(Services services)
       schedule_(Timer1, this),
       polling_(services_.link.bus, MotoP2KMode1, MotoFlashMode1, MotoATMode1),
       library_(MotoP2KMode1) {
-  MotoP2KMode1.SetFSACOption(fsacBP);
+  MotoP2KMode1.SetFSACOption(phonelink::fsacBP);
   setWindowTitle(QStringLiteral("Vestrel by Tolmek v1.3"));
   // A plain widget window is announced without its title otherwise.
   setAccessibleName(windowTitle());
@@ -116,12 +116,12 @@ void TForm1::FormShow() {
   if (auto phone = polling_.CurrentP2K()) ReadVolumes(phone);
 }
 
-void TForm1::ReadVolumes(const std::shared_ptr<TMotoP2KModemItem>& phone) {
+void TForm1::ReadVolumes(const std::shared_ptr<phonelink::TMotoP2KModemItem>& phone) {
   std::vector<std::string> volumes;
   browser_.Volumes(phone, volumes);
   ComboBox1.clear();
   for (const auto& volume : volumes) {
-    ComboBox1.addItem(QString::fromStdString(PhoneTextToUtf8(volume)),
+    ComboBox1.addItem(QString::fromStdString(phonelink::PhoneTextToUtf8(volume)),
                       QByteArray::fromStdString(volume));
   }
   ComboBox1.setCurrentIndex(ComboBox1.count() > 0 ? 0 : -1);

@@ -58,7 +58,7 @@ class TForm1 : public QWidget {
  public:
   // What the window takes from the program around it; everything here outlives the window.
   struct Services {
-    PhoneLinkContext link;
+    phonelink::PhoneLinkContext link;
     platform::Registry& registry;
     platform::Shell& shell;
     desktop::Dialogs& dialogs;
@@ -75,12 +75,12 @@ class TForm1 : public QWidget {
   void SetWindows(TForm2& info, desktop::TForm3& about, backup::TForm4& backup);
 
   // The phone-information library, speaking through MotoP2KMode1's first phone.
-  P2KApi& PhoneLibrary() { return library_; }
+  p2kapi::P2KApi& PhoneLibrary() { return library_; }
 
   // Components, created before the controls so that they enumerate at once.
-  TMotoP2KMode MotoP2KMode1;
-  TMotoFlashMode MotoFlashMode1;
-  TMotoATMode MotoATMode1;
+  phonelink::TMotoP2KMode MotoP2KMode1;
+  phonelink::TMotoFlashMode MotoFlashMode1;
+  phonelink::TMotoATMode MotoATMode1;
 
   QFrame Panel1;
   QPushButton BitBtn2, Button7, Button5, Button8, Button9, Button10, BitBtn1, BitBtn3, Button1,
@@ -188,7 +188,7 @@ class TForm1 : public QWidget {
   void OnTrigger(QAction& action, void (TForm1::*handler)());
   void LoadComponents();
   // Fills ComboBox1 with the phone's volumes, the first selected.
-  void ReadVolumes(const std::shared_ptr<TMotoP2KModemItem>& phone);
+  void ReadVolumes(const std::shared_ptr<phonelink::TMotoP2KModemItem>& phone);
   void HideToTray();
   // A tool window where a notification area holds the icon, else a window with a task-bar
   // entry.
@@ -215,7 +215,7 @@ class TForm1 : public QWidget {
   phonefiles::TransferOptions CopyOptions();
   // Where the file and folder choosers open: the folder used last, else the user's home.
   QString StartFolder() const;
-  bool Upload(const std::shared_ptr<TMotoP2KModemItem>& phone, const QString& hostFile,
+  bool Upload(const std::shared_ptr<phonelink::TMotoP2KModemItem>& phone, const QString& hostFile,
               const QString& phoneName);
   void ShowFailure(const QString& what, const phonefiles::Result& result);
   void ShowHostFileError(const phonefiles::Result& result);
@@ -223,7 +223,7 @@ class TForm1 : public QWidget {
   Services services_;
   desktop::PassSchedule schedule_;
   PhonePolling polling_;
-  P2KApi library_;
+  p2kapi::P2KApi library_;
   TForm2* info_ = nullptr;
   desktop::TForm3* about_ = nullptr;
   backup::TForm4* backup_ = nullptr;

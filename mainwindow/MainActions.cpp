@@ -66,27 +66,27 @@ void TForm1::OnCurrentP2KUnlessCopying(Operation operation) {
 }
 
 void TForm1::BitBtn2Click() {
-  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.Restart(); });
+  OnCurrentP2KUnlessCopying([](phonelink::TMotoP2KModemItem& phone) { phone.Restart(); });
 }
 void TForm1::N2Click() { BitBtn2Click(); }
 
 void TForm1::Button7Click() {
-  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.PowerOff(); });
+  OnCurrentP2KUnlessCopying([](phonelink::TMotoP2KModemItem& phone) { phone.PowerOff(); });
 }
 void TForm1::N7Click() { Button7Click(); }
 
 void TForm1::Button5Click() {
-  OnCurrentP2K([](TMotoP2KModemItem& phone) { phone.Suspend(!phone.IsSuspend()); });
+  OnCurrentP2K([](phonelink::TMotoP2KModemItem& phone) { phone.Suspend(!phone.IsSuspend()); });
 }
 void TForm1::N8Click() { Button5Click(); }
 
 void TForm1::Button8Click() {
-  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.SwitchToFlashMode(); });
+  OnCurrentP2KUnlessCopying([](phonelink::TMotoP2KModemItem& phone) { phone.SwitchToFlashMode(); });
 }
 void TForm1::Flash1Click() { Button8Click(); }
 
 void TForm1::Button9Click() {
-  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.SwitchToTestMode(); });
+  OnCurrentP2KUnlessCopying([](phonelink::TMotoP2KModemItem& phone) { phone.SwitchToTestMode(); });
 }
 void TForm1::N9Click() { Button9Click(); }
 
@@ -96,7 +96,7 @@ void TForm1::Button10Click() {
   if (!refused) polling_.OpenCurrentAT();
 }
 void TForm1::AT1Click() {
-  OnCurrentP2KUnlessCopying([](TMotoP2KModemItem& phone) { phone.SwitchToATMode(); });
+  OnCurrentP2KUnlessCopying([](phonelink::TMotoP2KModemItem& phone) { phone.SwitchToATMode(); });
 }
 
 void TForm1::Button1Click() { BackToP2K(); }
@@ -113,7 +113,7 @@ void TForm1::BitBtn3Click() { ShowPhoneInformation(); }
 void TForm1::N4Click() { ShowPhoneInformation(); }
 
 void TForm1::ShowPhoneInformation() {
-  if (library_.P2K_GetStatus() == P2KApi::kReady) {
+  if (library_.P2K_GetStatus() == p2kapi::P2KApi::kReady) {
     if (info_) services_.showModal(*info_);
     return;
   }

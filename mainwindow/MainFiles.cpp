@@ -18,7 +18,7 @@ namespace vestrel::mainwindow {
 namespace {
 
 QString Shown(std::string_view phoneText) {
-  return QString::fromStdString(PhoneTextForDisplay(phoneText));
+  return QString::fromStdString(phonelink::PhoneTextForDisplay(phoneText));
 }
 
 std::filesystem::path HostPathOf(const QString& name) {
@@ -131,9 +131,9 @@ void TForm1::ListView1Click() {
   SetEnabledIfChanged(SpeedButton1, !rows.empty());
   SetEnabledIfChanged(SpeedButton3, !rows.empty());
   const std::uint16_t word = rows.empty() ? 0 : fileList_.Row(rows.front()).file.Attr;
-  CheckBox2.setChecked(word & faReadOnly);
-  CheckBox3.setChecked(word & faHidden);
-  CheckBox4.setChecked(word & faSystem);
+  CheckBox2.setChecked(word & phonelink::faReadOnly);
+  CheckBox3.setChecked(word & phonelink::faHidden);
+  CheckBox4.setChecked(word & phonelink::faSystem);
   attributeEdit_ = true;
 }
 
@@ -142,9 +142,9 @@ void TForm1::SetAttr() {
   auto phone = polling_.CurrentP2K();
   const auto names = SelectedNames();
   if (!phone || names.empty()) return;
-  const std::uint16_t word = (CheckBox2.isChecked() ? faReadOnly : 0) |
-                             (CheckBox3.isChecked() ? faHidden : 0) |
-                             (CheckBox4.isChecked() ? faSystem : 0);
+  const std::uint16_t word = (CheckBox2.isChecked() ? phonelink::faReadOnly : 0) |
+                             (CheckBox3.isChecked() ? phonelink::faHidden : 0) |
+                             (CheckBox4.isChecked() ? phonelink::faSystem : 0);
   const auto result = browser_.SetAttributes(phone, names.front(), word);
   if (result.ok()) {
     services_.dialogs.Message(this, QStringLiteral("Информация"),
@@ -256,7 +256,7 @@ void TForm1::SpeedButton2Click() {
 }
 
 // False when a host file error ended the action.
-bool TForm1::Upload(const std::shared_ptr<TMotoP2KModemItem>& phone, const QString& hostFile,
+bool TForm1::Upload(const std::shared_ptr<phonelink::TMotoP2KModemItem>& phone, const QString& hostFile,
                     const QString& phoneName) {
   const auto outcome =
       browser_.Upload(phone, HostPathOf(hostFile), phoneName.toStdString(), CopyOptions());

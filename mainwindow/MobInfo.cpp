@@ -44,7 +44,7 @@ void placeLabel(QLabel& label, const QString& caption, int top) {
 
 }  // namespace
 
-TForm2::TForm2(P2KApi& library, QWidget* parent)
+TForm2::TForm2(p2kapi::P2KApi& library, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       Label1(this),
@@ -65,15 +65,15 @@ TForm2::TForm2(P2KApi& library, QWidget* parent)
 
 // A read that fails shows nothing after the captions rather than an earlier phone's values.
 void TForm2::FormShow() {
-  if (library_.P2K_GetStatus() != P2KApi::kReady) return;
+  if (library_.P2K_GetStatus() != p2kapi::P2KApi::kReady) return;
   Label1.setText(kModel);
   Label2.setText(kFirmware);
   Label3.setText(kFlex);
-  const auto info = ReadPhoneInfo(library_);
+  const auto info = p2kapi::ReadPhoneInfo(library_);
   if (!info) return;
-  Label1.setText(kModel + QString::fromStdString(PhoneTextToUtf8(info->model)));
-  Label2.setText(kFirmware + QString::fromStdString(PhoneTextToUtf8(info->firmware)));
-  Label3.setText(kFlex + QString::fromStdString(PhoneTextToUtf8(info->flex)));
+  Label1.setText(kModel + QString::fromStdString(phonelink::PhoneTextToUtf8(info->model)));
+  Label2.setText(kFirmware + QString::fromStdString(phonelink::PhoneTextToUtf8(info->firmware)));
+  Label3.setText(kFlex + QString::fromStdString(phonelink::PhoneTextToUtf8(info->flex)));
   FitValues();
 }
 

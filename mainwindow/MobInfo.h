@@ -14,7 +14,7 @@ namespace vestrel::mainwindow {
 class TForm2 : public QDialog {
  public:
   // The library outlives the dialog.
-  explicit TForm2(P2KApi& library, QWidget* parent = nullptr);
+  explicit TForm2(p2kapi::P2KApi& library, QWidget* parent = nullptr);
 
   QLabel Label1;
   QLabel Label2;
@@ -30,7 +30,7 @@ class TForm2 : public QDialog {
  private:
   void FitValues();
 
-  P2KApi& library_;
+  p2kapi::P2KApi& library_;
 };
 
 }  // namespace vestrel::mainwindow

@@ -2,18 +2,18 @@
 
 namespace vestrel::mainwindow {
 
-PhonePolling::PhonePolling(platform::DeviceBus& bus, TMotoP2KMode& p2k, TMotoFlashMode& flash,
-                           TMotoATMode& at)
+PhonePolling::PhonePolling(platform::DeviceBus& bus, phonelink::TMotoP2KMode& p2k, phonelink::TMotoFlashMode& flash,
+                           phonelink::TMotoATMode& at)
     : bus_(bus), p2k_(p2k), flash_(flash), at_(at) {
-  Watch(bus, p2k_, P2KFamily::kInterfaceClass);
-  Watch(bus, flash_, FlashFamily::kInterfaceClass);
-  Watch(bus, at_, ATFamily::kInterfaceClass);
+  Watch(bus, p2k_, phonelink::P2KFamily::kInterfaceClass);
+  Watch(bus, flash_, phonelink::FlashFamily::kInterfaceClass);
+  Watch(bus, at_, phonelink::ATFamily::kInterfaceClass);
 }
 
 template <class Mode>
 void PhonePolling::Watch(platform::DeviceBus& bus, Watched<Mode>& watched,
                          std::string_view interfaceClass) {
-  watched.notices = RegisterUSBNotification(bus, interfaceClass, [this, &watched] {
+  watched.notices = phonelink::RegisterUSBNotification(bus, interfaceClass, [this, &watched] {
     watched.changed = true;
     if (onNotice_) onNotice_();
   });
@@ -74,9 +74,9 @@ void PhonePolling::OpenCurrentAT() {
   if (auto phone = CurrentAT()) phone->OpenPhone();
 }
 
-std::shared_ptr<TMotoP2KModemItem> PhonePolling::CurrentP2K() const { return Current(p2k_); }
-std::shared_ptr<TMotoFlashModemItem> PhonePolling::CurrentFlash() const { return Current(flash_); }
-std::shared_ptr<TMotoATModemItem> PhonePolling::CurrentAT() const { return Current(at_); }
+std::shared_ptr<phonelink::TMotoP2KModemItem> PhonePolling::CurrentP2K() const { return Current(p2k_); }
+std::shared_ptr<phonelink::TMotoFlashModemItem> PhonePolling::CurrentFlash() const { return Current(flash_); }
+std::shared_ptr<phonelink::TMotoATModemItem> PhonePolling::CurrentAT() const { return Current(at_); }
 
 PhonePolling::Outcome PhonePolling::Pass() {
   bus_.deliverNotices();

@@ -44,8 +44,8 @@ class PhonePolling {
     bool tryAgain = false;
   };
 
-  PhonePolling(platform::DeviceBus& bus, TMotoP2KMode& p2k, TMotoFlashMode& flash,
-               TMotoATMode& at);
+  PhonePolling(platform::DeviceBus& bus, phonelink::TMotoP2KMode& p2k, phonelink::TMotoFlashMode& flash,
+               phonelink::TMotoATMode& at);
   PhonePolling(const PhonePolling&) = delete;
   PhonePolling& operator=(const PhonePolling&) = delete;
 
@@ -68,9 +68,9 @@ class PhonePolling {
 
   // The current phone of a mode; null when its list is empty or the selection lies outside
   // the watcher's list. The pointer keeps the item alive while the caller holds it.
-  std::shared_ptr<TMotoP2KModemItem> CurrentP2K() const;
-  std::shared_ptr<TMotoFlashModemItem> CurrentFlash() const;
-  std::shared_ptr<TMotoATModemItem> CurrentAT() const;
+  std::shared_ptr<phonelink::TMotoP2KModemItem> CurrentP2K() const;
+  std::shared_ptr<phonelink::TMotoFlashModemItem> CurrentFlash() const;
+  std::shared_ptr<phonelink::TMotoATModemItem> CurrentAT() const;
 
   // One line per listed phone (its location information), in the watcher's order.
   const std::vector<std::string>& P2KLines() const { return p2k_.lines; }
@@ -96,9 +96,9 @@ class PhonePolling {
   static auto Current(const Watched<Mode>& watched);
 
   platform::DeviceBus& bus_;
-  Watched<TMotoP2KMode> p2k_;
-  Watched<TMotoFlashMode> flash_;
-  Watched<TMotoATMode> at_;
+  Watched<phonelink::TMotoP2KMode> p2k_;
+  Watched<phonelink::TMotoFlashMode> flash_;
+  Watched<phonelink::TMotoATMode> at_;
   std::function<void()> onNotice_;
 };
 

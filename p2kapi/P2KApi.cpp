@@ -4,9 +4,9 @@
 #include <array>
 #include <vector>
 
-namespace vestrel {
+namespace vestrel::p2kapi {
 
-std::shared_ptr<TMotoP2KModemItem> P2KApi::ReadyPhone() const {
+std::shared_ptr<phonelink::TMotoP2KModemItem> P2KApi::ReadyPhone() const {
   auto item = phones_.DeviceList().Items(0);
   // Handle() rather than IsOpen(): asking must not make a closed item report anything.
   if (!item || item->Handle() == nullptr) return nullptr;
@@ -51,4 +51,4 @@ std::int32_t P2KApi::P2K_Init(std::function<void()> onStatusChange) {
   return P2K_GetStatus();
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::p2kapi

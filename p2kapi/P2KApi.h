@@ -12,7 +12,7 @@
 
 #include "phonelink/MotoP2KMode.h"
 
-namespace vestrel {
+namespace vestrel::p2kapi {
 
 class P2KApi {
  public:
@@ -26,7 +26,7 @@ class P2KApi {
   static constexpr std::uint16_t kReadElementCommand = 0x0020;
 
   // The watcher must outlive the library object.
-  explicit P2KApi(TMotoP2KMode& phones) : phones_(phones) {}
+  explicit P2KApi(phonelink::TMotoP2KMode& phones) : phones_(phones) {}
 
   // kReady when a phone can be asked. Looks at the watcher's list as it stands (the owner
   // refreshes it) and never opens or closes a phone itself.
@@ -44,11 +44,11 @@ class P2KApi {
   std::int32_t P2K_Init(std::function<void()> onStatusChange);
 
  private:
-  std::shared_ptr<TMotoP2KModemItem> ReadyPhone() const;
+  std::shared_ptr<phonelink::TMotoP2KModemItem> ReadyPhone() const;
 
-  TMotoP2KMode& phones_;
+  phonelink::TMotoP2KMode& phones_;
   std::function<void()> onStatusChange_;
   std::int32_t lastStatus_ = -1;
 };
 
-}  // namespace vestrel
+}  // namespace vestrel::p2kapi

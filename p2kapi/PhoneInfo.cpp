@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace vestrel {
+namespace vestrel::p2kapi {
 
 namespace {
 
@@ -38,4 +38,4 @@ std::optional<PhoneInfo> ReadPhoneInfo(P2KApi& library) {
   return info;
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::p2kapi

@@ -5,7 +5,7 @@
 
 #include "p2kapi/P2KApi.h"
 
-namespace vestrel {
+namespace vestrel::p2kapi {
 
 // The phone's model, firmware and flex version as the phone-information dialog shows them, in
 // the phone's Windows-1251 text.
@@ -20,4 +20,4 @@ struct PhoneInfo {
 // elements 0x2D2 and 0x2D3 read from offset 4. nullopt when no phone is ready or a read fails.
 std::optional<PhoneInfo> ReadPhoneInfo(P2KApi& library);
 
-}  // namespace vestrel
+}  // namespace vestrel::p2kapi

@@ -20,7 +20,7 @@ class Browser::CopyGuard {
   bool& flag_;
 };
 
-std::vector<BrowserRow> RowsByNumberText(const std::vector<P2KFileRecord>& files) {
+std::vector<BrowserRow> RowsByNumberText(const std::vector<phonelink::P2KFileRecord>& files) {
   std::vector<BrowserRow> rows;
   rows.reserve(files.size());
   for (const auto& file : files) rows.push_back({static_cast<int>(rows.size()) + 1, file});
@@ -39,7 +39,7 @@ std::optional<std::filesystem::path> SavedFileFor(const std::filesystem::path& f
                                                   std::string_view phoneName) {
   const auto slash = phoneName.rfind('/');
   const auto last = slash == std::string_view::npos ? phoneName : phoneName.substr(slash + 1);
-  const auto plain = platform::PlainHostFileName(PhoneTextToUtf8(last));
+  const auto plain = platform::PlainHostFileName(phonelink::PhoneTextToUtf8(last));
   if (!plain) return std::nullopt;
   return folder / *plain;
 }
@@ -49,7 +49,7 @@ Result Browser::Volumes(const Phone& phone, std::vector<std::string>& volumes) {
 }
 
 BrowserListing Browser::Read(const Phone& phone, std::string_view path,
-                             const ProgressCallback& progress) {
+                             const phonelink::ProgressCallback& progress) {
   BrowserListing listing;
   PhoneFiles files(phone);
   listing.result = files.List(path, listing.files, progress);
@@ -79,7 +79,7 @@ std::vector<FileOutcome> Browser::Save(const Phone& phone, const std::vector<std
       outcomes.push_back({name,
                           {},
                           Failed(Failure::NoHostName,
-                                 "no file name to save " + PhoneTextForDisplay(name) + " under")});
+                                 "no file name to save " + phonelink::PhoneTextForDisplay(name) + " under")});
       continue;
     }
     outcomes.push_back({name, *target, files.Download(name, *target, options)});
@@ -90,7 +90,7 @@ std::vector<FileOutcome> Browser::Save(const Phone& phone, const std::vector<std
 
 FileOutcome Browser::Upload(const Phone& phone, const std::filesystem::path& hostFile,
                             std::string_view utf8Name, const TransferOptions& options) {
-  const auto name = Utf8ToPhoneText(utf8Name);
+  const auto name = phonelink::Utf8ToPhoneText(utf8Name);
   if (!name) {
     return {std::string(utf8Name), hostFile,
             Failed(Failure::NotPhoneText,

@@ -27,19 +27,19 @@ namespace vestrel::phonefiles {
 // What the browser lists of a volume, a folder or one file.
 struct BrowserListing {
   Result result;                          // why `files` is empty when it failed
-  std::vector<P2KFileRecord> files;       // in the phone's order
+  std::vector<phonelink::P2KFileRecord> files;       // in the phone's order
   std::optional<std::int64_t> freeBytes;  // of the path's volume, when the phone told it
 };
 
 // One line of the window's list: the file's number in the phone's order (from 1) and its record.
 struct BrowserRow {
   int number = 0;
-  P2KFileRecord file;
+  phonelink::P2KFileRecord file;
 };
 
 // The rows of a listing in the order the list shows them: numbered 1, 2, ... in the phone's
 // order, then sorted by the number compared as text (1, 10, 11, 2, ...).
-std::vector<BrowserRow> RowsByNumberText(const std::vector<P2KFileRecord>& files);
+std::vector<BrowserRow> RowsByNumberText(const std::vector<phonelink::P2KFileRecord>& files);
 
 // What became of one file of a selection. `hostPath` is where a save wrote (or would have
 // written) it; empty for deletes and when there is no host name for it.
@@ -60,7 +60,7 @@ std::optional<std::filesystem::path> SavedFileFor(const std::filesystem::path& f
 
 class Browser {
  public:
-  using Phone = std::shared_ptr<TMotoP2KModemItem>;
+  using Phone = std::shared_ptr<phonelink::TMotoP2KModemItem>;
 
   // The volume names in the phone's order; empty when the phone named none.
   Result Volumes(const Phone& phone, std::vector<std::string>& volumes);
@@ -68,7 +68,7 @@ class Browser {
   // The files under `path` (PhoneFiles::List) and the free space of its volume. `progress` is
   // called with (files read, files the phone counted) after every record.
   BrowserListing Read(const Phone& phone, std::string_view path,
-                      const ProgressCallback& progress = {});
+                      const phonelink::ProgressCallback& progress = {});
 
   // Deletes every named file; one outcome per name, in order.
   std::vector<FileOutcome> Delete(const Phone& phone, const std::vector<std::string>& names);

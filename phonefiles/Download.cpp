@@ -17,7 +17,7 @@ Result HostFailure(const HostError& error) {
 
 Result PhoneFiles::Download(std::string_view phoneName, const std::filesystem::path& hostPath,
                             const TransferOptions& options) {
-  P2KFileRecord record;
+  phonelink::P2KFileRecord record;
   if (Result found = Find(phoneName, record); !found.ok()) return found;
 
   HostError opened;
@@ -34,28 +34,28 @@ Result PhoneFiles::Download(std::string_view phoneName, const std::filesystem::p
   if (!announced.file.empty()) Tell(options, announced.file, HostFileState::Scratch);
 
   PhoneCall call(*phone_);
-  const BlockSink sink = [&target](std::span<const std::uint8_t> block) {
+  const phonelink::BlockSink sink = [&target](std::span<const std::uint8_t> block) {
     return target->Write(block);
   };
   std::int64_t done = 0;
-  const CopyEnd end =
+  const phonelink::CopyEnd end =
       phone_->CopyFromPhone(phoneName, sink, kDownloadBlock, record.Size, options.progress, done);
   switch (end) {
-    case CopyEnd::Whole:
+    case phonelink::CopyEnd::Whole:
       if (!target->Commit()) return HostFailure(target->Error());
       return {};
-    case CopyEnd::HostFailed:
+    case phonelink::CopyEnd::HostFailed:
       target->Discard();
       return HostFailure(target->Error());
-    case CopyEnd::StoppedByCaller:
+    case phonelink::CopyEnd::StoppedByCaller:
       target->Discard();
-      return Failed(Failure::Stopped, "the copy of " + PhoneTextForDisplay(phoneName) +
+      return Failed(Failure::Stopped, "the copy of " + phonelink::PhoneTextForDisplay(phoneName) +
                                           " was stopped; nothing was written");
-    case CopyEnd::PhoneFailed:
+    case phonelink::CopyEnd::PhoneFailed:
       break;
   }
   target->Discard();
-  return call.Fail(Failure::Phone, "the phone did not hand over " + PhoneTextForDisplay(phoneName) +
+  return call.Fail(Failure::Phone, "the phone did not hand over " + phonelink::PhoneTextForDisplay(phoneName) +
                                        " whole (" + std::to_string(done) + " of " +
                                        std::to_string(record.Size) + " bytes arrived)");
 }

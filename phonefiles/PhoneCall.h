@@ -13,12 +13,12 @@ namespace vestrel::phonefiles {
 
 class PhoneCall {
  public:
-  explicit PhoneCall(TMotoP2KModemItem& phone);
+  explicit PhoneCall(phonelink::TMotoP2KModemItem& phone);
   ~PhoneCall();
   PhoneCall(const PhoneCall&) = delete;
   PhoneCall& operator=(const PhoneCall&) = delete;
 
-  TMotoP2KModemItem& phone() { return phone_; }
+  phonelink::TMotoP2KModemItem& phone() { return phone_; }
   // True when the item reported a failure since the call began (or since the last Forget).
   bool Failed() const { return !lastFailure_.empty(); }
   void Forget() { lastFailure_.clear(); }
@@ -27,8 +27,8 @@ class PhoneCall {
   Result Fail(Failure failure, const std::string& what) const;
 
  private:
-  TMotoP2KModemItem& phone_;
-  TMotoP2KModemItem::DebugEvent saved_;
+  phonelink::TMotoP2KModemItem& phone_;
+  phonelink::TMotoP2KModemItem::DebugEvent saved_;
   std::string lastFailure_;
 };
 

@@ -10,9 +10,9 @@ namespace vestrel::phonefiles {
 
 namespace {
 
-constexpr std::uint16_t kEditableBits = faReadOnly | faHidden | faSystem;
+constexpr std::uint16_t kEditableBits = phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem;
 
-std::string Shown(std::string_view phoneName) { return PhoneTextForDisplay(phoneName); }
+std::string Shown(std::string_view phoneName) { return phonelink::PhoneTextForDisplay(phoneName); }
 
 // "/a/mobile/" and "/a/mobile" name the same folder.
 std::string WithoutTrailingSlashes(std::string_view path) {
@@ -24,10 +24,10 @@ Result NotFound(const std::string& what) { return Failed(Failure::NotFound, what
 
 }  // namespace
 
-PhoneCall::PhoneCall(TMotoP2KModemItem& phone) : phone_(phone), saved_(phone.OnDebugEvent()) {
+PhoneCall::PhoneCall(phonelink::TMotoP2KModemItem& phone) : phone_(phone), saved_(phone.OnDebugEvent()) {
   phone_.SetOnDebugEvent(
-      [this](TMotoP2KModemItem& item, const std::string& text, TDebugType type, bool subError) {
-        if (type == dtError) lastFailure_ = text;
+      [this](phonelink::TMotoP2KModemItem& item, const std::string& text, phonelink::TDebugType type, bool subError) {
+        if (type == phonelink::dtError) lastFailure_ = text;
         if (saved_) saved_(item, text, type, subError);
       });
 }
@@ -53,7 +53,7 @@ void Tell(const TransferOptions& options, const std::filesystem::path& file, Hos
 }
 
 bool IsPhoneName(std::string_view name) {
-  if (name.empty() || name.size() > kMaxPhoneName || name.front() != '/') return false;
+  if (name.empty() || name.size() > phonelink::kMaxPhoneName || name.front() != '/') return false;
   const auto slash = name.find('/', 1);
   return slash != std::string_view::npos && slash > 1 && slash + 1 < name.size();
 }
@@ -63,7 +63,7 @@ std::string VolumeOf(std::string_view path) {
   return std::string(path.substr(0, slash));
 }
 
-PhoneFiles::PhoneFiles(std::shared_ptr<TMotoP2KModemItem> phone) : phone_(std::move(phone)) {}
+PhoneFiles::PhoneFiles(std::shared_ptr<phonelink::TMotoP2KModemItem> phone) : phone_(std::move(phone)) {}
 
 Result PhoneFiles::Volumes(std::vector<std::string>& volumes) {
   volumes.clear();
@@ -94,11 +94,11 @@ Result PhoneFiles::FreeSpace(std::string_view volume, std::int64_t& bytes) {
   return {};
 }
 
-Result PhoneFiles::List(std::string_view path, std::vector<P2KFileRecord>& files,
-                        const ProgressCallback& progress) {
+Result PhoneFiles::List(std::string_view path, std::vector<phonelink::P2KFileRecord>& files,
+                        const phonelink::ProgressCallback& progress) {
   files.clear();
   const std::string asked = WithoutTrailingSlashes(path);
-  if (asked.size() < 2 || asked.front() != '/' || asked.size() > kMaxPhoneName) {
+  if (asked.size() < 2 || asked.front() != '/' || asked.size() > phonelink::kMaxPhoneName) {
     return Failed(Failure::BadName, "not a phone path: " + Shown(path));
   }
   std::vector<std::string> volumes;
@@ -111,9 +111,9 @@ Result PhoneFiles::List(std::string_view path, std::vector<P2KFileRecord>& files
   const std::int32_t count = phone_->GetFileCount(asked + "/|*");
   if (call.Failed()) return call.Fail(Failure::Phone, "the phone did not search " + Shown(asked));
   if (count > 0) {
-    FileListCallback counted;
+    phonelink::FileListCallback counted;
     if (progress) {
-      counted = [&](const P2KFileRecord&) {
+      counted = [&](const phonelink::P2KFileRecord&) {
         progress(static_cast<std::int64_t>(files.size()) + 1, count);
         return true;
       };
@@ -127,7 +127,7 @@ Result PhoneFiles::List(std::string_view path, std::vector<P2KFileRecord>& files
   }
   if (asked == volume) return {};
   // Nothing below it: it may name one file.
-  P2KFileRecord record;
+  phonelink::P2KFileRecord record;
   Result found = Find(asked, record);
   if (found.ok()) files.push_back(record);
   if (found.failure == Failure::NotFound)
@@ -135,7 +135,7 @@ Result PhoneFiles::List(std::string_view path, std::vector<P2KFileRecord>& files
   return found;
 }
 
-Result PhoneFiles::Find(std::string_view phoneName, P2KFileRecord& record) {
+Result PhoneFiles::Find(std::string_view phoneName, phonelink::P2KFileRecord& record) {
   record = {};
   if (!IsPhoneName(phoneName))
     return Failed(Failure::BadName, "not a phone file name: " + Shown(phoneName));
@@ -152,7 +152,7 @@ Result PhoneFiles::Find(std::string_view phoneName, P2KFileRecord& record) {
   if (count > 0) {
     // The search reaches below the folder and its mask may match other names; only the exact
     // name counts.
-    phone_->GetFileList(count, nullptr, [&](const P2KFileRecord& entry) {
+    phone_->GetFileList(count, nullptr, [&](const phonelink::P2KFileRecord& entry) {
       if (entry.Name != phoneName) return true;
       record = entry;
       found = true;
@@ -167,22 +167,22 @@ Result PhoneFiles::Find(std::string_view phoneName, P2KFileRecord& record) {
 }
 
 Result PhoneFiles::Remove(std::string_view phoneName) {
-  P2KFileRecord record;
+  phonelink::P2KFileRecord record;
   if (Result found = Find(phoneName, record); !found.ok()) return found;
-  if ((record.Attr & faReadOnly) != 0) {
+  if ((record.Attr & phonelink::faReadOnly) != 0) {
     return Failed(Failure::ReadOnly, Shown(phoneName) + " is ReadOnly; clear its attributes first");
   }
   PhoneCall call(*phone_);
   if (phone_->FileDelete(phoneName)) return {};
   Result failed = call.Fail(Failure::Phone, "the phone did not delete " + Shown(phoneName));
   // The answer may have been lost after the phone deleted it.
-  P2KFileRecord still;
+  phonelink::P2KFileRecord still;
   if (Find(phoneName, still).failure == Failure::NotFound) return {};
   return failed;
 }
 
 Result PhoneFiles::SetAttributes(std::string_view phoneName, std::uint16_t attributes) {
-  P2KFileRecord record;
+  phonelink::P2KFileRecord record;
   if (Result found = Find(phoneName, record); !found.ok()) return found;
   PhoneCall call(*phone_);
   if (phone_->FileSetAttribute(phoneName, attributes & kEditableBits)) return {};
@@ -195,10 +195,10 @@ Result PhoneFiles::ResetToneDatabase() {
     if (!phone_->IsOpen()) return Failed(Failure::NoPhone, "the phone is not open");
     if (phone_->FileDelete(file)) continue;
     Result failed = call.Fail(Failure::Phone, "the phone did not delete " + Shown(file));
-    P2KFileRecord record;
+    phonelink::P2KFileRecord record;
     const Result found = Find(file, record);
     if (found.failure == Failure::NotFound) continue;
-    if (found.ok() && (record.Attr & faReadOnly) != 0) {
+    if (found.ok() && (record.Attr & phonelink::faReadOnly) != 0) {
       return Failed(Failure::ReadOnly, Shown(file) + " is ReadOnly");
     }
     return failed;

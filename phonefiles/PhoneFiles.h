@@ -94,7 +94,7 @@ struct TransferOptions {
   // Called with (done, total) after every block; false stops the copy. Exceptions it throws are
   // swallowed. Download: total is the phone file's size from its listing; upload: the host
   // file's size.
-  ProgressCallback progress;
+  phonelink::ProgressCallback progress;
   // Upload: the folder where the replaced phone file's content is kept until the new one is
   // confirmed; empty means the system's temporary folder.
   std::filesystem::path keepFolder;
@@ -111,7 +111,7 @@ class PhoneFiles {
   // `phone` is the current P2K item; it must not be null. The unit sets the item's debug handler
   // only for the length of each of its calls (to learn the phone's own failure lines) and puts
   // the caller's handler back before it returns; that handler still receives every line.
-  explicit PhoneFiles(std::shared_ptr<TMotoP2KModemItem> phone);
+  explicit PhoneFiles(std::shared_ptr<phonelink::TMotoP2KModemItem> phone);
 
   // The volume names ("/a", "/c") in the phone's order.
   Result Volumes(std::vector<std::string>& volumes);
@@ -124,11 +124,11 @@ class PhoneFiles {
   // or without the trailing slash), in the phone's order; or the one file `path` names.
   // NotFound when the volume is unknown or nothing lies there. `progress`, when given, is called
   // with (records read, records the phone counted) after each record of a folder's listing.
-  Result List(std::string_view path, std::vector<P2KFileRecord>& files,
-              const ProgressCallback& progress = {});
+  Result List(std::string_view path, std::vector<phonelink::P2KFileRecord>& files,
+              const phonelink::ProgressCallback& progress = {});
 
   // The listing record of one phone file; NotFound when there is none.
-  Result Find(std::string_view phoneName, P2KFileRecord& record);
+  Result Find(std::string_view phoneName, phonelink::P2KFileRecord& record);
 
   // Copies a phone file to `hostPath` (see the top of this header for what happens to it).
   Result Download(std::string_view phoneName, const std::filesystem::path& hostPath,
@@ -153,14 +153,14 @@ class PhoneFiles {
 
  private:
   // Upload's steps (Upload.cpp).
-  Result KeepOldContent(std::string_view phoneName, const P2KFileRecord& old,
+  Result KeepOldContent(std::string_view phoneName, const phonelink::P2KFileRecord& old,
                         const TransferOptions& options, std::filesystem::path& kept);
-  Result PutBack(std::string_view phoneName, const P2KFileRecord* old,
+  Result PutBack(std::string_view phoneName, const phonelink::P2KFileRecord* old,
                  const std::filesystem::path& kept, const TransferOptions& options, Result cause);
   // Removes the kept copy once the phone holds what it had, or the new file with its attributes.
   void RemoveKept(const std::filesystem::path& kept, const TransferOptions& options);
 
-  std::shared_ptr<TMotoP2KModemItem> phone_;
+  std::shared_ptr<phonelink::TMotoP2KModemItem> phone_;
 };
 
 }  // namespace vestrel::phonefiles

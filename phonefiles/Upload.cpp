@@ -14,14 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint16_t kKeptBits = faReadOnly | faHidden | faSystem;
+constexpr std::uint16_t kKeptBits = phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem;
 
-std::string Shown(std::string_view phoneName) { return PhoneTextForDisplay(phoneName); }
+std::string Shown(std::string_view phoneName) { return phonelink::PhoneTextForDisplay(phoneName); }
 
 // Said wherever the phone file may be left without the attributes it had.
 std::string AttributesItHad(std::uint16_t attributes) {
   attributes &= kKeptBits;
-  return attributes == 0 ? std::string() : "; it had the attributes " + AttrToText(attributes);
+  return attributes == 0 ? std::string() : "; it had the attributes " + phonelink::AttrToText(attributes);
 }
 
 fs::path KeepFolder(const TransferOptions& options) {
@@ -31,9 +31,9 @@ fs::path KeepFolder(const TransferOptions& options) {
 }
 
 // Copies a host file to the phone through the item; `cause` gets the reason of a failure.
-CopyEnd Send(TMotoP2KModemItem& phone, HostSource& source, std::string_view phoneName,
-             const ProgressCallback& progress) {
-  const BlockSource blocks = [&source](std::span<std::uint8_t> buffer) {
+phonelink::CopyEnd Send(phonelink::TMotoP2KModemItem& phone, HostSource& source, std::string_view phoneName,
+             const phonelink::ProgressCallback& progress) {
+  const phonelink::BlockSource blocks = [&source](std::span<std::uint8_t> buffer) {
     return source.Read(buffer);
   };
   std::int64_t sent = 0;
@@ -56,11 +56,11 @@ Result PhoneFiles::Upload(const fs::path& hostPath, std::string_view phoneName,
   }
 
   // What is there now decides whether the upload may go ahead.
-  P2KFileRecord old;
+  phonelink::P2KFileRecord old;
   Result found = Find(phoneName, old);
   if (found.failure != Failure::NotFound && !found.ok()) return found;
   const bool replaces = found.ok();
-  if (replaces && (old.Attr & faReadOnly) != 0 && !options.force) {
+  if (replaces && (old.Attr & phonelink::faReadOnly) != 0 && !options.force) {
     return Failed(Failure::ReadOnly,
                   Shown(phoneName) + " is ReadOnly on the phone; it was not replaced");
   }
@@ -88,17 +88,17 @@ Result PhoneFiles::Upload(const fs::path& hostPath, std::string_view phoneName,
   }
 
   PhoneCall call(*phone_);
-  const CopyEnd end = Send(*phone_, *source, phoneName, options.progress);
+  const phonelink::CopyEnd end = Send(*phone_, *source, phoneName, options.progress);
   Result cause;
-  if (end == CopyEnd::HostFailed) {
+  if (end == phonelink::CopyEnd::HostFailed) {
     cause = HostFailure(source->Error());
-  } else if (end == CopyEnd::StoppedByCaller) {
+  } else if (end == phonelink::CopyEnd::StoppedByCaller) {
     cause = Failed(Failure::Stopped, "the copy to " + Shown(phoneName) + " was stopped");
-  } else if (end == CopyEnd::PhoneFailed) {
+  } else if (end == phonelink::CopyEnd::PhoneFailed) {
     cause = call.Fail(Failure::Phone, "the phone did not take " + Shown(phoneName));
   } else {
     // Confirmed only when the phone lists it with the size that was sent.
-    P2KFileRecord now;
+    phonelink::P2KFileRecord now;
     Result listed = Find(phoneName, now);
     if (!listed.ok()) {
       cause = Failed(Failure::Phone,
@@ -120,7 +120,7 @@ Result PhoneFiles::Upload(const fs::path& hostPath, std::string_view phoneName,
     if (!phone_->FileSetAttribute(phoneName, old.Attr & kKeptBits)) {
       Result failed = call.Fail(Failure::Phone,
                                 Shown(phoneName) + " was copied, but its attributes " +
-                                    AttrToText(old.Attr & kKeptBits) + " could not be set again");
+                                    phonelink::AttrToText(old.Attr & kKeptBits) + " could not be set again");
       if (!kept.empty()) {
         failed.keptCopy = kept;
         failed.message += "; its old content is kept in " + platform::Utf8FromPath(kept);
@@ -140,22 +140,22 @@ void PhoneFiles::RemoveKept(const fs::path& kept, const TransferOptions& options
 }
 
 // The old content goes to a host file before anything is written to the phone.
-Result PhoneFiles::KeepOldContent(std::string_view phoneName, const P2KFileRecord& old,
+Result PhoneFiles::KeepOldContent(std::string_view phoneName, const phonelink::P2KFileRecord& old,
                                   const TransferOptions& options, fs::path& kept) {
   if (old.Size == 0) return {};  // an empty file is put back by creating it again
   HostError made;
-  const std::string base = ExtractPhoneFileName(std::string(phoneName));
-  auto file = KeptFile::Create(KeepFolder(options), "vestrel-kept-" + PhoneTextToUtf8(base), made);
+  const std::string base = phonelink::ExtractPhoneFileName(std::string(phoneName));
+  auto file = KeptFile::Create(KeepFolder(options), "vestrel-kept-" + phonelink::PhoneTextToUtf8(base), made);
   if (!file) return HostFailure(made);
   Tell(options, file->Path(), HostFileState::Scratch);
   PhoneCall call(*phone_);
-  const BlockSink sink = [&file](std::span<const std::uint8_t> block) {
+  const phonelink::BlockSink sink = [&file](std::span<const std::uint8_t> block) {
     return file->Write(block);
   };
   std::int64_t done = 0;
-  const CopyEnd end = phone_->CopyFromPhone(phoneName, sink, kDownloadBlock, old.Size, {}, done);
+  const phonelink::CopyEnd end = phone_->CopyFromPhone(phoneName, sink, kDownloadBlock, old.Size, {}, done);
   const bool closed = file->Close();
-  if (end == CopyEnd::Whole && closed) {
+  if (end == phonelink::CopyEnd::Whole && closed) {
     kept = file->Path();
     Tell(options, kept, HostFileState::KeptCopy,
          "the old content of " + Shown(phoneName) + " is kept in " + platform::Utf8FromPath(kept) +
@@ -164,7 +164,7 @@ Result PhoneFiles::KeepOldContent(std::string_view phoneName, const P2KFileRecor
   }
   file->Remove();
   Tell(options, file->Path(), HostFileState::Gone);
-  if (end == CopyEnd::HostFailed || !closed) {
+  if (end == phonelink::CopyEnd::HostFailed || !closed) {
     Result failed = HostFailure(file->Error());
     failed.message += "; nothing was sent to the phone";
     return failed;
@@ -175,11 +175,11 @@ Result PhoneFiles::KeepOldContent(std::string_view phoneName, const P2KFileRecor
 
 // After a failed upload: the old content goes back, or a new file that did not arrive whole is
 // removed. `cause` says why the upload failed and is returned with what became of the file.
-Result PhoneFiles::PutBack(std::string_view phoneName, const P2KFileRecord* old,
+Result PhoneFiles::PutBack(std::string_view phoneName, const phonelink::P2KFileRecord* old,
                            const fs::path& kept, const TransferOptions& options, Result cause) {
   PhoneCall call(*phone_);
   if (old == nullptr) {
-    P2KFileRecord left;
+    phonelink::P2KFileRecord left;
     const bool removed =
         phone_->FileDelete(phoneName) || Find(phoneName, left).failure == Failure::NotFound;
     cause.message += removed ? "; nothing was left on the phone"
@@ -195,7 +195,7 @@ Result PhoneFiles::PutBack(std::string_view phoneName, const P2KFileRecord* old,
   } else {
     HostError opened;
     auto source = HostSource::Open(kept, opened);
-    contentBack = source && Send(*phone_, *source, phoneName, {}) == CopyEnd::Whole;
+    contentBack = source && Send(*phone_, *source, phoneName, {}) == phonelink::CopyEnd::Whole;
     // An upload that failed after the phone opened the file has cleared them.
     attributesBack =
         contentBack && (attributes == 0 || phone_->FileSetAttribute(phoneName, attributes));
@@ -205,7 +205,7 @@ Result PhoneFiles::PutBack(std::string_view phoneName, const P2KFileRecord* old,
     cause.message += "; the phone file was put back as it was";
   } else if (contentBack) {
     cause.message += "; its old content was put back, but its attributes " +
-                     AttrToText(attributes) + " could not be set again";
+                     phonelink::AttrToText(attributes) + " could not be set again";
   } else if (kept.empty()) {
     cause.message +=
         "; the phone file could not be put back (it was empty)" + AttributesItHad(attributes);

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-namespace vestrel::bytes {
+namespace vestrel::phonelink::bytes {
 
 inline std::uint16_t LoadBe16(std::span<const std::uint8_t> at) {
   return static_cast<std::uint16_t>((at[0] << 8) | at[1]);
@@ -38,4 +38,4 @@ inline void AppendBe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
-}  // namespace vestrel::bytes
+}  // namespace vestrel::phonelink::bytes

@@ -5,7 +5,7 @@
 
 #include "phonelink/Bytes.h"
 
-namespace vestrel::driver {
+namespace vestrel::phonelink::driver {
 
 using platform::IoOutcome;
 using platform::Wait;
@@ -106,4 +106,4 @@ bool BlockRead(platform::DriverHandle& handle, std::uint32_t wanted,
   }
 }
 
-}  // namespace vestrel::driver
+}  // namespace vestrel::phonelink::driver

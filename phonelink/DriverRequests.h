@@ -6,7 +6,7 @@
 
 #include "platform/DriverHandle.h"
 
-namespace vestrel::driver {
+namespace vestrel::phonelink::driver {
 
 // The phone driver's requests and what counts as their success. Control transfers wait
 // kControlWaitMs and are never cancelled; block writes and reads wait as long as the caller
@@ -68,4 +68,4 @@ bool BlockRead(platform::DriverHandle& handle, std::uint32_t wanted,
                std::span<std::uint8_t> output, std::uint32_t waitMs,
                std::uint32_t& bytesReturned);
 
-}  // namespace vestrel::driver
+}  // namespace vestrel::phonelink::driver

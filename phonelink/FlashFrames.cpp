@@ -5,7 +5,7 @@
 
 #include "phonelink/DriverRequests.h"
 
-namespace vestrel::flash {
+namespace vestrel::phonelink::flash {
 
 namespace {
 
@@ -180,4 +180,4 @@ std::size_t DrainReplies(platform::DriverHandle& handle, std::uint32_t waitMs) {
   return dropped;
 }
 
-}  // namespace vestrel::flash
+}  // namespace vestrel::phonelink::flash

@@ -10,7 +10,7 @@
 
 #include "platform/DriverHandle.h"
 
-namespace vestrel::flash {
+namespace vestrel::phonelink::flash {
 
 // The boot loader's and RAM loader's frames, and the rules by which their replies count.
 // Frames start with STX; the command word and its argument are separated by RS; all but "BIN"
@@ -77,4 +77,4 @@ Reply ReadReply(platform::DriverHandle& handle, std::uint32_t waitMs);
 inline constexpr std::size_t kDrainLimit = 8;
 std::size_t DrainReplies(platform::DriverHandle& handle, std::uint32_t waitMs);
 
-}  // namespace vestrel::flash
+}  // namespace vestrel::phonelink::flash

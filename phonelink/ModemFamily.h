@@ -10,7 +10,7 @@
 #include "phonelink/ModemItem.h"
 #include "phonelink/USBCtrls.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 // The frame the three families share: a device list that keeps one item per present device of
 // the family, and the mode component that owns the list and tells its owner about arrivals and
@@ -199,4 +199,4 @@ class TMotoMode {
   std::unique_ptr<platform::NoticeSubscription> notices_;
 };
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

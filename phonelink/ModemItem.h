@@ -9,7 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/DeviceBus.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 enum TDebugType { dtInformation, dtError };
 
@@ -124,4 +124,4 @@ class TDriverModemItem : public TMotoModemItem<Item> {
   std::unique_ptr<platform::DriverHandle> handle_;
 };
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 namespace {
 constexpr std::array<std::string_view, 3> kModeCommands{"AT+Mode=8", "AT+Mode=22", "AT+Mode=24"};
@@ -101,4 +101,4 @@ void TMotoATModemItem::SwitchMode(std::uint8_t mode) {
   }
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -10,7 +10,7 @@
 #include "platform/DeviceClasses.h"
 #include "platform/SerialPort.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 // One phone in AT (modem) mode, its modem opened as an overlapped serial port.
 class TMotoATModemItem final : public TMotoModemItem<TMotoATModemItem> {
@@ -64,4 +64,4 @@ class TMotoATMode final : public TMotoMode<ATFamily> {
   using TMotoMode<ATFamily>::TMotoMode;
 };
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -7,7 +7,7 @@
 #include <ostream>
 #include <vector>
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 namespace {
 constexpr OpenCloseTexts kTexts{"Open Phone", "Open Phone Failed", "Close Phone",
@@ -223,4 +223,4 @@ bool TMotoFlashModemItem::SaveMemory(MemoryRange range, const std::filesystem::p
   return result;
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -14,7 +14,7 @@
 #include "phonelink/ModemItem.h"
 #include "platform/DeviceClasses.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 // Which command SaveMemory reads with.
 enum TLoaderType : std::uint8_t { ltUseDUMP, ltUseREAD };
@@ -141,4 +141,4 @@ class TMotoFlashMode final : public TMotoMode<FlashFamily> {
   using TMotoMode<FlashFamily>::TMotoMode;
 };
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -9,7 +9,7 @@
 #include "phonelink/DriverRequests.h"
 #include "phonelink/MotoSysUtils.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 namespace {
 
@@ -276,4 +276,4 @@ void TMotoP2KMode::SetFSACOption(TFSACOptions option) {
   for (int i = 0; i < DeviceList().Count(); ++i) DeviceList().Items(i)->SetFSACOption(option);
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -14,7 +14,7 @@
 #include "phonelink/P2KFileSystem.h"
 #include "platform/DeviceClasses.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 // File-system request variant.
 enum TFSACOptions : std::uint8_t { fsacBP, fsacAP };
@@ -200,4 +200,4 @@ class TMotoP2KMode final : public TMotoMode<P2KFamily> {
   void SetFSACOption(TFSACOptions option);
 };
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

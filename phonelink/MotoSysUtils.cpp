@@ -1,6 +1,6 @@
 #include "phonelink/MotoSysUtils.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 std::int32_t HexToIntDef(std::string_view text, std::int32_t fallback) {
   if (text.empty()) return fallback;
@@ -23,9 +23,9 @@ std::int32_t HexToIntDef(std::string_view text, std::int32_t fallback) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 std::string TextToUCS2Hex(std::string_view text) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -61,4 +61,4 @@ std::string ExtractPhoneFileName(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

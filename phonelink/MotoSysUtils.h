@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 // Exchanges the two low bytes: for 16-bit fields that travel high byte first.
 constexpr std::uint16_t Swap16(std::uint16_t value) {
@@ -32,4 +32,4 @@ std::string UCS2HexToText(std::string_view hex);
 // The part of a phone path after its last "/" (the whole text when there is none).
 std::string ExtractPhoneFileName(std::string_view path);
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -7,7 +7,7 @@
 #include "phonelink/DriverRequests.h"
 #include "phonelink/MotoP2KMode.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 namespace {
 
@@ -105,4 +105,4 @@ bool TMotoP2KModemItem::SwitchToATMode() {
   return ok;
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -9,7 +9,7 @@
 #include "phonelink/MotoP2KMode.h"
 #include "phonelink/MotoSysUtils.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 namespace {
 
@@ -228,4 +228,4 @@ bool TMotoP2KModemItem::GetFileList(std::int32_t count, std::vector<P2KFileRecor
   return true;
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 namespace fsac {
 
@@ -134,4 +134,4 @@ void ParseFileEntry(std::span<const std::uint8_t, fsac::kEntrySize> entry, P2KFi
 // The volume names of a volumes reply, one per line, lines separated by CR LF.
 std::string DecodeDrivesReply(std::span<const std::uint8_t> reply);
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

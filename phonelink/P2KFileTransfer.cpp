@@ -9,7 +9,7 @@
 #include "phonelink/Bytes.h"
 #include "phonelink/MotoP2KMode.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 namespace {
 
@@ -372,4 +372,4 @@ CopyEnd TMotoP2KModemItem::CopyToPhone(const BlockSource& source, std::int64_t s
   return CopyEnd::PhoneFailed;
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -5,7 +5,7 @@
 
 #include "text/Windows1251.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 std::string PhoneTextToUtf8(std::string_view phoneText) {
   return text::Windows1251ToUtf8(phoneText);
@@ -34,4 +34,4 @@ std::string PhoneTextForDisplay(std::string_view phoneText) {
   return out;
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

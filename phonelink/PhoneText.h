@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 // Phone file names are 8-bit Windows-1251 text; hosts show and store UTF-8. These convert at
 // the edges only: for display and host file names, and when proposing a phone name. Every byte
@@ -21,4 +21,4 @@ std::optional<std::string> Utf8ToPhoneText(std::string_view utf8);
 // recolour the screen or pass for another name.
 std::string PhoneTextForDisplay(std::string_view phoneText);
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

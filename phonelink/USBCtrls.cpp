@@ -5,7 +5,7 @@
 
 #include "platform/DeviceClasses.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 using namespace platform;
 
@@ -97,4 +97,4 @@ std::unique_ptr<NoticeSubscription> RegisterUSBNotification(DeviceBus& bus,
   return bus.subscribe(interfaceClass, std::move(notice));
 }
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -9,7 +9,7 @@
 
 #include "platform/DeviceBus.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 
 // One found device interface, copied whole into each item as its ModemInfo. The phone link
 // reads only DevInst (to match items to devices) and DevicePath (to open them); the rest is
@@ -66,4 +66,4 @@ std::string ReadDeviceProperty(const platform::DeviceInterfaceRecord& device,
 std::uint32_t ReadDevicePropertyDWord(const platform::DeviceInterfaceRecord& device,
                                       std::uint32_t property);
 
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -9,7 +9,7 @@
 #include "backup/window/FolderCheckMessages.h"
 
 namespace vestrel::backup {
-TForm4::TForm4(PhoneLinkContext context, platform::Shell& shell, desktop::Dialogs& dialogs,
+TForm4::TForm4(phonelink::PhoneLinkContext context, platform::Shell& shell, desktop::Dialogs& dialogs,
                QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
@@ -60,7 +60,7 @@ TForm4::TForm4(PhoneLinkContext context, platform::Shell& shell, desktop::Dialog
   connect(&Button13, &QPushButton::clicked, this, [this] { Button13Click(); });
   connect(&CheckBox2, &QCheckBox::toggled, this, [this] { schedule_.Request(); });
   connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  notices_ = RegisterUSBNotification(context_.bus, FlashFamily::kInterfaceClass,
+  notices_ = phonelink::RegisterUSBNotification(context_.bus, phonelink::FlashFamily::kInterfaceClass,
                                      [this] { schedule_.Request(); });
   MotoFlashMode1.SetOnArrival([this](const auto& item) { MotoFlashMode1Arrival(item); });
   MotoFlashMode1.SetOnRemove([this](auto& list) { MotoFlashMode1Remove(list); });
@@ -140,7 +140,7 @@ QCheckBox& TForm4::ElementBox(std::size_t slot) {
   return *boxes.at(slot);
 }
 
-std::shared_ptr<TMotoFlashModemItem> TForm4::SelectedPhone() const {
+std::shared_ptr<phonelink::TMotoFlashModemItem> TForm4::SelectedPhone() const {
   return MotoFlashMode1.DeviceList().Items(ListBox2.currentRow());
 }
 
@@ -192,7 +192,7 @@ void TForm4::FollowPhone() {
 }
 
 void TForm4::SyncPhoneList() {
-  const TMotoFlashModemList& list = MotoFlashMode1.DeviceList();
+  const phonelink::TMotoFlashModemList& list = MotoFlashMode1.DeviceList();
   // Called on every pass: compared in place, so an unchanged list costs no allocation.
   bool same = static_cast<int>(listed_.size()) == list.Count();
   for (int i = 0; same && i < list.Count(); ++i)
@@ -228,12 +228,12 @@ void TForm4::Timer1Timer() {
   schedule_.End(!notices_ || (phone && !phone->Handle() && !run_.Running()));
 }
 
-void TForm4::MotoFlashMode1Arrival(const std::shared_ptr<TMotoFlashModemItem>&) {
+void TForm4::MotoFlashMode1Arrival(const std::shared_ptr<phonelink::TMotoFlashModemItem>&) {
   SyncPhoneList();
   FollowPhone();
 }
 
-void TForm4::MotoFlashMode1Remove(TMotoFlashModemList&) {
+void TForm4::MotoFlashMode1Remove(phonelink::TMotoFlashModemList&) {
   SyncPhoneList();
   FollowPhone();
 }

@@ -48,7 +48,7 @@ namespace vestrel::backup {
 
 class TForm4 : public QDialog {
  public:
-  TForm4(PhoneLinkContext context, platform::Shell& shell, desktop::Dialogs& dialogs,
+  TForm4(phonelink::PhoneLinkContext context, platform::Shell& shell, desktop::Dialogs& dialogs,
          QWidget* parent = nullptr);
 
   QLabel Label1;
@@ -65,8 +65,8 @@ class TForm4 : public QDialog {
   QListWidget ListBox2;
   QTimer Timer1;
   TSaveDialog SaveDialog1;
-  TMotoFlashMode MotoFlashMode1;
-  TMotoATMode MotoATMode1;
+  phonelink::TMotoFlashMode MotoFlashMode1;
+  phonelink::TMotoATMode MotoATMode1;
 
   // Client size of the dialog, and the element boxes' size (their places follow the model).
   static constexpr QSize kClientSize{521, 371};
@@ -80,8 +80,8 @@ class TForm4 : public QDialog {
   void Timer1Timer();
   void cobChange();
   void Button13Click();
-  void MotoFlashMode1Arrival(const std::shared_ptr<TMotoFlashModemItem>& item);
-  void MotoFlashMode1Remove(TMotoFlashModemList& list);
+  void MotoFlashMode1Arrival(const std::shared_ptr<phonelink::TMotoFlashModemItem>& item);
+  void MotoFlashMode1Remove(phonelink::TMotoFlashModemList& list);
 
   // The runs behind Button13; each does nothing without a phone or while a run goes on.
   void SaveFlash();
@@ -96,7 +96,7 @@ class TForm4 : public QDialog {
   // The element box of slot `slot` (0-based, slot order: cb1 .. cb10).
   QCheckBox& ElementBox(std::size_t slot);
   // The first phone of the dialog's flash-mode list; null when there is none.
-  std::shared_ptr<TMotoFlashModemItem> SelectedPhone() const;
+  std::shared_ptr<phonelink::TMotoFlashModemItem> SelectedPhone() const;
   bool HasPhone() const { return !listed_.empty(); }
   bool Running() const { return run_.Running(); }
   const AppliedModel& Model() const { return model_; }
@@ -127,7 +127,7 @@ class TForm4 : public QDialog {
   void CheckFolderAfter(const BackupRun::Outcome& outcome, bool withExtra);
   void WriteFlashLog();
 
-  PhoneLinkContext context_;
+  phonelink::PhoneLinkContext context_;
   platform::Shell& shell_;
   desktop::Dialogs& dialogs_;
   desktop::PassSchedule schedule_;

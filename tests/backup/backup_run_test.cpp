@@ -88,8 +88,8 @@ class BackupRunTest : public ::testing::Test {
   fs::path out;
   testing::PhoneRig rig;
   std::shared_ptr<virtualphone::VirtualPhone> phone;
-  std::unique_ptr<TMotoFlashMode> watcher;
-  std::shared_ptr<TMotoFlashModemItem> item;
+  std::unique_ptr<phonelink::TMotoFlashMode> watcher;
+  std::shared_ptr<phonelink::TMotoFlashModemItem> item;
   ScriptedUser user;
   BackupLog log{Noon};
   std::unique_ptr<platform::RecordingShell> shell;
@@ -113,7 +113,7 @@ class BackupRunTest : public ::testing::Test {
     };
     run = std::make_unique<BackupRun>(user, log, *shell);
     phone = rig.plug("F", PhoneMode::Flash);
-    watcher = std::make_unique<TMotoFlashMode>(rig.context);
+    watcher = std::make_unique<phonelink::TMotoFlashMode>(rig.context);
     item = watcher->DeviceList().Items(0);
     ASSERT_TRUE(item->OpenPhone());
     user.folder = out;

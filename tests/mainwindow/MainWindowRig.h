@@ -41,7 +41,7 @@ struct MainWindowRig {
   void Start() {
     registry.createKey(platform::RegistryRoot::CurrentUser, kRunKey);
     registry.createKey(platform::RegistryRoot::LocalMachine, kRunKey);
-    const PhoneLinkContext link{bus ? *bus : phones.bus, phones.clock};
+    const phonelink::PhoneLinkContext link{bus ? *bus : phones.bus, phones.clock};
     form1 = std::make_unique<mainwindow::TForm1>(mainwindow::TForm1::Services{
         link, registry, shell, dialogs, trayArea, trayApplication,
         [this](QDialog& dialog) { shownModally.push_back(&dialog); }, [this] { ++terminated; }});

@@ -89,7 +89,7 @@ TEST_F(FileBrowser, RowsStandInTheOrderOfTheirNumberAsTextWithCountAndFreeSpace)
 }
 
 TEST_F(FileBrowser, TheLongestAttributeFitsItsColumnAndTheWaitTextIsDrawnBeforeTheReading) {
-  Start({{"/a/mobile/config.bin", PhoneFile{faReadOnly | faHidden | faSystem, 0, Bytes(9, 1)}}});
+  Start({{"/a/mobile/config.bin", PhoneFile{phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem, 0, Bytes(9, 1)}}});
   ASSERT_EQ(Cell(0, 2), QStringLiteral("ReadOnly+Hidden+System"));
   const QRect cell = form().ListView1.visualRect(form().ListView1.model()->index(0, 2));
   EXPECT_LE(form().ListView1.fontMetrics().horizontalAdvance(Cell(0, 2)) + 8, cell.width());

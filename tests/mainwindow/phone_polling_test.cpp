@@ -22,9 +22,9 @@ class Polling : public ::testing::Test {
   }
 
   PhoneRig rig;
-  TMotoP2KMode p2k{rig.context};
-  TMotoFlashMode flash{rig.context};
-  TMotoATMode at{rig.context};
+  phonelink::TMotoP2KMode p2k{rig.context};
+  phonelink::TMotoFlashMode flash{rig.context};
+  phonelink::TMotoATMode at{rig.context};
   PhonePolling polling{rig.bus, p2k, flash, at};
 };
 

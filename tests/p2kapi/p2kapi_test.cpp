@@ -9,7 +9,7 @@
 #include "platform/virtual/P2KPersonality.h"
 #include "tests/support/PhoneRig.h"
 
-namespace vestrel {
+namespace vestrel::p2kapi {
 namespace {
 
 using ::testing::ElementsAre;
@@ -21,15 +21,15 @@ class Library : public ::testing::Test {
   std::vector<testing::DebugLine> lines;  // outlives the items that report into it
   testing::PhoneRig rig;
   std::shared_ptr<virtualphone::VirtualPhone> phone;
-  std::unique_ptr<TMotoP2KMode> mode;
+  std::unique_ptr<phonelink::TMotoP2KMode> mode;
 
   void Plug() {
     phone = rig.plug("L1");
     P2KPersonality::Install(*phone, P2KPersonality::Sample());
     rig.bus.deliverNotices();
   }
-  void Watch() { mode = std::make_unique<TMotoP2KMode>(rig.context); }
-  std::shared_ptr<TMotoP2KModemItem> Item() { return mode->DeviceList().Items(0); }
+  void Watch() { mode = std::make_unique<phonelink::TMotoP2KMode>(rig.context); }
+  std::shared_ptr<phonelink::TMotoP2KModemItem> Item() { return mode->DeviceList().Items(0); }
 };
 
 TEST_F(Library, StatusIsOneOnlyForAPresentOpenPhone) {
@@ -39,7 +39,7 @@ TEST_F(Library, StatusIsOneOnlyForAPresentOpenPhone) {
   Plug();
   rig.bus.deliverNotices();
   ASSERT_TRUE(Item());
-  Item()->SetOnDebugEvent(testing::RecordInto<TMotoP2KModemItem>(lines));
+  Item()->SetOnDebugEvent(testing::RecordInto<phonelink::TMotoP2KModemItem>(lines));
   EXPECT_EQ(api.P2K_GetStatus(), P2KApi::kNotOpen);
   std::array<std::uint8_t, 30> buffer{};
   EXPECT_EQ(api.Seem_Read(0x117, 1, 1, 30, buffer), -1);
@@ -138,4 +138,4 @@ TEST_F(Library, PhoneInfoOfTheSamplePhone) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::p2kapi

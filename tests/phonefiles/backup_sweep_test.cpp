@@ -83,8 +83,8 @@ struct BackupOnce {
   fs::path out = home / "out";
   testing::PhoneRig rig;
   std::shared_ptr<virtualphone::VirtualPhone> phone = rig.plug("F", PhoneMode::Flash);
-  std::unique_ptr<TMotoFlashMode> watcher;
-  std::shared_ptr<TMotoFlashModemItem> item;
+  std::unique_ptr<phonelink::TMotoFlashMode> watcher;
+  std::shared_ptr<phonelink::TMotoFlashModemItem> item;
   QuietUser user;
   BackupLog log;
   platform::RecordingShell shell{home / "vestrel"};
@@ -100,10 +100,10 @@ struct BackupOnce {
     for (const Element& e : kElements) {
       model.slots[e.slot] = {true, true, 0, e.group, e.start, e.end};
     }
-    watcher = std::make_unique<TMotoFlashMode>(rig.context);
+    watcher = std::make_unique<phonelink::TMotoFlashMode>(rig.context);
     item = watcher->DeviceList().Items(0);
     EXPECT_TRUE(item && item->OpenPhone());
-    item->SetOnDebugEvent(testing::RecordInto<TMotoFlashModemItem>(lines));
+    item->SetOnDebugEvent(testing::RecordInto<phonelink::TMotoFlashModemItem>(lines));
     user.folder = out;
   }
 
@@ -116,7 +116,7 @@ struct BackupOnce {
   std::size_t FailedFrames() const {
     std::size_t failed = 0;
     for (const auto& line : lines) {
-      if (line.type == dtError && (line.subError || line.text == "Power Off Failed")) ++failed;
+      if (line.type == phonelink::dtError && (line.subError || line.text == "Power Off Failed")) ++failed;
     }
     return failed;
   }

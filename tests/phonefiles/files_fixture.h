@@ -44,16 +44,16 @@ class PhoneFilesTest : public ::testing::Test {
   std::shared_ptr<virtualphone::VirtualPhone> phone = rig.plug("F1");
   std::shared_ptr<virtualphone::P2KPersonality> personality =
       virtualphone::P2KPersonality::Sample();
-  std::unique_ptr<TMotoP2KMode> mode;
-  std::shared_ptr<TMotoP2KModemItem> item;
+  std::unique_ptr<phonelink::TMotoP2KMode> mode;
+  std::shared_ptr<phonelink::TMotoP2KModemItem> item;
   std::unique_ptr<phonefiles::PhoneFiles> files;
 
   void SetUp() override {
     virtualphone::P2KPersonality::Install(*phone, personality);
-    mode = std::make_unique<TMotoP2KMode>(rig.context);
+    mode = std::make_unique<phonelink::TMotoP2KMode>(rig.context);
     item = mode->DeviceList().Items(0);
     ASSERT_TRUE(item && item->OpenPhone());
-    item->SetOnDebugEvent(testing::RecordInto<TMotoP2KModemItem>(lines));
+    item->SetOnDebugEvent(testing::RecordInto<phonelink::TMotoP2KModemItem>(lines));
     files = std::make_unique<phonefiles::PhoneFiles>(item);
   }
 

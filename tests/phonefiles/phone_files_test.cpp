@@ -10,17 +10,17 @@ using ::testing::HasSubstr;
 using virtualphone::ReplyFault;
 
 TEST_F(PhoneFilesTest, AFolderListsTheSameWithOrWithoutItsSlashAndMissingPathsFail) {
-  std::vector<P2KFileRecord> plain, slashed;
+  std::vector<phonelink::P2KFileRecord> plain, slashed;
   ASSERT_TRUE(files->List("/a/mobile/audio", plain).ok());
   ASSERT_TRUE(files->List("/a/mobile/audio/", slashed).ok());
   EXPECT_EQ(plain, slashed);
   EXPECT_EQ(plain.size(), 5u);
 
-  std::vector<P2KFileRecord> one;
+  std::vector<phonelink::P2KFileRecord> one;
   ASSERT_TRUE(files->List("/a/mobile/readme.txt", one).ok());
   ASSERT_EQ(one.size(), 1u);
   EXPECT_EQ(one[0].Size, 71u);
-  EXPECT_EQ(one[0].Attr & faReadOnly, faReadOnly);
+  EXPECT_EQ(one[0].Attr & phonelink::faReadOnly, phonelink::faReadOnly);
 
   for (const char* missing : {"/a/nothing", "/a/mobile/audio/Ring01", "/x", "/x/mobile"}) {
     const auto listed = files->List(missing, one);
@@ -31,7 +31,7 @@ TEST_F(PhoneFilesTest, AFolderListsTheSameWithOrWithoutItsSlashAndMissingPathsFa
 }
 
 TEST_F(PhoneFilesTest, FindMatchesTheExactNameOnly) {
-  P2KFileRecord record;
+  phonelink::P2KFileRecord record;
   ASSERT_TRUE(files->Find("/a/mobile/audio/Ring01.mid", record).ok());
   EXPECT_EQ(record.Size, 3120u);
   // The search is case-blind and reaches below the folder; the name must still match exactly.
@@ -116,7 +116,7 @@ TEST_F(PhoneFilesTest, AReadOnlyPhoneFileIsReplacedOnlyWhenForcedAndStaysReadOnl
   force.force = true;
   ASSERT_TRUE(files->Upload(host / "new.txt", name, force).ok());
   EXPECT_EQ(*PhoneFile(name), Pattern(90, 5));
-  EXPECT_EQ(PhoneAttributes(name), faReadOnly);
+  EXPECT_EQ(PhoneAttributes(name), phonelink::faReadOnly);
 }
 
 TEST_F(PhoneFilesTest, ABlockThePhoneDropsPutsTheOldFileBack) {
@@ -132,7 +132,7 @@ TEST_F(PhoneFilesTest, ABlockThePhoneDropsPutsTheOldFileBack) {
   EXPECT_EQ(*PhoneFile(name), before);
   EXPECT_TRUE(failed.keptCopy.empty());
   // One silent block costs one time-out, not one per remaining block.
-  EXPECT_LE(rig.clock.tickCount() - start, TMotoP2KModemItem::kReplyDeadlineMs + 1000);
+  EXPECT_LE(rig.clock.tickCount() - start, phonelink::TMotoP2KModemItem::kReplyDeadlineMs + 1000);
 }
 
 // The host files an upload makes, as its caller hears of them.
@@ -165,7 +165,7 @@ struct UploadOverAFile : PhoneFilesTest {
 };
 
 TEST_F(UploadOverAFile, APhoneThatLeavesMidUploadLeavesTheOldContentInANamedHostFile) {
-  Prepare(faHidden | faSystem);
+  Prepare(phonelink::faHidden | phonelink::faSystem);
   phone->vanishAfter(14);
   const auto failed = Upload();
   EXPECT_EQ(failed.failure, Failure::Phone);
@@ -186,14 +186,14 @@ TEST_F(UploadOverAFile, APhoneThatLeavesMidUploadLeavesTheOldContentInANamedHost
 }
 
 TEST_F(UploadOverAFile, AStoppedUploadPutsBackTheOldContentWithItsAttributes) {
-  Prepare(faReadOnly | faHidden);
+  Prepare(phonelink::faReadOnly | phonelink::faHidden);
   options.force = true;
   options.progress = [](std::int64_t, std::int64_t) { return false; };
   const auto stopped = Upload();
   EXPECT_EQ(stopped.failure, Failure::Stopped);
   EXPECT_THAT(stopped.message, HasSubstr("put back as it was"));
   EXPECT_EQ(*PhoneFile(name), before);
-  EXPECT_EQ(PhoneAttributes(name), faReadOnly | faHidden);
+  EXPECT_EQ(PhoneAttributes(name), phonelink::faReadOnly | phonelink::faHidden);
   EXPECT_TRUE(stopped.keptCopy.empty());
   ASSERT_EQ(events.seen.size(), 3u);
   EXPECT_EQ(events.seen.back().second, phonefiles::HostFileState::Gone);
@@ -211,14 +211,14 @@ TEST_F(PhoneFilesTest, ANewFileThatDidNotArriveWholeIsRemoved) {
 }
 
 TEST_F(PhoneFilesTest, RemoveAndAttributesTellMissingAndReadOnlyFilesApart) {
-  P2KFileRecord record;
+  phonelink::P2KFileRecord record;
   EXPECT_EQ(files->Remove("/a/mobile/none").failure, Failure::NotFound);
   EXPECT_EQ(files->Remove("/a/mobile/readme.txt").failure, Failure::ReadOnly);
   EXPECT_NE(PhoneFile("/a/mobile/readme.txt"), nullptr);
-  EXPECT_EQ(files->SetAttributes("/a/mobile/none", faHidden).failure, Failure::NotFound);
+  EXPECT_EQ(files->SetAttributes("/a/mobile/none", phonelink::faHidden).failure, Failure::NotFound);
   EXPECT_EQ(PhoneFile("/a/mobile/none"), nullptr);
-  ASSERT_TRUE(files->SetAttributes("/a/mobile/readme.txt", faHidden | faArchive).ok());
-  EXPECT_EQ(PhoneAttributes("/a/mobile/readme.txt"), faHidden);
+  ASSERT_TRUE(files->SetAttributes("/a/mobile/readme.txt", phonelink::faHidden | phonelink::faArchive).ok());
+  EXPECT_EQ(PhoneAttributes("/a/mobile/readme.txt"), phonelink::faHidden);
   ASSERT_TRUE(files->Remove("/a/mobile/readme.txt").ok());
   EXPECT_EQ(PhoneFile("/a/mobile/readme.txt"), nullptr);
 }

@@ -7,7 +7,7 @@
 #include "phonelink/MotoP2KMode.h"
 #include "tests/support/PhoneRig.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 using testing::DebugLine;
@@ -154,4 +154,4 @@ TEST_F(ATItem, ThePhoneBackInP2KModeLeavesTheATListForTheP2KList) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

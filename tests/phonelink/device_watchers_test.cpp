@@ -8,7 +8,7 @@
 #include "tests/support/PhoneRig.h"
 #include "tests/support/ScriptedBus.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 using testing::DebugLine;
@@ -397,4 +397,4 @@ TEST(DeviceProperties, TheVirtualPhoneDescribesItselfAsARealOneWould) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

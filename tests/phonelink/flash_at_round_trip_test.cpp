@@ -11,7 +11,7 @@
 #include "tests/support/PhoneRig.h"
 #include "tests/support/TempFolder.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 using testing::PhoneRig;
@@ -91,4 +91,4 @@ TEST_F(ModeRoundTrip, P2KToATAndBackToP2K) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -8,7 +8,7 @@
 #include "phonelink/FlashFrames.h"
 #include "tests/support/ScriptedBus.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 using platform::IoOutcome;
@@ -183,4 +183,4 @@ TEST(FlashReads, FewerThanTheDriverBytesOrAFailedRequestGiveAnEmptyReply) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -11,7 +11,7 @@
 #include "tests/support/PhoneRig.h"
 #include "tests/support/TempFolder.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 using testing::DebugLine;
@@ -424,4 +424,4 @@ TEST_F(FlashItem, EveryOperationOnAClosedItemSendsNothing) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -10,7 +10,7 @@
 #include "tests/support/PhoneRig.h"
 #include "tests/support/ScriptedBus.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 using testing::PhoneRig;
@@ -445,4 +445,4 @@ TEST(DriverRequests, AControlSendCountsAsSentUnlessItsWaitFailed) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -1,7 +1,7 @@
 // Restart, power off, sleep state and the mode switches.
 #include "tests/phonelink/p2k_fixture.h"
 
-namespace vestrel::p2ktest {
+namespace vestrel::phonelink::p2ktest {
 namespace {
 
 using ::testing::ElementsAre;
@@ -168,4 +168,4 @@ TEST_F(Control, TheVirtualPhoneKeepsItsSleepStateAndTestModeKeepsItOnTheBus) {
 }
 
 }  // namespace
-}  // namespace vestrel::p2ktest
+}  // namespace vestrel::phonelink::p2ktest

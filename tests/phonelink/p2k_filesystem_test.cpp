@@ -3,7 +3,7 @@
 #include "phonelink/MotoSysUtils.h"
 #include "tests/phonelink/p2k_fixture.h"
 
-namespace vestrel::p2ktest {
+namespace vestrel::phonelink::p2ktest {
 namespace {
 
 using ::testing::ElementsAre;
@@ -348,4 +348,4 @@ TEST_F(FileSystem, TheVirtualPhoneFindsCyrillicNames) {
 }
 
 }  // namespace
-}  // namespace vestrel::p2ktest
+}  // namespace vestrel::phonelink::p2ktest

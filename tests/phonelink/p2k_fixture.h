@@ -17,7 +17,7 @@
 #include "platform/virtual/P2KPersonality.h"
 #include "tests/support/PhoneRig.h"
 
-namespace vestrel::p2ktest {
+namespace vestrel::phonelink::p2ktest {
 
 using virtualphone::P2KAnswer;
 using Bytes = std::vector<std::uint8_t>;
@@ -103,4 +103,4 @@ class P2KPhoneTest : public ::testing::Test {
   bool probed_ = false;
 };
 
-}  // namespace vestrel::p2ktest
+}  // namespace vestrel::phonelink::p2ktest

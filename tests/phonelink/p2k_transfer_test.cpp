@@ -5,7 +5,7 @@
 
 #include "tests/phonelink/p2k_fixture.h"
 
-namespace vestrel::p2ktest {
+namespace vestrel::phonelink::p2ktest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -479,4 +479,4 @@ TEST_F(TransferOnVirtualPhone, AFullVolumeRefusesTheWrite) {
 }
 
 }  // namespace
-}  // namespace vestrel::p2ktest
+}  // namespace vestrel::phonelink::p2ktest

@@ -2,7 +2,7 @@
 
 #include "phonelink/PhoneText.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 TEST(PhoneText, EveryPhoneByteSurvivesTheRoundTripThroughUtf8) {
@@ -45,4 +45,4 @@ TEST(PhoneText, NamesAreShownWithTheirControlCharactersEscaped) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

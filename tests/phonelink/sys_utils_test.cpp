@@ -2,7 +2,7 @@
 
 #include "phonelink/MotoSysUtils.h"
 
-namespace vestrel {
+namespace vestrel::phonelink {
 namespace {
 
 TEST(SysUtils, SwapsReverseByteOrder) {
@@ -27,4 +27,4 @@ TEST(SysUtils, HexToIntDefReadsHexOrGivesTheDefault) {
 }
 
 }  // namespace
-}  // namespace vestrel
+}  // namespace vestrel::phonelink

@@ -83,7 +83,7 @@ TEST(ModemPorts, APhonesPortBecomesTheModemTheAtFamilyLooksFor) {
   testing::ScriptedBus bus;
   bus.present[std::string(kUsbDeviceClass)] = modems;
   SteadyClock clock;
-  TMotoATMode at({bus, clock});
+  phonelink::TMotoATMode at({bus, clock});
   ASSERT_EQ(at.DeviceList().Count(), 1);
   EXPECT_EQ(at.DeviceList().Items(0)->ModemInfo().DevicePath, "\\\\.\\COM5");
 }

@@ -5,7 +5,7 @@
 # Usage: os_code_outside_backends.sh SOURCE_DIR
 set -eu
 cd "$1"
-sources=$(find app backup cli desktop fuzz mainwindow p2kapi phonefiles phonelink platform text \
+sources=$(find app backup cli desktop fuzz mainwindow p2kapi phonefiles phonelink platform text tools \
   \( -path platform/linux -o -path platform/win32 \) -prune -o \
   \( -name '*.cpp' -o -name '*.h' -o -name '*.in' \) -type f -print | sort)
 failed=0

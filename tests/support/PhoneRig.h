@@ -17,7 +17,7 @@ namespace vestrel::testing {
 struct PhoneRig {
   virtualphone::VirtualClock clock;
   virtualphone::VirtualBus bus{clock};
-  PhoneLinkContext context{bus, clock};
+  phonelink::PhoneLinkContext context{bus, clock};
 
   // Plugs a phone named by its serial, at a location derived from it.
   std::shared_ptr<virtualphone::VirtualPhone> plug(
@@ -54,15 +54,15 @@ class MemoryTrace {
 
 struct DebugLine {
   std::string text;
-  TDebugType type;
+  phonelink::TDebugType type;
   bool subError;
   bool operator==(const DebugLine&) const = default;
 };
 
 // A debug handler that appends every report to `lines`.
 template <class Item>
-TModemDebugEvent<Item> RecordInto(std::vector<DebugLine>& lines) {
-  return [&lines](Item&, const std::string& text, TDebugType type, bool subError) {
+phonelink::TModemDebugEvent<Item> RecordInto(std::vector<DebugLine>& lines) {
+  return [&lines](Item&, const std::string& text, phonelink::TDebugType type, bool subError) {
     lines.push_back({text, type, subError});
   };
 }
