@@ -30,15 +30,6 @@ std::string Kilobytes(std::int32_t bytes, int decimals) {
   return result;
 }
 
-// Why the phone did not take the loader or deliver the memory: the frame it did not accept, or
-// the item's state when no frame went.
-std::string FailureOf(phonelink::TMotoFlashModemItem& phone, const fs::path& loader) {
-  if (!phone.LastFrameFailure().empty()) return phone.LastFrameFailure();
-  if (!phone.IsOpen()) return "the phone is closed";
-  if (!loader.empty()) return "cannot read the loader " + platform::Utf8FromPath(loader);
-  return "the phone delivered nothing";
-}
-
 // A run in progress; a second one started from a progress callback finds it set.
 struct RunningFlag {
   bool& flag;
@@ -78,8 +69,9 @@ bool BackupRun::UploadLoader(phonelink::TMotoFlashModemItem& phone, const Applie
     return false;
   }
   if (!phone.SendLoader(loader, phonelink::ltUseREAD, ProgressOf("Запись загрузчика", 0))) {
-    outcome.loaderFailure = FailureOf(phone, loader);
-    Log("Загрузчик не записан: " + outcome.loaderFailure);
+    const BackupFailure failure = BackupFailure::OfPhone(phone, loader);
+    outcome.loaderFailure = failure.Describe();
+    Log("Загрузчик не записан: " + user_.FailureReason(failure));
     return false;
   }
   user_.SetStatus(texts.savedStatus);
@@ -93,9 +85,10 @@ bool BackupRun::SaveRange(phonelink::TMotoFlashModemItem& phone, phonelink::Memo
   record.start = range.Start;
   record.finish = range.Finish;
   record.file = platform::Utf8FromPath(file.filename());
-  std::string failure;
+  phonefiles::HostError opened;
   auto element = ElementFile::Open(
-      file, [this] { return user_.StopRequested(); }, failure);
+      file, [this] { return user_.StopRequested(); }, opened);
+  BackupFailure failure = BackupFailure::OfHost(opened);
   if (element) {
     const bool read =
         phone.SaveMemoryStream(range, &element->Stream(), ProgressOf("Сохранение " + name, 2));
@@ -106,24 +99,21 @@ bool BackupRun::SaveRange(phonelink::TMotoFlashModemItem& phone, phonelink::Memo
     }
     outcome.stopped = element->Stopped();
     if (outcome.stopped) {
-      failure = "прервано";
-    } else if (!element->HostFailure().empty()) {
-      failure = element->HostFailure();
+      failure = BackupFailure::OfStop();
+    } else if (element->HostFailure()) {
+      failure = BackupFailure::OfHost(element->HostFailure());
     } else {
-      failure = FailureOf(phone, {});
+      failure = BackupFailure::OfPhone(phone, {});
     }
     // A stopped element goes with its temporary file: the user asked for nothing more.
-    const std::uint64_t arrived = element->Written();
-    const fs::path kept = outcome.stopped ? fs::path() : element->KeepApart();
-    if (!kept.empty()) {
-      outcome.keptApart.push_back(kept);
-      failure += "; прочитанные " + std::to_string(arrived) + " байт оставлены в " +
-                 platform::Utf8FromPath(kept);
-    }
+    failure.bytesRead = element->Written();
+    failure.keptApart = outcome.stopped ? fs::path() : element->KeepApart();
+    if (!failure.keptApart.empty()) outcome.keptApart.push_back(failure.keptApart);
   }
   record.ending = outcome.stopped ? ElementRecord::Ending::Stopped : ElementRecord::Ending::Failed;
-  record.detail = failure;
-  Log(name + " не сохранена: " + failure);
+  record.detail = failure.Describe() + KeptApartText(failure);
+  Log(name + " не сохранена: " + user_.FailureReason(failure) + KeptApartText(failure));
+  outcome.failures.push_back({name, std::move(failure)});
   return false;
 }
 

@@ -40,6 +40,11 @@ class BackupRun {
     std::vector<std::filesystem::path> keptApart;  // parts of failed elements, as logged
     std::filesystem::path folder;  // where the files went, once chosen
     std::string packFailure;       // why packing was asked for and not done
+    struct FailedElement {
+      std::string name;  // "CG18", "PDS"
+      BackupFailure failure;
+    };
+    std::vector<FailedElement> failures;  // in the order they were logged
   };
 
   BackupRun(BackupUser& user, BackupLog& log, platform::Shell& shell);
@@ -83,8 +88,8 @@ class BackupRun {
   bool UploadLoader(phonelink::TMotoFlashModemItem& phone, const AppliedModel& model,
                     const std::filesystem::path& loader, const LoaderTexts& texts,
                     Outcome& outcome);
-  // Saves the range under `file`; true once the whole range is there. A failure is logged
-  // with its cause as "<name> не сохранена: ...".
+  // Saves the range under `file`; true once the whole range is there. A failure is logged as
+  // "<name> не сохранена: " and the user's wording of it, and added to the outcome.
   // `element` gets how it ended, its length and its digest.
   bool SaveRange(phonelink::TMotoFlashModemItem& phone, phonelink::MemoryRange range, const std::filesystem::path& file,
                  const std::string& name, Outcome& outcome, ElementRecord& element);

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "backup/BackupFailure.h"
+
 namespace vestrel::backup {
 
 // Everything a backup run needs from whoever drives it: the backup dialog, the command-line
@@ -26,6 +28,10 @@ class BackupUser {
   virtual void SetControlsLocked(bool locked) = 0;
   // Asks the dialog to close once the run has returned.
   virtual void RequestClose() = 0;
+  // The reason logged after "<element> не сохранена: " or "Загрузчик не записан: ", in the
+  // front end's language; what was kept of the element follows it (KeptApartText). The
+  // default is the phone layer's English, as vestrel-cli prints it.
+  virtual std::string FailureReason(const BackupFailure& failure) { return failure.Describe(); }
   // Asked between memory blocks: true ends the run at once (the element being read is dropped,
   // the rest are not attempted, the phone is powered off). A window never asks to stop.
   virtual bool StopRequested() { return false; }

@@ -9,13 +9,9 @@ namespace fs = std::filesystem;
 using phonefiles::HostError;
 
 std::unique_ptr<ElementFile> ElementFile::Open(const fs::path& file, std::function<bool()> stop,
-                                               std::string& error) {
-  HostError hostError;
-  auto target = phonefiles::HostTarget::Open(file, false, hostError);
-  if (!target) {
-    error = hostError.Describe();
-    return nullptr;
-  }
+                                               HostError& error) {
+  auto target = phonefiles::HostTarget::Open(file, false, error);
+  if (!target) return nullptr;
   return std::unique_ptr<ElementFile>(new ElementFile(std::move(target), std::move(stop)));
 }
 
@@ -24,7 +20,7 @@ ElementFile::ElementFile(std::unique_ptr<phonefiles::HostTarget> target, std::fu
 
 ElementFile::~ElementFile() = default;
 
-std::string ElementFile::HostFailure() const { return target_->Error().Describe(); }
+const HostError& ElementFile::HostFailure() const { return target_->Error(); }
 
 bool ElementFile::Take(const char* bytes, std::size_t count) {
   if (stop_ && stop_()) {

@@ -21,7 +21,8 @@ class ElementFile {
   // Null, with `error` saying why, when the file cannot be made (a read-only file of that name,
   // a folder that cannot be written).
   static std::unique_ptr<ElementFile> Open(const std::filesystem::path& file,
-                                           std::function<bool()> stop, std::string& error);
+                                           std::function<bool()> stop,
+                                           phonefiles::HostError& error);
   ~ElementFile();
   ElementFile(const ElementFile&) = delete;
   ElementFile& operator=(const ElementFile&) = delete;
@@ -31,8 +32,8 @@ class ElementFile {
   std::uint64_t Written() const { return written_; }
   // True once a write was refused because the run was asked to stop.
   bool Stopped() const { return stopped_; }
-  // The host's reason for a failed write or commit; empty when the host did nothing wrong.
-  std::string HostFailure() const;
+  // The host's reason for a failed write or commit; false when the host did nothing wrong.
+  const phonefiles::HostError& HostFailure() const;
 
   // Puts the whole dump in place under its name; false when the host refused (HostFailure).
   bool Commit();

@@ -32,6 +32,10 @@ void TMotoFlashModemItem::DoDebug(const std::string& text, TDebugType type, bool
   TDriverModemItem::DoDebug(text, type, subError);
 }
 
+void TMotoFlashModemItem::NoteFrame(bool ok, FlashFrameFailure frame) {
+  if (!ok) lastFailedFrame_ = frame;
+}
+
 // The reply decides: a piece whose write request failed or ran out of time may still have
 // reached the phone, which then answers.
 flash::Reply TMotoFlashModemItem::Exchange(std::span<const std::uint8_t> frame) {
@@ -60,6 +64,7 @@ bool TMotoFlashModemItem::SendAcknowledged(std::string_view word,
   const flash::Reply reply = Exchange(frame);
   const bool ok = Judged(reply, flash::AcknowledgesCommand(reply, word));
   const std::string text = "Send " + std::string(word) + " " + flash::Hex8(address);
+  NoteFrame(ok, {word, address, std::nullopt});
   DoDebug(Outcome(text, ok), ok ? dtInformation : dtError, true);
   return ok;
 }
@@ -81,6 +86,7 @@ bool TMotoFlashModemItem::SendBin(std::span<const std::uint8_t> data) {
     const flash::Reply reply = Exchange(flash::BinFrame(data));
     ok = Judged(reply, flash::AcknowledgesBin(reply));
   }
+  NoteFrame(ok, {"BIN", std::nullopt, static_cast<std::uint32_t>(data.size())});
   DoDebug(Outcome("Send BIN", ok), ok ? dtInformation : dtError, true);
   return ok;
 }
@@ -103,6 +109,7 @@ std::int32_t TMotoFlashModemItem::SendDump(std::uint32_t address,
   if (!IsOpen()) return 0;
   const bool ok = FetchData(flash::DumpFrame(address), flash::kMaxDumpCount, flash::DumpDelivers, 0,
                             destination);
+  NoteFrame(ok, {"DUMP", address, std::nullopt});
   DoDebug(Outcome("Send DUMP (" + flash::Hex8(address) + ")", ok), ok ? dtInformation : dtError,
           true);
   return ok ? static_cast<std::int32_t>(destination.size()) : 0;
@@ -115,6 +122,7 @@ std::int32_t TMotoFlashModemItem::SendRead(std::uint32_t address,
   const bool ok = FetchData(flash::ReadFrame(address, count), flash::kMaxReadCount,
                             flash::ReadDelivers, flash::kReadDataOffset, destination);
   const std::string text = "Send READ (" + flash::Hex8(address) + "," + flash::Hex4(count) + " b)";
+  NoteFrame(ok, {"READ", address, count});
   DoDebug(Outcome(text, ok), ok ? dtInformation : dtError, true);
   return ok ? static_cast<std::int32_t>(count) : 0;
 }
@@ -124,6 +132,7 @@ bool TMotoFlashModemItem::SendLoaderStream(std::istream* stream, TLoaderType typ
   loaderType_ = type;
   if (!IsOpen() || !stream) return false;
   lastFrameFailure_.clear();
+  lastFailedFrame_.reset();
   stream->clear();
   stream->seekg(0, std::ios::end);
   const std::int64_t size = stream->tellg();
@@ -178,6 +187,7 @@ bool TMotoFlashModemItem::SaveMemoryStream(MemoryRange range, std::ostream* stre
                                            FlashProgressCallback progress) {
   if (!IsOpen() || !stream || range.Start > range.Finish) return false;
   lastFrameFailure_.clear();
+  lastFailedFrame_.reset();
   // 64-bit so that a range ending at the top of the address space ends instead of wrapping.
   std::uint64_t size = std::uint64_t{range.Finish} + 1 - range.Start;
   if (size > 1 && size % kSaveBlock == 1) --size;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,14 @@ enum TLoaderType : std::uint8_t { ltUseDUMP, ltUseREAD };
 struct MemoryRange {
   std::uint32_t Start = 0;
   std::uint32_t Finish = 0;
+};
+
+// A frame the phone did not accept: its command word, and the address and byte count where the
+// frame carries them.
+struct FlashFrameFailure {
+  std::string_view command;  // "ADDR", "JUMP", "BIN", "DUMP" or "READ"
+  std::optional<std::uint32_t> address;
+  std::optional<std::uint32_t> count;
 };
 
 // Told (done, total) between blocks of a long operation; may be empty. Its answer is ignored.
@@ -93,6 +102,8 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   // The report of the last frame that was not accepted since SendLoaderStream or
   // SaveMemoryStream began ("Send BIN Failed"); empty when none failed.
   const std::string& LastFrameFailure() const { return lastFrameFailure_; }
+  // The same frame's facts, for callers that word the failure themselves.
+  const std::optional<FlashFrameFailure>& LastFailedFrame() const { return lastFailedFrame_; }
 
  private:
   // Sends a frame and reads its reply (empty when none came), first draining what an earlier
@@ -110,6 +121,8 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   // "ADDR" or "JUMP": the frame, then the report naming the word and the address.
   bool SendAcknowledged(std::string_view word, std::span<const std::uint8_t> frame,
                         std::uint32_t address);
+  // Keeps the facts of a frame that was not accepted.
+  void NoteFrame(bool ok, FlashFrameFailure frame);
   bool UploadLoader(std::istream& stream, std::int64_t size, const FlashProgressCallback& progress);
 
   std::uint32_t timeOut_ = 6000;
@@ -119,6 +132,7 @@ class TMotoFlashModemItem final : public TDriverModemItem<TMotoFlashModemItem> {
   std::uint32_t entryAddr_ = 0x03FD0010;
   std::string lastError_;
   std::string lastFrameFailure_;
+  std::optional<FlashFrameFailure> lastFailedFrame_;
   bool outOfStep_ = false;
 };
 

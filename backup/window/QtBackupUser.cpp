@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "backup/window/BackUp.h"
+#include "backup/window/FailureReasons.h"
 
 namespace vestrel::backup {
 
@@ -59,5 +60,9 @@ void QtBackupUser::SetControlsLocked(bool locked) {
 }
 
 void QtBackupUser::RequestClose() { form_.closeAfterRun_ = true; }
+
+std::string QtBackupUser::FailureReason(const BackupFailure& failure) {
+  return RussianReason(failure);
+}
 
 }  // namespace vestrel::backup

@@ -25,6 +25,8 @@ class QtBackupUser final : public BackupUser {
   void Progress(std::int32_t done, std::int32_t total) override;
   void SetControlsLocked(bool locked) override;
   void RequestClose() override;
+  // In Russian (RussianReason).
+  std::string FailureReason(const BackupFailure& failure) override;
 
   // The folder as the browser gave it, in native separators; a bare drive ("C:") gets "\" so
   // that file names join below its root, not its current folder.

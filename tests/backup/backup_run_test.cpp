@@ -271,6 +271,16 @@ TEST_F(BackupRunTest, AMissingLoaderIsReportedAndTheElementsAreStillAttempted) {
   EXPECT_THAT(Messages(user.log),
               ElementsAre("Загрузчик не найден!", "CG18 не сохранена: Send DUMP (10B1F800) Failed",
                           "Выключение телефона"));
+  ASSERT_EQ(outcome.failures.size(), 1u);
+  const BackupFailure& failure = outcome.failures[0].failure;
+  EXPECT_EQ(outcome.failures[0].name, "CG18");
+  EXPECT_EQ(failure.kind, BackupFailure::Kind::PhoneRefused);
+  ASSERT_TRUE(failure.frame);
+  EXPECT_EQ(failure.frame->command, "DUMP");
+  EXPECT_EQ(failure.frame->address, 0x10B1F800u);
+  EXPECT_FALSE(failure.frame->count) << "a DUMP frame carries no count";
+  EXPECT_EQ(failure.bytesRead, 0u);
+  EXPECT_TRUE(failure.keptApart.empty());
   EXPECT_THAT(FilesInOut(), IsEmpty());
   EXPECT_THAT(shell->ranPrograms, IsEmpty());
 }
@@ -296,6 +306,15 @@ TEST_F(BackupRunTest, AFailedElementLeavesAnEarlierGoodBackupAndKeepsItsPartApar
                           "CG18 не сохранена: Send READ (10B1FAF8,00F8 b) Failed; прочитанные 760 "
                           "байт оставлены в " + kept.string(),
                           "Выключение телефона"));
+  // The facts behind the line: the refused frame as it went, and what arrived before it.
+  ASSERT_EQ(outcome.failures.size(), 1u);
+  const BackupFailure& failure = outcome.failures[0].failure;
+  ASSERT_TRUE(failure.frame);
+  EXPECT_EQ(failure.frame->command, "READ");
+  EXPECT_EQ(failure.frame->address, 0x10B1FAF8u);
+  EXPECT_EQ(failure.frame->count, 0xF8u);
+  EXPECT_EQ(failure.bytesRead, 760u);
+  EXPECT_EQ(failure.keptApart, kept);
   EXPECT_THAT(shell->ranPrograms, IsEmpty()) << "only a whole file is packed";
 }
 
@@ -309,6 +328,12 @@ TEST_F(BackupRunTest, AReadOnlyBackupFileIsNeitherReplacedNorReadInto) {
   EXPECT_THAT(Messages(user.log),
               ::testing::Contains("CG3 не сохранена: " + (out / "CG3_10040000.bin").string() +
                                   " is read-only"));
+  ASSERT_EQ(outcome.failures.size(), 1u);
+  const BackupFailure& failure = outcome.failures[0].failure;
+  EXPECT_EQ(failure.kind, BackupFailure::Kind::HostFile);
+  EXPECT_EQ(failure.host.kind, phonefiles::HostError::ReadOnly);
+  EXPECT_EQ(failure.host.path, out / "CG3_10040000.bin");
+  EXPECT_FALSE(failure.frame) << "nothing was asked of the phone";
   EXPECT_EQ(std::count(phone->flash().framesTaken().begin(), phone->flash().framesTaken().end(),
                        "READ"),
             9) << "only CG18 was read";
@@ -340,6 +365,9 @@ TEST_F(BackupRunTest, AStopRequestEndsTheRunAndLeavesNoFileBehind) {
   EXPECT_THAT(FilesInOut(), IsEmpty());
   EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!",
                                               "CG3 не сохранена: прервано", "Выключение телефона"));
+  ASSERT_EQ(outcome.failures.size(), 1u);
+  EXPECT_EQ(outcome.failures[0].failure.kind, BackupFailure::Kind::Stopped);
+  EXPECT_TRUE(outcome.failures[0].failure.keptApart.empty());
   EXPECT_EQ(phone->mode(), PhoneMode::Off);
   EXPECT_THAT(shell->ranPrograms, IsEmpty());
 }

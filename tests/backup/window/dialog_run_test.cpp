@@ -153,15 +153,41 @@ TEST_F(DialogRun, AMissingLoaderIsShownAndTheDialogClosesAfterTheRun) {
   EXPECT_EQ(box.caption, QStringLiteral("Ошибка"));
   EXPECT_EQ(box.text, QStringLiteral("Не найден файл загрузчика!"));
   EXPECT_EQ(box.icon, desktop::MessageIcon::Error);
-  EXPECT_THAT(Messages(), ElementsAre("Загрузчик не найден!",
-                                      "CG18 не сохранена: Send DUMP (10B1F800) Failed",
-                                      "Выключение телефона",
-                                      "Проверка по SHA256SUMS: нет файла SHA256SUMS"));
+  EXPECT_THAT(Messages(),
+              ElementsAre("Загрузчик не найден!",
+                          "CG18 не сохранена: телефон не выполнил команду DUMP "
+                          "(адрес 10B1F800)",
+                          "Выключение телефона", "Проверка по SHA256SUMS: нет файла SHA256SUMS"));
   // Without the loader the element is still read, with the boot loader's own command.
   // The refused block is asked for once more.
   EXPECT_THAT(phone->flash().framesTaken(), ElementsAre("DUMP", "DUMP", "POWER_DOWN"));
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(fs::exists(form->FlashLogFile())) << "closing wrote the log";
+}
+
+// The log words each failure in Russian from its kind; BACKUP.txt keeps the English reason.
+TEST_F(DialogRun, FailuresAreLoggedInRussianWhileBackupTxtKeepsTheirEnglish) {
+  Tick({"CG3", "CG18"});
+  std::ofstream(out / "CG3_10040000.bin") << "kept";
+  fs::permissions(out / "CG3_10040000.bin", fs::perms::owner_read);
+  phone->flash().failFrame(virtualphone::FlashFault::Error, "BIN", 1);
+  AnswerOut();
+  form->Button13.click();
+  fs::permissions(out / "CG3_10040000.bin", fs::perms::owner_write, fs::perm_options::add);
+
+  const std::string cg3 = (out / "CG3_10040000.bin").string();
+  EXPECT_THAT(Messages(),
+              ElementsAre("Загрузчик не записан: телефон не принял блок загрузчика "
+                          "(808 байт)",
+                          "CG3 не сохранена: файл " + cg3 + " только для чтения",
+                          "CG18 не сохранена: телефон не выполнил команду READ (адрес "
+                          "10B1F800, 256 байт)",
+                          "Выключение телефона", "Проверка по SHA256SUMS: нет файла SHA256SUMS"));
+  std::string unreadable;
+  const auto description = backup::BackupDescription::Read(out, unreadable);
+  ASSERT_TRUE(description.Find("CG3") && description.Find("CG18")) << unreadable;
+  EXPECT_EQ(description.Find("CG3")->detail, cg3 + " is read-only");
+  EXPECT_EQ(description.Find("CG18")->detail, "Send READ (10B1F800,0100 b) Failed");
 }
 
 TEST_F(DialogRun, PdsNamesTheFileAsTypedOrAddsItsStart) {
@@ -280,11 +306,15 @@ TEST_F(DialogRun, APhoneUnpluggedMidRunEndsTheRunAndNoSecondRunStarts) {
   EXPECT_EQ(blocks, 10) << "the rest of the element failed at once";
   EXPECT_TRUE(lockedAfterRemoval);
   EXPECT_FALSE(form->Running());
-  EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!",
-                                      ::testing::StartsWith("CG4 не сохранена: "),
-                                      ::testing::StartsWith("CG18 не сохранена: "),
-                                      "Выключение телефона",
-                                      "Проверка по SHA256SUMS: нет файла SHA256SUMS"));
+  EXPECT_THAT(Messages(),
+              ElementsAre("Загрузчик успешно записан!",
+                          ::testing::StartsWith("CG4 не сохранена: телефон не выполнил "
+                                                "команду READ (адрес 109E09D8, 256 "
+                                                "байт); прочитанные 2520 байт "
+                                                "оставлены в "),
+                          "CG18 не сохранена: телефон не выполнил команду READ (адрес "
+                          "10B1F800, 256 байт)",
+                          "Выключение телефона", "Проверка по SHA256SUMS: нет файла SHA256SUMS"));
   EXPECT_EQ(dialogs.Questions().size(), 1u);
   EXPECT_FALSE(form->HasPhone());
   EXPECT_FALSE(form->Button13.isEnabled()) << "no phone after the run: locked";

@@ -217,33 +217,33 @@ TEST_F(Folder, ChangesMadeThroughThePhoneLinkSurviveTheNextRun) {
   const fs::path local = dir.string() + "-local";
   fs::create_directories(local);
   { std::ofstream(local / "new.txt") << "hello phone"; }
-  auto run = [&](const std::function<void(TMotoP2KModemItem&)>& body) {
+  auto run = [&](const std::function<void(phonelink::TMotoP2KModemItem&)>& body) {
     testing::PhoneRig rig;
     auto phone = rig.plug("F1");
     P2KPersonality::Install(*phone, P2KPersonality::FromFolder(dir));
-    TMotoP2KMode mode(rig.context);
+    phonelink::TMotoP2KMode mode(rig.context);
     auto item = mode.DeviceList().Items(0);
     ASSERT_TRUE(item && item->OpenPhone());
     body(*item);
   };
-  run([&](TMotoP2KModemItem& item) {
+  run([&](phonelink::TMotoP2KModemItem& item) {
     ASSERT_TRUE(item.FileUpload(local / "new.txt", "/a/mobile/new.txt", 1000, nullptr));
-    ASSERT_TRUE(item.FileSetAttribute("/a/mobile/picture/Photo001.jpg", faHidden));
+    ASSERT_TRUE(item.FileSetAttribute("/a/mobile/picture/Photo001.jpg", phonelink::faHidden));
     ASSERT_TRUE(item.FileDelete("/a/mobile/audio/TempToneDB.db"));
     ASSERT_TRUE(item.Suspend(true));
   });
   EXPECT_TRUE(fs::exists(dir / "files/a/mobile/new.txt"));
   EXPECT_FALSE(fs::exists(dir / "files/a/mobile/audio/TempToneDB.db"));
-  run([&](TMotoP2KModemItem& item) {
+  run([&](phonelink::TMotoP2KModemItem& item) {
     EXPECT_TRUE(item.IsSuspend());
     ASSERT_TRUE(item.FileDownload("/a/mobile/new.txt", local / "back.txt", 4000, 0, nullptr));
-    std::vector<P2KFileRecord> list;
+    std::vector<phonelink::P2KFileRecord> list;
     ASSERT_TRUE(item.GetFileList(item.GetFileCount("/a/|*"), &list, nullptr));
     std::map<std::string, std::uint16_t> attrs;
     for (const auto& r : list) attrs[r.Name] = r.Attr;
     EXPECT_EQ(attrs.count("/a/mobile/audio/TempToneDB.db"), 0u);
-    EXPECT_EQ(attrs.at("/a/mobile/picture/Photo001.jpg"), faHidden | 0x200);
-    EXPECT_EQ(attrs.at("/a/mobile/picture/Logo.gif"), faReadOnly | 0x200);
+    EXPECT_EQ(attrs.at("/a/mobile/picture/Photo001.jpg"), phonelink::faHidden | 0x200);
+    EXPECT_EQ(attrs.at("/a/mobile/picture/Logo.gif"), phonelink::faReadOnly | 0x200);
   });
   std::string text;
   {
@@ -271,7 +271,7 @@ TEST_F(Folder, DeletingTheLastFileOfAFolderRemovesTheEmptyFolder) {
   testing::PhoneRig rig;
   auto phone = rig.plug("F2");
   P2KPersonality::Install(*phone, P2KPersonality::FromFolder(dir));
-  TMotoP2KMode mode(rig.context);
+  phonelink::TMotoP2KMode mode(rig.context);
   auto item = mode.DeviceList().Items(0);
   ASSERT_TRUE(item && item->OpenPhone());
   ASSERT_TRUE(item->FileDelete("/a/mobile/video/Clip01.3gp"));
