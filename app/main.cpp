@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "app/ProgramOptions.h"
-#include "generated/Version.h"
 #include "backup/window/BackUp.h"
 #include "desktop/About.h"
 #include "desktop/DeviceNoticeWatcher.h"
@@ -12,6 +11,7 @@
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
+#include "generated/Version.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/MobInfo.h"
 #include "platform/Console.h"

@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "backup/Manifest.h"
-#include "generated/Version.h"
 #include "backup/ModelMemoryMap.h"
 #include "backup/WholeText.h"
+#include "generated/Version.h"
 #include "platform/HostFileSystem.h"
 
 namespace vestrel::backup {
@@ -136,8 +136,7 @@ std::string BackupDescription::Write(const fs::path& folder) const {
   for (const auto& element : elements) {
     text += "element\t" + element.name + "\t" + Hex8(element.start) + "\t" + Hex8(element.finish) +
             "\t" + std::to_string(element.length) + "\t" + EndingWord(element.ending) + "\t" +
-            OneField(element.file) + "\t" + element.digest + "\t" + OneField(element.detail) +
-            "\n";
+            OneField(element.file) + "\t" + element.digest + "\t" + OneField(element.detail) + "\n";
   }
   return ReplaceWithText(folder / kDescriptionName, text);
 }

@@ -33,7 +33,8 @@ struct BackupFailure {
 
   // The phone's side of a failed loader upload or memory read, as the item left it; `loader`
   // is the loader's file (empty for a memory read).
-  static BackupFailure OfPhone(phonelink::TMotoFlashModemItem& phone, const std::filesystem::path& loader);
+  static BackupFailure OfPhone(phonelink::TMotoFlashModemItem& phone,
+                               const std::filesystem::path& loader);
   static BackupFailure OfHost(const phonefiles::HostError& error);
   static BackupFailure OfStop();
 

@@ -32,8 +32,6 @@ void BackupLog::WriteTo(const std::filesystem::path& file, const Encode& encode)
   }
 }
 
-std::tm BackupLog::LocalNow() {
-  return platform::HostLocalTime(std::time(nullptr));
-}
+std::tm BackupLog::LocalNow() { return platform::HostLocalTime(std::time(nullptr)); }
 
 }  // namespace vestrel::backup

@@ -79,8 +79,9 @@ bool BackupRun::UploadLoader(phonelink::TMotoFlashModemItem& phone, const Applie
   return true;
 }
 
-bool BackupRun::SaveRange(phonelink::TMotoFlashModemItem& phone, phonelink::MemoryRange range, const fs::path& file,
-                          const std::string& name, Outcome& outcome, ElementRecord& record) {
+bool BackupRun::SaveRange(phonelink::TMotoFlashModemItem& phone, phonelink::MemoryRange range,
+                          const fs::path& file, const std::string& name, Outcome& outcome,
+                          ElementRecord& record) {
   record.name = name;
   record.start = range.Start;
   record.finish = range.Finish;
@@ -138,8 +139,9 @@ void BackupRun::Account(ElementRecord element, bool saved) {
   if (!unwritten.empty()) Log(std::string(kDescriptionName) + " не записан: " + unwritten);
 }
 
-BackupRun::Outcome BackupRun::SaveFlash(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone,
-                                        const AppliedModel& model, bool pack) {
+BackupRun::Outcome BackupRun::SaveFlash(
+    const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone, const AppliedModel& model,
+    bool pack) {
   Outcome outcome;
   if (running_ || !phone || !phone->IsOpen()) return outcome;
   RunningFlag running(running_);

@@ -8,8 +8,8 @@
 #include "backup/AppliedModel.h"
 #include "backup/BackupDescription.h"
 #include "backup/BackupLog.h"
-#include "backup/ElementPacker.h"
 #include "backup/BackupUser.h"
+#include "backup/ElementPacker.h"
 #include "phonelink/MotoFlashMode.h"
 #include "platform/HostFileSystem.h"
 #include "platform/Shell.h"
@@ -38,8 +38,8 @@ class BackupRun {
     bool stopped = false;       // the user asked to stop (BackupUser::StopRequested)
     std::string loaderFailure;  // why the loader did not reach the phone
     std::vector<std::filesystem::path> keptApart;  // parts of failed elements, as logged
-    std::filesystem::path folder;  // where the files went, once chosen
-    std::string packFailure;       // why packing was asked for and not done
+    std::filesystem::path folder;                  // where the files went, once chosen
+    std::string packFailure;                       // why packing was asked for and not done
     struct FailedElement {
       std::string name;  // "CG18", "PDS"
       BackupFailure failure;
@@ -52,11 +52,11 @@ class BackupRun {
   // Uploads the model's loader, saves every taken element into a folder the user chooses, packs
   // the last one when asked, and powers the phone off. Nothing happens without an open phone
   // or while another run is in progress.
-  Outcome SaveFlash(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone, const AppliedModel& model,
-                    bool pack);
+  Outcome SaveFlash(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone,
+                    const AppliedModel& model, bool pack);
   // Uploads the PDS loader and saves the PDS area into a file the user names.
-  Outcome SavePDS(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone, const AppliedModel& model,
-                  bool pack);
+  Outcome SavePDS(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone,
+                  const AppliedModel& model, bool pack);
 
   // Hands one whole file to the archiver beside the program and waits for it (ElementPacker);
   // once packed, BACKUP.txt names the archive for the element that was in the file.
@@ -91,8 +91,9 @@ class BackupRun {
   // Saves the range under `file`; true once the whole range is there. A failure is logged as
   // "<name> не сохранена: " and the user's wording of it, and added to the outcome.
   // `element` gets how it ended, its length and its digest.
-  bool SaveRange(phonelink::TMotoFlashModemItem& phone, phonelink::MemoryRange range, const std::filesystem::path& file,
-                 const std::string& name, Outcome& outcome, ElementRecord& element);
+  bool SaveRange(phonelink::TMotoFlashModemItem& phone, phonelink::MemoryRange range,
+                 const std::filesystem::path& file, const std::string& name, Outcome& outcome,
+                 ElementRecord& element);
   // Starts the folder's BACKUP.txt for this run, keeping what earlier runs said of elements.
   void BeginDescription(const std::filesystem::path& folder, const AppliedModel& model);
   // Lists a saved element in SHA256SUMS, then how it ended in BACKUP.txt.

@@ -65,8 +65,8 @@ ElementPacker::Result ElementPacker::Pack(const fs::path& archiver, const fs::pa
   if (const std::error_code keepError = KeepSecondName(file, kept)) {
     log_(name + " не упакован: нет второй копии " + platform::Utf8FromPath(kept) + ": " +
          keepError.message());
-    result.failure = "cannot keep a second copy at " + platform::Utf8FromPath(kept) + ": " +
-                     keepError.message();
+    result.failure =
+        "cannot keep a second copy at " + platform::Utf8FromPath(kept) + ": " + keepError.message();
     return result;
   }
 
@@ -76,9 +76,9 @@ ElementPacker::Result ElementPacker::Pack(const fs::path& archiver, const fs::pa
   const std::string archive = fs::path(shortName).replace_extension(".rar").string();
   const auto packed = shell_.runProgram(archiver, {"a", "-df", "-ep", "-m5", archive, shortName},
                                         shortFile.parent_path());
-  const auto tested = packed == 0 ? shell_.runProgram(archiver, {"t", archive},
-                                                      shortFile.parent_path())
-                                  : std::nullopt;
+  const auto tested = packed == 0
+                          ? shell_.runProgram(archiver, {"t", archive}, shortFile.parent_path())
+                          : std::nullopt;
   // The archive is listed before the second name goes: an archive that cannot be listed is no
   // checked copy either.
   std::string failed;  // the log's words for what went wrong
@@ -97,8 +97,8 @@ ElementPacker::Result ElementPacker::Pack(const fs::path& archiver, const fs::pa
     const bool restored = Restore(file, kept);
     log_(failed + "; " +
          (restored ? name + " оставлен" : "его байты остались в " + platform::Utf8FromPath(kept)));
-    result.failure += restored ? "; " + name + " is kept"
-                               : "; its bytes are in " + platform::Utf8FromPath(kept);
+    result.failure +=
+        restored ? "; " + name + " is kept" : "; its bytes are in " + platform::Utf8FromPath(kept);
     return result;
   }
   fs::remove(kept, error);

@@ -38,8 +38,7 @@ std::string RewriteManifest(const fs::path& folder, const std::string& name,
 
 }  // namespace
 
-std::string RecordInManifest(const fs::path& folder, const std::string& name,
-                             std::string* listed) {
+std::string RecordInManifest(const fs::path& folder, const std::string& name, std::string* listed) {
   std::string error;
   const auto digest = FileSha256(folder / platform::PathFromUtf8(name), error);
   if (!digest) return error;

@@ -31,7 +31,7 @@ std::optional<std::string> ListedDigest(const std::filesystem::path& folder,
 // not be read (then nothing else is filled in).
 struct FolderCheck {
   std::string unreadable;
-  bool noManifest = false;  // the folder has no SHA256SUMS: no file was ever whole in it
+  bool noManifest = false;           // the folder has no SHA256SUMS: no file was ever whole in it
   std::vector<std::string> missing;  // listed, not there
   std::vector<std::string> damaged;  // there, with another digest (or unreadable)
   std::vector<std::string> extra;    // there, not listed

@@ -24,8 +24,8 @@ class HashingBuffer final : public std::streambuf {
 
  protected:
   std::streamsize xsputn(const char* bytes, std::streamsize count) override {
-    hash_.Add(std::span(reinterpret_cast<const std::uint8_t*>(bytes),
-                        static_cast<std::size_t>(count)));
+    hash_.Add(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes), static_cast<std::size_t>(count)));
     return count;
   }
   int_type overflow(int_type c) override {
@@ -106,8 +106,8 @@ PhoneCheck::Result PhoneCheck::Run(phonelink::TMotoFlashModemItem& phone, const 
     }
     HashingBuffer hashing;
     std::ostream sink(&hashing);
-    const bool read = phone.SaveMemoryStream({element.start, element.finish}, &sink,
-                                             stepOf(element.name));
+    const bool read =
+        phone.SaveMemoryStream({element.start, element.finish}, &sink, stepOf(element.name));
     if (stop) {
       result.stopped = true;
       break;

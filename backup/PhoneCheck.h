@@ -21,9 +21,9 @@ struct ElementComparison {
   enum class Result {
     Matches,
     Differs,
-    Unread,    // the phone did not deliver the range (detail says why)
-    NoCopy,    // the folder holds no whole copy to compare (detail says why)
-    Skipped,   // the PDS area, read by a loader of its own
+    Unread,   // the phone did not deliver the range (detail says why)
+    NoCopy,   // the folder holds no whole copy to compare (detail says why)
+    Skipped,  // the PDS area, read by a loader of its own
   };
   std::string name;
   Result result = Result::Unread;
@@ -40,8 +40,8 @@ struct ElementComparison {
 // folder is written.
 class PhoneCheck {
  public:
-  using Progress = std::function<bool(const std::string& name, std::int32_t done,
-                                      std::int32_t total)>;
+  using Progress =
+      std::function<bool(const std::string& name, std::int32_t done, std::int32_t total)>;
 
   struct Result {
     std::string loaderFailure;  // why the loader did not reach the phone; nothing read then

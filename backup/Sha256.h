@@ -32,7 +32,8 @@ class Sha256 {
 // 64 lower-case hex digits, as sha256sum writes a digest.
 std::string HexDigest(const Sha256::Digest& digest);
 
-// The digest of a whole host file as 64 lower-case hex digits (as sha256sum writes it); nullopt, with `error` saying why, when it cannot be read.
+// The digest of a whole host file as 64 lower-case hex digits (as sha256sum writes it); nullopt,
+// with `error` saying why, when it cannot be read.
 std::optional<std::string> FileSha256(const std::filesystem::path& file, std::string& error);
 
 }  // namespace vestrel::backup

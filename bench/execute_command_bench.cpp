@@ -10,7 +10,8 @@ namespace {
 using namespace vestrel;
 using namespace vestrel::virtualphone;
 
-void RoundTrip(benchmark::State& state, phonelink::TCMDFormatOptions format, std::size_t payloadSize) {
+void RoundTrip(benchmark::State& state, phonelink::TCMDFormatOptions format,
+               std::size_t payloadSize) {
   VirtualClock clock;
   VirtualBus bus(clock);
   auto phone = bus.plug({"bench", "B1", 8}, PhoneMode::P2K);

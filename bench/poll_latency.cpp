@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "backup/window/BackUp.h"
+#include "desktop/About.h"
 #include "desktop/DeviceNoticeWatcher.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
-#include "desktop/About.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/MobInfo.h"
 #include "platform/fake/MemoryRegistry.h"
@@ -73,8 +73,8 @@ Figures Measure(platform::DeviceBus& bus, platform::Clock& clock, PhoneSide& sid
   desktop::QtDialogs dialogs;
   desktop::QtTrayArea trayArea;
   desktop::QtTrayApplication trayApplication(dialogs);
-  mainwindow::TForm1 form({{bus, clock}, registry, shell, dialogs, trayArea, trayApplication,
-                           [](QDialog&) {}, [] {}});
+  mainwindow::TForm1 form(
+      {{bus, clock}, registry, shell, dialogs, trayArea, trayApplication, [](QDialog&) {}, [] {}});
   backup::TForm4 backup({bus, clock}, shell, dialogs);
   mainwindow::TForm2 info(form.PhoneLibrary());
   desktop::TForm3 about(shell);
@@ -85,8 +85,7 @@ Figures Measure(platform::DeviceBus& bus, platform::Clock& clock, PhoneSide& sid
     Settle(form);
     figures.arrival.push_back(TimeTo(form, side.arrive, mainwindow::kImageP2KOpen, true));
     Settle(form);
-    figures.modeChange.push_back(
-        TimeTo(form, side.changeMode, mainwindow::kImageFlashOpen, false));
+    figures.modeChange.push_back(TimeTo(form, side.changeMode, mainwindow::kImageFlashOpen, false));
     Settle(form);
     figures.departure.push_back(TimeTo(form, side.leave, mainwindow::kImageNoPhone, false));
   }
@@ -120,16 +119,15 @@ int main(int argc, char** argv) {
     platform::SteadyClock clock;
     testing::UsbdevfsPhones::Plugged plugged;
     int devnum = 5;  // a node once used keeps its handler on the testbed
-    PhoneSide side{
-        [&] {
-          devnum += 2;
-          plugged = rig.plug(PhoneMode::P2K, 0x4901, 2, devnum);
-        },
-        [&] {
-          plugged.phone->setMode(PhoneMode::Flash);
-          plugged = rig.followModeChange(plugged);
-        },
-        [&] { rig.unplug(plugged); }};
+    PhoneSide side{[&] {
+                     devnum += 2;
+                     plugged = rig.plug(PhoneMode::P2K, 0x4901, 2, devnum);
+                   },
+                   [&] {
+                     plugged.phone->setMode(PhoneMode::Flash);
+                     plugged = rig.followModeChange(plugged);
+                   },
+                   [&] { rig.unplug(plugged); }};
     figures = Measure(*bus, clock, side);
   } else {
     virtualphone::VirtualClock clock;

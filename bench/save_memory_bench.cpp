@@ -33,7 +33,8 @@ struct BackupRig {
 
   bool ready() {
     std::istringstream loader(std::string(64, 'L'));
-    return item && item->OpenPhone() && item->SendLoaderStream(&loader, phonelink::ltUseREAD, nullptr);
+    return item && item->OpenPhone() &&
+           item->SendLoaderStream(&loader, phonelink::ltUseREAD, nullptr);
   }
 };
 

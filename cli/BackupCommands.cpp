@@ -202,7 +202,8 @@ int Backup(Session& session, const CommandWords& words) {
   const fs::path folder = platform::PathFromUtf8(words.operands()[0]);
   std::error_code error;
   if (fs::exists(folder, error) && !fs::is_directory(folder, error)) {
-    throw OperationFailed("cannot save the backup into " + platform::Utf8FromPath(folder) + ": not a folder");
+    throw OperationFailed("cannot save the backup into " + platform::Utf8FromPath(folder) +
+                          ": not a folder");
   }
   fs::create_directories(folder, error);
   if (!fs::is_directory(folder, error)) {

@@ -54,8 +54,8 @@ bool AwaitNewPhone(Session& session, Mode& mode, const std::set<std::uint32_t>& 
   return false;
 }
 
-#define VESTREL_MODE_CHANGE_WAIT(Mode)                                   \
-  template std::set<std::uint32_t> ListedInstances(Mode&);              \
+#define VESTREL_MODE_CHANGE_WAIT(Mode)                     \
+  template std::set<std::uint32_t> ListedInstances(Mode&); \
   template bool AwaitNewPhone(Session&, Mode&, const std::set<std::uint32_t>&, std::uint32_t);
 VESTREL_MODE_CHANGE_WAIT(phonelink::TMotoP2KMode)
 VESTREL_MODE_CHANGE_WAIT(phonelink::TMotoFlashMode)

@@ -61,7 +61,8 @@ int Drives(Session& session, const CommandWords&) {
 int List(Session& session, const CommandWords& words) {
   const Listing listing = ReadListing(session, words);
   for (const auto& file : listing.files) {
-    std::printf("%u\t%s\t%s\n", file.Size, phonelink::AttrToText(file.Attr).c_str(), Shown(file.Name).c_str());
+    std::printf("%u\t%s\t%s\n", file.Size, phonelink::AttrToText(file.Attr).c_str(),
+                Shown(file.Name).c_str());
   }
   std::fflush(stdout);
   std::fprintf(stderr, "files: %zu\n", listing.files.size());

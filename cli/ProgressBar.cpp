@@ -73,8 +73,8 @@ void ProgressBar::Draw(std::int64_t done, std::int64_t total,
   const int filled = static_cast<int>(done * kBarWidth / total);
   std::fprintf(stream_, "\r\033[K%s  %s / %s  %s  %s left [%.*s%*s] %3d%%", label_.c_str(),
                ByteText(static_cast<double>(done)).c_str(),
-               ByteText(static_cast<double>(total)).c_str(), rateText.c_str(), left.c_str(),
-               filled, "####################", kBarWidth - filled, "",
+               ByteText(static_cast<double>(total)).c_str(), rateText.c_str(), left.c_str(), filled,
+               "####################", kBarWidth - filled, "",
                static_cast<int>(done * 100 / total));
   std::fflush(stream_);
   onScreen_ = true;

@@ -41,9 +41,8 @@ void AttemptInfo(Session& session, std::ostream& out) {
   std::ostringstream debug;
   {
     phonelink::TMotoP2KMode phones({traced, session.Host().clock()});
-    phones.SetOnDebug([&](phonelink::TMotoP2KModemItem&, const std::string& text, phonelink::TDebugType, bool) {
-      debug << "  " << text << '\n';
-    });
+    phones.SetOnDebug([&](phonelink::TMotoP2KModemItem&, const std::string& text,
+                          phonelink::TDebugType, bool) { debug << "  " << text << '\n'; });
     out << "info attempt: ";
     auto phone = phones.DeviceList().Count() > 0 ? phones.DeviceList().Items(0) : nullptr;
     if (!phone) {

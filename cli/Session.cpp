@@ -58,12 +58,16 @@ bool Session::ShowsProgress() const { return !quiet_ && platform::IsTerminal(std
 
 void Session::Pump() { host_.bus().deliverNotices(); }
 
-std::shared_ptr<phonelink::TMotoP2KModemItem> Session::P2KPhone() { return FirstOpened(p2k_->DeviceList()); }
+std::shared_ptr<phonelink::TMotoP2KModemItem> Session::P2KPhone() {
+  return FirstOpened(p2k_->DeviceList());
+}
 
 std::shared_ptr<phonelink::TMotoFlashModemItem> Session::FlashPhone() {
   return FirstOpened(flash_->DeviceList());
 }
 
-std::shared_ptr<phonelink::TMotoATModemItem> Session::ATPhone() { return FirstOpened(at_->DeviceList()); }
+std::shared_ptr<phonelink::TMotoATModemItem> Session::ATPhone() {
+  return FirstOpened(at_->DeviceList());
+}
 
 }  // namespace vestrel::cli

@@ -59,19 +59,20 @@ bool CheckPhone(Session& session, const fs::path& folder, std::string& summary) 
                           platform::Utf8FromPath(folder) + " names no known model");
   }
   AppliedModel model;
-  model.Apply(*row, platform::FindProgramFolder(
-                        session.Host().shell(), fs::path("Profiles") / ModelMemoryMap[*row].loader));
+  model.Apply(*row,
+              platform::FindProgramFolder(session.Host().shell(),
+                                          fs::path("Profiles") / ModelMemoryMap[*row].loader));
   auto phone = RequireFlash(session);
   StopOnSignal stop;
   ProgressBar bar(stderr, "", session.ShowsProgress());
   std::string shown;
-  const auto result = PhoneCheck::Run(
-      *phone, model, folder, description,
-      [&](const std::string& name, std::int32_t done, std::int32_t total) {
-        if (name != shown) bar.SetLabel(shown = name);
-        bar.Show(done, total);
-        return !stop.Requested();
-      });
+  const auto result =
+      PhoneCheck::Run(*phone, model, folder, description,
+                      [&](const std::string& name, std::int32_t done, std::int32_t total) {
+                        if (name != shown) bar.SetLabel(shown = name);
+                        bar.Show(done, total);
+                        return !stop.Requested();
+                      });
   bar.Clear();
   phone->PowerOff();
   if (result.stopped) throw OperationFailed("--phone: stopped before every element was compared");

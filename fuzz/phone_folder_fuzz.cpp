@@ -62,8 +62,8 @@ bool StaysInside(std::string_view name) {
 }
 
 const fs::path& Scratch() {
-  static const fs::path folder = fs::temp_directory_path() /
-                                 ("vestrel-folder-fuzz-" + std::to_string(std::random_device{}()));
+  static const fs::path folder =
+      fs::temp_directory_path() / ("vestrel-folder-fuzz-" + std::to_string(std::random_device{}()));
   return folder;
 }
 

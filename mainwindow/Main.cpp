@@ -24,7 +24,8 @@ void ShowLines(QListWidget& list, const std::vector<std::string>& lines,
   if (lines != shown) {
     shown = lines;
     list.clear();
-    for (const auto& line : lines) list.addItem(QString::fromStdString(phonelink::PhoneTextToUtf8(line)));
+    for (const auto& line : lines)
+      list.addItem(QString::fromStdString(phonelink::PhoneTextToUtf8(line)));
   }
   if (list.currentRow() != (lines.empty() ? -1 : 0)) list.setCurrentRow(lines.empty() ? -1 : 0);
 }

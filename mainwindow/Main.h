@@ -172,7 +172,6 @@ class TForm1 : public QWidget {
   bool Copying() const { return browser_.Copying(); }
 
  protected:
-
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;

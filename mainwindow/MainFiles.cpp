@@ -256,8 +256,8 @@ void TForm1::SpeedButton2Click() {
 }
 
 // False when a host file error ended the action.
-bool TForm1::Upload(const std::shared_ptr<phonelink::TMotoP2KModemItem>& phone, const QString& hostFile,
-                    const QString& phoneName) {
+bool TForm1::Upload(const std::shared_ptr<phonelink::TMotoP2KModemItem>& phone,
+                    const QString& hostFile, const QString& phoneName) {
   const auto outcome =
       browser_.Upload(phone, HostPathOf(hostFile), phoneName.toStdString(), CopyOptions());
   switch (outcome.result.failure) {

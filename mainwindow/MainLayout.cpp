@@ -92,8 +92,8 @@ void TForm1::BuildBrowser() {
   ListView1.setGeometry(3, 120, 787, 396);
   ListView1.setModel(&fileList_);
   // The attribute column holds its longest text whole; the file column gives up that room.
-  const int longest = ListView1.fontMetrics().horizontalAdvance(
-      QStringLiteral("ReadOnly+Hidden+System"));
+  const int longest =
+      ListView1.fontMetrics().horizontalAdvance(QStringLiteral("ReadOnly+Hidden+System"));
   const int margins = 2 * (ListView1.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
   const int attributeWidth = std::max(120, longest + margins + 8);
   const std::array<int, 4> widths{80, 500 + 120 - attributeWidth, attributeWidth, 70};
@@ -149,11 +149,11 @@ void TForm1::BuildMenus() {
   item(MenuItem3, PopupMenu2, "Обновить");
   PopupMenu2.setAccessibleName(QStringLiteral("Меню списка файлов"));
 
-  phoneControlGroup_ = {&N2,      &N6,      &N4,      &N7,       &Flash1,       &N8,
-                        &N9,      &AT1,     &BitBtn2, &BitBtn1,  &BitBtn3,      &Button5,
-                        &Button7, &Button8, &Button9, &Button10, &Button3,      &SpeedButton1,
-                        &SpeedButton2, &SpeedButton3, &MenuItem3, &CheckBox2, &CheckBox3,
-                        &CheckBox4};
+  phoneControlGroup_ = {&N2,        &N6,        &N4,           &N7,           &Flash1,
+                        &N8,        &N9,        &AT1,          &BitBtn2,      &BitBtn1,
+                        &BitBtn3,   &Button5,   &Button7,      &Button8,      &Button9,
+                        &Button10,  &Button3,   &SpeedButton1, &SpeedButton2, &SpeedButton3,
+                        &MenuItem3, &CheckBox2, &CheckBox3,    &CheckBox4};
 }
 
 }  // namespace vestrel::mainwindow

@@ -30,9 +30,9 @@ QFont LabelFont() {
 // is as far left as the widest caption allows, leaving the values the most room.
 int ValueColumn() {
   const QFontMetrics metrics(LabelFont());
-  return kMargin + std::max({metrics.horizontalAdvance(kModel),
-                             metrics.horizontalAdvance(kFirmware),
-                             metrics.horizontalAdvance(kFlex)});
+  return kMargin +
+         std::max({metrics.horizontalAdvance(kModel), metrics.horizontalAdvance(kFirmware),
+                   metrics.horizontalAdvance(kFlex)});
 }
 
 void placeLabel(QLabel& label, const QString& caption, int top) {

@@ -2,8 +2,8 @@
 
 namespace vestrel::mainwindow {
 
-PhonePolling::PhonePolling(platform::DeviceBus& bus, phonelink::TMotoP2KMode& p2k, phonelink::TMotoFlashMode& flash,
-                           phonelink::TMotoATMode& at)
+PhonePolling::PhonePolling(platform::DeviceBus& bus, phonelink::TMotoP2KMode& p2k,
+                           phonelink::TMotoFlashMode& flash, phonelink::TMotoATMode& at)
     : bus_(bus), p2k_(p2k), flash_(flash), at_(at) {
   Watch(bus, p2k_, phonelink::P2KFamily::kInterfaceClass);
   Watch(bus, flash_, phonelink::FlashFamily::kInterfaceClass);
@@ -74,9 +74,15 @@ void PhonePolling::OpenCurrentAT() {
   if (auto phone = CurrentAT()) phone->OpenPhone();
 }
 
-std::shared_ptr<phonelink::TMotoP2KModemItem> PhonePolling::CurrentP2K() const { return Current(p2k_); }
-std::shared_ptr<phonelink::TMotoFlashModemItem> PhonePolling::CurrentFlash() const { return Current(flash_); }
-std::shared_ptr<phonelink::TMotoATModemItem> PhonePolling::CurrentAT() const { return Current(at_); }
+std::shared_ptr<phonelink::TMotoP2KModemItem> PhonePolling::CurrentP2K() const {
+  return Current(p2k_);
+}
+std::shared_ptr<phonelink::TMotoFlashModemItem> PhonePolling::CurrentFlash() const {
+  return Current(flash_);
+}
+std::shared_ptr<phonelink::TMotoATModemItem> PhonePolling::CurrentAT() const {
+  return Current(at_);
+}
 
 PhonePolling::Outcome PhonePolling::Pass() {
   bus_.deliverNotices();

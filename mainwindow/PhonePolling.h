@@ -44,8 +44,8 @@ class PhonePolling {
     bool tryAgain = false;
   };
 
-  PhonePolling(platform::DeviceBus& bus, phonelink::TMotoP2KMode& p2k, phonelink::TMotoFlashMode& flash,
-               phonelink::TMotoATMode& at);
+  PhonePolling(platform::DeviceBus& bus, phonelink::TMotoP2KMode& p2k,
+               phonelink::TMotoFlashMode& flash, phonelink::TMotoATMode& at);
   PhonePolling(const PhonePolling&) = delete;
   PhonePolling& operator=(const PhonePolling&) = delete;
 

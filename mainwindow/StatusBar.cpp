@@ -34,7 +34,8 @@ void TStatusBar::ShowNow(int index, const QString& text) {
 void TStatusBar::resizeEvent(QResizeEvent*) {
   int left = 0;
   for (int i = 0; i < kPanels; ++i) {
-    const int width = i + 1 < kPanels ? widths_.at(i) : std::max(widths_.at(i), this->width() - left);
+    const int width =
+        i + 1 < kPanels ? widths_.at(i) : std::max(widths_.at(i), this->width() - left);
     panels_.at(i)->setGeometry(left, 0, width, height());
     left += width;
   }

@@ -26,7 +26,8 @@ QIcon phone(QColor screen, Mark mark) {
   painter.fillRect(display, screen);
   painter.setBrush(QColor(0xC0, 0xC0, 0xC0));
   for (int row = 0; row < 3; ++row) {
-    for (int column = 0; column < 3; ++column) painter.drawRect(10 + 4 * column, 21 + 3 * row, 3, 2);
+    for (int column = 0; column < 3; ++column)
+      painter.drawRect(10 + 4 * column, 21 + 3 * row, 3, 2);
   }
   mark(painter, display);
   return QIcon(pixmap);

@@ -76,10 +76,11 @@ std::vector<FileOutcome> Browser::Save(const Phone& phone, const std::vector<std
   for (const auto& name : names) {
     const auto target = SavedFileFor(folder, name);
     if (!target) {
-      outcomes.push_back({name,
-                          {},
-                          Failed(Failure::NoHostName,
-                                 "no file name to save " + phonelink::PhoneTextForDisplay(name) + " under")});
+      outcomes.push_back(
+          {name,
+           {},
+           Failed(Failure::NoHostName,
+                  "no file name to save " + phonelink::PhoneTextForDisplay(name) + " under")});
       continue;
     }
     outcomes.push_back({name, *target, files.Download(name, *target, options)});

@@ -26,9 +26,9 @@ namespace vestrel::phonefiles {
 
 // What the browser lists of a volume, a folder or one file.
 struct BrowserListing {
-  Result result;                          // why `files` is empty when it failed
-  std::vector<phonelink::P2KFileRecord> files;       // in the phone's order
-  std::optional<std::int64_t> freeBytes;  // of the path's volume, when the phone told it
+  Result result;                                // why `files` is empty when it failed
+  std::vector<phonelink::P2KFileRecord> files;  // in the phone's order
+  std::optional<std::int64_t> freeBytes;        // of the path's volume, when the phone told it
 };
 
 // One line of the window's list: the file's number in the phone's order (from 1) and its record.

@@ -55,9 +55,10 @@ Result PhoneFiles::Download(std::string_view phoneName, const std::filesystem::p
       break;
   }
   target->Discard();
-  return call.Fail(Failure::Phone, "the phone did not hand over " + phonelink::PhoneTextForDisplay(phoneName) +
-                                       " whole (" + std::to_string(done) + " of " +
-                                       std::to_string(record.Size) + " bytes arrived)");
+  return call.Fail(Failure::Phone, "the phone did not hand over " +
+                                       phonelink::PhoneTextForDisplay(phoneName) + " whole (" +
+                                       std::to_string(done) + " of " + std::to_string(record.Size) +
+                                       " bytes arrived)");
 }
 
 }  // namespace vestrel::phonefiles

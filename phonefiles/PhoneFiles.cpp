@@ -10,7 +10,8 @@ namespace vestrel::phonefiles {
 
 namespace {
 
-constexpr std::uint16_t kEditableBits = phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem;
+constexpr std::uint16_t kEditableBits =
+    phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem;
 
 std::string Shown(std::string_view phoneName) { return phonelink::PhoneTextForDisplay(phoneName); }
 
@@ -24,12 +25,13 @@ Result NotFound(const std::string& what) { return Failed(Failure::NotFound, what
 
 }  // namespace
 
-PhoneCall::PhoneCall(phonelink::TMotoP2KModemItem& phone) : phone_(phone), saved_(phone.OnDebugEvent()) {
-  phone_.SetOnDebugEvent(
-      [this](phonelink::TMotoP2KModemItem& item, const std::string& text, phonelink::TDebugType type, bool subError) {
-        if (type == phonelink::dtError) lastFailure_ = text;
-        if (saved_) saved_(item, text, type, subError);
-      });
+PhoneCall::PhoneCall(phonelink::TMotoP2KModemItem& phone)
+    : phone_(phone), saved_(phone.OnDebugEvent()) {
+  phone_.SetOnDebugEvent([this](phonelink::TMotoP2KModemItem& item, const std::string& text,
+                                phonelink::TDebugType type, bool subError) {
+    if (type == phonelink::dtError) lastFailure_ = text;
+    if (saved_) saved_(item, text, type, subError);
+  });
 }
 
 PhoneCall::~PhoneCall() { phone_.SetOnDebugEvent(std::move(saved_)); }
@@ -63,7 +65,8 @@ std::string VolumeOf(std::string_view path) {
   return std::string(path.substr(0, slash));
 }
 
-PhoneFiles::PhoneFiles(std::shared_ptr<phonelink::TMotoP2KModemItem> phone) : phone_(std::move(phone)) {}
+PhoneFiles::PhoneFiles(std::shared_ptr<phonelink::TMotoP2KModemItem> phone)
+    : phone_(std::move(phone)) {}
 
 Result PhoneFiles::Volumes(std::vector<std::string>& volumes) {
   volumes.clear();

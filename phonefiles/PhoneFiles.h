@@ -54,14 +54,14 @@ inline constexpr std::array<std::string_view, 2> kToneDatabase{"/a/mobile/audio/
 // the others are the phone's side.
 enum class Failure {
   None,
-  NoPhone,   // the item is not open (the phone left or was never opened)
-  BadName,   // not a phone name: empty, longer than 255 characters, or not under a volume
-  NotFound,  // no such volume, folder or file on the phone
-  ReadOnly,  // the phone file (upload, delete) or host file (download) is read-only
-  NoSpace,   // the upload does not fit on its volume, counting the file it replaces
-  Phone,     // a phone request failed or was refused; `message` says which
-  HostFile,  // a host file could not be made, read, written or renamed
-  Stopped,   // the progress callback asked to stop; nothing was left half-written
+  NoPhone,       // the item is not open (the phone left or was never opened)
+  BadName,       // not a phone name: empty, longer than 255 characters, or not under a volume
+  NotFound,      // no such volume, folder or file on the phone
+  ReadOnly,      // the phone file (upload, delete) or host file (download) is read-only
+  NoSpace,       // the upload does not fit on its volume, counting the file it replaces
+  Phone,         // a phone request failed or was refused; `message` says which
+  HostFile,      // a host file could not be made, read, written or renamed
+  Stopped,       // the progress callback asked to stop; nothing was left half-written
   NoHostName,    // the phone name cannot be a plain host file name in the chosen folder
   NotPhoneText,  // the name has characters the phone's encoding lacks
 };

@@ -14,14 +14,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint16_t kKeptBits = phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem;
+constexpr std::uint16_t kKeptBits =
+    phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem;
 
 std::string Shown(std::string_view phoneName) { return phonelink::PhoneTextForDisplay(phoneName); }
 
 // Said wherever the phone file may be left without the attributes it had.
 std::string AttributesItHad(std::uint16_t attributes) {
   attributes &= kKeptBits;
-  return attributes == 0 ? std::string() : "; it had the attributes " + phonelink::AttrToText(attributes);
+  return attributes == 0 ? std::string()
+                         : "; it had the attributes " + phonelink::AttrToText(attributes);
 }
 
 fs::path KeepFolder(const TransferOptions& options) {
@@ -31,8 +33,8 @@ fs::path KeepFolder(const TransferOptions& options) {
 }
 
 // Copies a host file to the phone through the item; `cause` gets the reason of a failure.
-phonelink::CopyEnd Send(phonelink::TMotoP2KModemItem& phone, HostSource& source, std::string_view phoneName,
-             const phonelink::ProgressCallback& progress) {
+phonelink::CopyEnd Send(phonelink::TMotoP2KModemItem& phone, HostSource& source,
+                        std::string_view phoneName, const phonelink::ProgressCallback& progress) {
   const phonelink::BlockSource blocks = [&source](std::span<std::uint8_t> buffer) {
     return source.Read(buffer);
   };
@@ -118,9 +120,10 @@ Result PhoneFiles::Upload(const fs::path& hostPath, std::string_view phoneName,
   if (replaces && (old.Attr & kKeptBits) != 0) {
     call.Forget();
     if (!phone_->FileSetAttribute(phoneName, old.Attr & kKeptBits)) {
-      Result failed = call.Fail(Failure::Phone,
-                                Shown(phoneName) + " was copied, but its attributes " +
-                                    phonelink::AttrToText(old.Attr & kKeptBits) + " could not be set again");
+      Result failed =
+          call.Fail(Failure::Phone, Shown(phoneName) + " was copied, but its attributes " +
+                                        phonelink::AttrToText(old.Attr & kKeptBits) +
+                                        " could not be set again");
       if (!kept.empty()) {
         failed.keptCopy = kept;
         failed.message += "; its old content is kept in " + platform::Utf8FromPath(kept);
@@ -145,7 +148,8 @@ Result PhoneFiles::KeepOldContent(std::string_view phoneName, const phonelink::P
   if (old.Size == 0) return {};  // an empty file is put back by creating it again
   HostError made;
   const std::string base = phonelink::ExtractPhoneFileName(std::string(phoneName));
-  auto file = KeptFile::Create(KeepFolder(options), "vestrel-kept-" + phonelink::PhoneTextToUtf8(base), made);
+  auto file = KeptFile::Create(KeepFolder(options),
+                               "vestrel-kept-" + phonelink::PhoneTextToUtf8(base), made);
   if (!file) return HostFailure(made);
   Tell(options, file->Path(), HostFileState::Scratch);
   PhoneCall call(*phone_);
@@ -153,7 +157,8 @@ Result PhoneFiles::KeepOldContent(std::string_view phoneName, const phonelink::P
     return file->Write(block);
   };
   std::int64_t done = 0;
-  const phonelink::CopyEnd end = phone_->CopyFromPhone(phoneName, sink, kDownloadBlock, old.Size, {}, done);
+  const phonelink::CopyEnd end =
+      phone_->CopyFromPhone(phoneName, sink, kDownloadBlock, old.Size, {}, done);
   const bool closed = file->Close();
   if (end == phonelink::CopyEnd::Whole && closed) {
     kept = file->Path();

@@ -35,7 +35,8 @@ inline void StoreLe32(std::span<std::uint8_t> at, std::uint32_t value) {
 }
 
 inline void AppendBe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 }  // namespace vestrel::phonelink::bytes

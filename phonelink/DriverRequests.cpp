@@ -65,9 +65,12 @@ bool ControlIn(platform::DriverHandle& handle, const SetupPacket& setup,
       handle.ioControl(platform::IOCTL_P2K_CONTROL, input, output, kControlWaitMs);
   bytesReturned = outcome.bytesReturned;
   switch (outcome.wait) {
-    case Wait::Signalled: return outcome.resultOk;
-    case Wait::Timeout: return outcome.callOk;
-    case Wait::Failed: break;
+    case Wait::Signalled:
+      return outcome.resultOk;
+    case Wait::Timeout:
+      return outcome.callOk;
+    case Wait::Failed:
+      break;
   }
   return false;
 }
@@ -78,14 +81,13 @@ bool BlockWrite(platform::DriverHandle& handle, std::span<std::uint8_t> frame,
   frame[0] = kBlockType;
   bytes::StoreLe32(frame.subspan(1), static_cast<std::uint32_t>(dataSize));
   std::array<std::uint8_t, 1> noOutput{};
-  const IoOutcome outcome = handle.ioControl(
-      platform::IOCTL_P2K_WRITE, frame, std::span<std::uint8_t>(noOutput).first(0), waitMs);
+  const IoOutcome outcome = handle.ioControl(platform::IOCTL_P2K_WRITE, frame,
+                                             std::span<std::uint8_t>(noOutput).first(0), waitMs);
   return BlockSucceeded(handle, outcome);
 }
 
-bool BlockRead(platform::DriverHandle& handle, std::uint32_t wanted,
-               std::span<std::uint8_t> output, std::uint32_t waitMs,
-               std::uint32_t& bytesReturned) {
+bool BlockRead(platform::DriverHandle& handle, std::uint32_t wanted, std::span<std::uint8_t> output,
+               std::uint32_t waitMs, std::uint32_t& bytesReturned) {
   std::array<std::uint8_t, kBlockWriteHeader> input{};
   input[0] = kBlockType;
   bytes::StoreLe32(std::span(input).subspan(1), wanted);

@@ -13,8 +13,8 @@ namespace vestrel::phonelink::driver {
 // says and are cancelled after a time-out or a failed result.
 
 inline constexpr std::uint32_t kControlWaitMs = 5000;
-inline constexpr std::size_t kOutputMax = 4101;   // the driver's largest output
-inline constexpr std::size_t kDriverBytes = 4;    // its own bytes before the data it returns
+inline constexpr std::size_t kOutputMax = 4101;  // the driver's largest output
+inline constexpr std::size_t kDriverBytes = 4;   // its own bytes before the data it returns
 inline constexpr std::size_t kSetupSize = 8;
 inline constexpr std::uint8_t kBlockType = 2;
 inline constexpr std::size_t kBlockWriteHeader = 5;  // type byte and 32-bit length
@@ -64,8 +64,7 @@ bool BlockWrite(platform::DriverHandle& handle, std::span<std::uint8_t> frame,
 // Block read of up to `wanted` bytes; `output` receives the driver's bytes and the data. A read
 // whose wait ran out after data came succeeds with that data: the phone sent no more, and the
 // reply's own header tells whether it is whole.
-bool BlockRead(platform::DriverHandle& handle, std::uint32_t wanted,
-               std::span<std::uint8_t> output, std::uint32_t waitMs,
-               std::uint32_t& bytesReturned);
+bool BlockRead(platform::DriverHandle& handle, std::uint32_t wanted, std::span<std::uint8_t> output,
+               std::uint32_t waitMs, std::uint32_t& bytesReturned);
 
 }  // namespace vestrel::phonelink::driver

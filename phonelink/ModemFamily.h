@@ -25,7 +25,7 @@ concept ModemFamily = requires(typename F::Item& item, const typename F::ModeSet
   { F::kInterfaceClass } -> std::convertible_to<std::string_view>;  // device-interface class
   { F::kNameFilter } -> std::convertible_to<std::string_view>;      // in the description
   { F::kAbout } -> std::convertible_to<std::string_view>;
-  { F::PrepareNewItem(item, settings) } -> std::same_as<void>;      // before OnArrival
+  { F::PrepareNewItem(item, settings) } -> std::same_as<void>;  // before OnArrival
 };
 
 template <ModemFamily Family>
@@ -141,8 +141,8 @@ class TMotoMode {
   explicit TMotoMode(PhoneLinkContext context) : context_(context) {
     list_ = std::make_unique<List>(*this);
     list_->Refresh();
-    notices_ = RegisterUSBNotification(context_.bus, Family::kInterfaceClass,
-                                       [this] { DeviceChanged(); });
+    notices_ =
+        RegisterUSBNotification(context_.bus, Family::kInterfaceClass, [this] { DeviceChanged(); });
   }
 
   ~TMotoMode() {

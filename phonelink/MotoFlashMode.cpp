@@ -177,8 +177,8 @@ std::int32_t TMotoFlashModemItem::ReadBlock(std::uint32_t address,
                                             std::span<std::uint8_t> destination) {
   std::int32_t delivered = 0;
   for (int attempt = 0; attempt < kBlockAttempts && delivered == 0 && IsOpen(); ++attempt) {
-    delivered = loaderType_ == ltUseREAD ? SendRead(address, destination)
-                                         : SendDump(address, destination);
+    delivered =
+        loaderType_ == ltUseREAD ? SendRead(address, destination) : SendDump(address, destination);
   }
   return delivered;
 }

@@ -27,7 +27,7 @@ struct ReplyLayout {
   std::size_t dataAt;
 };
 constexpr ReplyLayout kControlReply{4, 14, 18};  // from the start of the driver's output
-constexpr ReplyLayout kBlockReply{5, 10, 12};     // after the driver's 4 bytes
+constexpr ReplyLayout kBlockReply{5, 10, 12};    // after the driver's 4 bytes
 // Where a control reply echoes its command's sequence number (a block reply: at its start).
 constexpr std::size_t kControlEchoAt = 8;
 constexpr std::uint16_t kNoSequence = 0xFFFF;  // above every number sent
@@ -65,10 +65,17 @@ bool TMotoP2KModemItem::OpenPhone() {
 
 void TMotoP2KModemItem::SetTCIInterfaceMode(TCIInterfaceMode mode) {
   switch (mode) {
-    case tciE398: SetControlSetup(0x41, 2, 0, 8); break;
-    case tciRizr: SetControlSetup(0x41, 2, 0, 2); break;
-    case tciV3xx: SetControlSetup(0x41, 2, 0, 1); break;
-    case tciCustom: break;
+    case tciE398:
+      SetControlSetup(0x41, 2, 0, 8);
+      break;
+    case tciRizr:
+      SetControlSetup(0x41, 2, 0, 2);
+      break;
+    case tciV3xx:
+      SetControlSetup(0x41, 2, 0, 1);
+      break;
+    case tciCustom:
+      break;
   }
 }
 
@@ -92,10 +99,18 @@ void TMotoP2KModemItem::SetControlSetup(std::uint8_t requestType, std::uint8_t r
   requestValue_ = value;
   interfaceNumber_ = interfaceNumber;
   switch (interfaceNumber) {
-    case 8: interfaceMode_ = tciE398; break;
-    case 2: interfaceMode_ = tciRizr; break;
-    case 1: interfaceMode_ = tciV3xx; break;
-    default: interfaceMode_ = tciCustom; break;
+    case 8:
+      interfaceMode_ = tciE398;
+      break;
+    case 2:
+      interfaceMode_ = tciRizr;
+      break;
+    case 1:
+      interfaceMode_ = tciV3xx;
+      break;
+    default:
+      interfaceMode_ = tciCustom;
+      break;
   }
 }
 
@@ -121,10 +136,8 @@ TMotoP2KModemItem::Echo TMotoP2KModemItem::Judge(std::uint16_t echoed, std::uint
   return echoesSequence_ ? Echo::Foreign : Echo::Ours;
 }
 
-bool TMotoP2KModemItem::ExecuteCommand(std::uint16_t command,
-                                       std::span<const std::uint8_t> payload,
-                                       std::span<std::uint8_t> reply,
-                                       std::uint16_t& replyLength) {
+bool TMotoP2KModemItem::ExecuteCommand(std::uint16_t command, std::span<const std::uint8_t> payload,
+                                       std::span<std::uint8_t> reply, std::uint16_t& replyLength) {
   if (payload.size() > kMaxPayload || Handle() == nullptr) return false;
   return cmdFormat_ == cfoP2K ? ExecuteOverControl(command, payload, reply, replyLength)
                               : ExecuteOverBlocks(command, payload, reply, replyLength);
@@ -205,9 +218,9 @@ void TMotoP2KModemItem::DropWaitingReplies(platform::DriverHandle& handle) {
       return;
     }
     const std::uint8_t waiting = output[5];
-    const auto length = static_cast<std::uint16_t>(std::min<std::uint32_t>(
-        2u * waiting + bytes::LoadBe16(output.subspan(6)) + 4,
-        driver::kOutputMax - driver::kDriverBytes));
+    const auto length = static_cast<std::uint16_t>(
+        std::min<std::uint32_t>(2u * waiting + bytes::LoadBe16(output.subspan(6)) + 4,
+                                driver::kOutputMax - driver::kDriverBytes));
     if (!driver::ControlIn(handle, {0xC1, 0x01, waiting, interfaceNumber_, length}, output,
                            received)) {
       return;
@@ -231,7 +244,8 @@ bool TMotoP2KModemItem::ExecuteOverBlocks(std::uint16_t command,
   bytes::StoreBe16(block.subspan(2), command);
   bytes::StoreBe16(block.subspan(10), static_cast<std::uint16_t>(n));
   std::copy(payload.begin(), payload.end(), block.begin() + kBlockRequestHeader);
-  if (!driver::BlockWrite(handle, work.first(driver::kBlockWriteHeader + kBlockRequestHeader + n + 1),
+  if (!driver::BlockWrite(handle,
+                          work.first(driver::kBlockWriteHeader + kBlockRequestHeader + n + 1),
                           kBlockWaitMs)) {
     replyMissed_ = true;  // a write that timed out may still have reached the phone
     return false;
@@ -240,15 +254,14 @@ bool TMotoP2KModemItem::ExecuteOverBlocks(std::uint16_t command,
   // Replies of earlier commands still queued are read past, as many as can be stale.
   for (std::size_t read = 0; read <= kRecentSequences; ++read) {
     std::uint32_t received = 0;
-    if (!driver::BlockRead(handle, 4096, work.first(driver::kOutputMax), kBlockWaitMs,
-                           received) ||
+    if (!driver::BlockRead(handle, 4096, work.first(driver::kOutputMax), kBlockWaitMs, received) ||
         received < driver::kDriverBytes) {
       replyMissed_ = true;
       return false;
     }
-    const auto answer = work.subspan(driver::kDriverBytes,
-                                     std::min<std::size_t>(received, driver::kOutputMax) -
-                                         driver::kDriverBytes);
+    const auto answer =
+        work.subspan(driver::kDriverBytes,
+                     std::min<std::size_t>(received, driver::kOutputMax) - driver::kDriverBytes);
     if (answer.size() >= kBlockReply.dataAt) {
       const Echo echo = Judge(bytes::LoadBe16(answer), sequence, replyMayBeLate);
       if (echo == Echo::Stale) continue;
@@ -262,7 +275,8 @@ bool TMotoP2KModemItem::ExecuteOverBlocks(std::uint16_t command,
 void TMotoP2KModemItem::ProbeCommandFormat() {
   std::uint8_t reply[1];
   std::uint16_t replyLength = 0;
-  const bool answered = Handle() != nullptr && ExecuteOverControl(kProbeCommand, {}, reply, replyLength);
+  const bool answered =
+      Handle() != nullptr && ExecuteOverControl(kProbeCommand, {}, reply, replyLength);
   cmdFormat_ = answered ? cfoP2K : cfoP2K05;
 }
 

@@ -111,8 +111,8 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   bool FileSetAttribute(std::string_view name, std::uint16_t attributes);
   // Copies a phone file into `localPath` in blocks of `blockSize`; `total` is the file's size
   // as listed, handed to the callback, and tells a last one-byte block from an error code and
-  // an empty file from a failed one. The local file is created first: a failure to create or write it throws
-  // std::filesystem::filesystem_error. The local file is left in place in every case.
+  // an empty file from a failed one. The local file is created first: a failure to create or write
+  // it throws std::filesystem::filesystem_error. The local file is left in place in every case.
   bool FileDownload(std::string_view phoneName, const std::filesystem::path& localPath,
                     std::size_t blockSize, std::int64_t total, const ProgressCallback& progress);
   // Copies `localPath` to the phone in blocks of `blockSize`. A local file that cannot be
@@ -123,11 +123,9 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   // The loops of FileDownload and FileUpload over any host side, with the same checks and
   // messages. `done` is the number of bytes handed to the sink or taken by the phone.
   CopyEnd CopyFromPhone(std::string_view phoneName, const BlockSink& sink, std::size_t blockSize,
-                        std::int64_t total, const ProgressCallback& progress,
-                        std::int64_t& done);
+                        std::int64_t total, const ProgressCallback& progress, std::int64_t& done);
   CopyEnd CopyToPhone(const BlockSource& source, std::int64_t size, std::string_view phoneName,
-                      std::size_t blockSize, const ProgressCallback& progress,
-                      std::int64_t& done);
+                      std::size_t blockSize, const ProgressCallback& progress, std::int64_t& done);
 
  private:
   // The variant byte of the FSAC word for this item's FSACOption.
@@ -169,7 +167,7 @@ class TMotoP2KModemItem final : public TDriverModemItem<TMotoP2KModemItem> {
   static constexpr std::size_t kRecentSequences = 16;
   std::array<std::uint16_t, kRecentSequences> recent_;  // the numbers sent before
   std::size_t recentAt_ = 0;
-  bool outOfStep_ = false;  // the last command got no reply; one may still come
+  bool outOfStep_ = false;       // the last command got no reply; one may still come
   bool readReachedEnd_ = false;  // the last FileRead got the end-of-file answer
 };
 

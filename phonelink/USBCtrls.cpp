@@ -63,12 +63,12 @@ std::string ReadDeviceProperty(const DeviceInterfaceRecord& device, std::uint32_
   return std::string(bytes.begin(), end);
 }
 
-std::uint32_t ReadDevicePropertyDWord(const DeviceInterfaceRecord& device,
-                                      std::uint32_t property) {
+std::uint32_t ReadDevicePropertyDWord(const DeviceInterfaceRecord& device, std::uint32_t property) {
   const auto it = device.properties.find(property);
   if (it == device.properties.end() || it->second.size() > 4) return 0;
   std::uint32_t value = 0;
-  for (std::size_t i = 0; i < it->second.size(); ++i) value |= std::uint32_t{it->second[i]} << (8 * i);
+  for (std::size_t i = 0; i < it->second.size(); ++i)
+    value |= std::uint32_t{it->second[i]} << (8 * i);
   return value;
 }
 

@@ -33,11 +33,11 @@ enum class Wait { Signalled, Timeout, Failed };
 // The call's own result is that of a finished request; after a time-out nothing finished, and
 // it is false.
 struct IoOutcome {
-  bool callOk = false;    // the request call itself succeeded
+  bool callOk = false;  // the request call itself succeeded
   Wait wait = Wait::Failed;
   bool resultOk = false;  // the overlapped result, asked without waiting after a signalled wait
   std::uint32_t bytesReturned = 0;
-  OsError error;          // the OS's reason whenever the request did not succeed
+  OsError error;  // the OS's reason whenever the request did not succeed
 };
 
 // One open handle of the phone's USB driver. Calls block until their wait ends; one handle

@@ -10,9 +10,9 @@ class AssembledHost final : public Host {
  public:
   AssembledHost(DeviceSide device, DesktopSide desktop, const HostOptions& options)
       : device_(std::move(device)), desktop_(std::move(desktop)) {
-    traced_ = options.trace ? std::make_unique<TracingBus>(
-                                  *device_.bus, TraceSink::toFile(*options.trace))
-                            : traceFromEnvironment(*device_.bus);
+    traced_ = options.trace
+                  ? std::make_unique<TracingBus>(*device_.bus, TraceSink::toFile(*options.trace))
+                  : traceFromEnvironment(*device_.bus);
   }
 
   DeviceBus& bus() override { return traced_ ? *traced_ : *device_.bus; }

@@ -12,9 +12,9 @@ namespace vestrel::platform {
 // on, from one backend) and the desktop side (shell, registry).
 struct DeviceSide {
   std::unique_ptr<Clock> clock;
-  std::unique_ptr<DeviceBus> bus;  // may refer to `clock`; destroyed first
-  std::string backend;             // Host::deviceBackend()
-  std::function<void()> save;      // Host::save(); may be empty
+  std::unique_ptr<DeviceBus> bus;            // may refer to `clock`; destroyed first
+  std::string backend;                       // Host::deviceBackend()
+  std::function<void()> save;                // Host::save(); may be empty
   std::function<std::string()> report = {};  // Host::deviceReport(); may be empty
 };
 

@@ -9,7 +9,8 @@ namespace vestrel::platform {
 
 // The operating system's own reason for a failed call: an errno value, a Windows error code or a
 // libusb error, with its symbolic name and its text. Empty when the call succeeded. Backends fill
-// it from what the OS said; phonelink/ only passes it on (the wire trace, the front ends' messages).
+// it from what the OS said; phonelink/ only passes it on (the wire trace, the front ends'
+// messages).
 class OsError {
  public:
   OsError() = default;

@@ -49,8 +49,8 @@ class PhoneTable {
   // in the returned list ("<source>:<line>: <reason>"), the rest is still taken.
   std::vector<std::string> add(std::string_view text, std::string_view source);
 
-  // The kind of interface `seen` of device vendor:product, or nullopt when it is no phone. Rows that
-  // name interfaces of the device take only those, and its * rows none; a * row takes the
+  // The kind of interface `seen` of device vendor:product, or nullopt when it is no phone. Rows
+  // that name interfaces of the device take only those, and its * rows none; a * row takes the
   // interfaces of its family's kind (IsFamilyInterface).
   std::optional<PhoneKind> lookup(std::uint16_t vendor, std::uint16_t product,
                                   const InterfaceSeen& seen) const;

@@ -102,9 +102,12 @@ std::string toHex(std::span<const std::uint8_t> bytes) {
 
 std::string_view waitName(Wait wait) {
   switch (wait) {
-    case Wait::Signalled: return "signalled";
-    case Wait::Timeout: return "timeout";
-    case Wait::Failed: break;
+    case Wait::Signalled:
+      return "signalled";
+    case Wait::Timeout:
+      return "timeout";
+    case Wait::Failed:
+      break;
   }
   return "failed";
 }

@@ -8,9 +8,9 @@
 #include "desktop/QtDialogs.h"
 #include "desktop/QtTrayApplication.h"
 #include "desktop/QtTrayArea.h"
-#include "tools/Shot.h"
 #include "desktop/TrayIcon.h"
 #include "platform/Host.h"
+#include "tools/Shot.h"
 
 namespace vestrel::tools {
 namespace {

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <iterator>
 
-#include "tools/BackupShot.h"
 #include "desktop/ProgramLook.h"
-#include "tools/Shot.h"
+#include "tools/BackupShot.h"
 #include "tools/MainShot.h"
+#include "tools/Shot.h"
 
 namespace {
 

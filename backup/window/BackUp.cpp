@@ -9,8 +9,8 @@
 #include "backup/window/FolderCheckMessages.h"
 
 namespace vestrel::backup {
-TForm4::TForm4(phonelink::PhoneLinkContext context, platform::Shell& shell, desktop::Dialogs& dialogs,
-               QWidget* parent)
+TForm4::TForm4(phonelink::PhoneLinkContext context, platform::Shell& shell,
+               desktop::Dialogs& dialogs, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       Label1(this),
@@ -60,8 +60,8 @@ TForm4::TForm4(phonelink::PhoneLinkContext context, platform::Shell& shell, desk
   connect(&Button13, &QPushButton::clicked, this, [this] { Button13Click(); });
   connect(&CheckBox2, &QCheckBox::toggled, this, [this] { schedule_.Request(); });
   connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  notices_ = phonelink::RegisterUSBNotification(context_.bus, phonelink::FlashFamily::kInterfaceClass,
-                                     [this] { schedule_.Request(); });
+  notices_ = phonelink::RegisterUSBNotification(
+      context_.bus, phonelink::FlashFamily::kInterfaceClass, [this] { schedule_.Request(); });
   MotoFlashMode1.SetOnArrival([this](const auto& item) { MotoFlashMode1Arrival(item); });
   MotoFlashMode1.SetOnRemove([this](auto& list) { MotoFlashMode1Remove(list); });
 
@@ -75,8 +75,8 @@ void TForm4::LayOut() {
   setFixedSize(kClientSize);
   // The element captions have room for a narrow 8-point face, as the dialog was drawn for.
   QFont text = font();
-  text.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                    QStringLiteral("Arial")});
+  text.setFamilies(
+      {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
   text.setPointSize(8);
   setFont(text);
 

@@ -23,12 +23,14 @@ DeviceSide RealPhoneSide() {
   auto bus = LinuxBus::Open(std::move(table), error);
   if (!bus) {
     std::cerr << "vestrel: udev cannot be reached: " << error.describe() << '\n';
-    return {
-        std::make_unique<SteadyClock>(), std::make_unique<NullBus>(), Host::kNoDeviceBackend, {},
-        std::move(report)};
+    return {std::make_unique<SteadyClock>(),
+            std::make_unique<NullBus>(),
+            Host::kNoDeviceBackend,
+            {},
+            std::move(report)};
   }
-  return {std::make_unique<SteadyClock>(), std::move(bus), "USB (udev, libusb)", {},
-          std::move(report)};
+  return {
+      std::make_unique<SteadyClock>(), std::move(bus), "USB (udev, libusb)", {}, std::move(report)};
 }
 
 }  // namespace

@@ -115,9 +115,8 @@ std::filesystem::path LinuxShell::programHome() {
 namespace vestrel::platform {
 
 std::vector<std::filesystem::path> LinuxShell::dataFolders() {
-  std::vector<std::filesystem::path> folders = {programHome(),
-                                                UserBaseFolder("XDG_DATA_HOME", ".local/share") /
-                                                    kProgramFolder};
+  std::vector<std::filesystem::path> folders = {
+      programHome(), UserBaseFolder("XDG_DATA_HOME", ".local/share") / kProgramFolder};
   std::string shared = Environment("XDG_DATA_DIRS");
   if (shared.empty()) shared = "/usr/local/share:/usr/share";
   std::size_t start = 0;
@@ -133,7 +132,8 @@ std::vector<std::filesystem::path> LinuxShell::dataFolders() {
 std::filesystem::path LinuxShell::stateFolder() {
   const std::filesystem::path home = programHome();
   if (::access(home.c_str(), W_OK) == 0) return home;
-  const std::filesystem::path state = UserBaseFolder("XDG_STATE_HOME", ".local/state") / kProgramFolder;
+  const std::filesystem::path state =
+      UserBaseFolder("XDG_STATE_HOME", ".local/state") / kProgramFolder;
   std::error_code error;
   std::filesystem::create_directories(state, error);
   return state;

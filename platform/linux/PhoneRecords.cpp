@@ -55,10 +55,10 @@ std::vector<PhoneInterface> PhoneInterfacesOf(const std::vector<UsbDeviceInfo>& 
   std::vector<PhoneInterface> found;
   for (const auto& device : devices) {
     for (const auto& interface : device.interfaces) {
-      const auto kind = table.lookup(
-          device.vendor, device.product,
-          {interface.number, interface.interfaceClass, interface.subClass, interface.name,
-           !interface.ttyNode.empty()});
+      const auto kind =
+          table.lookup(device.vendor, device.product,
+                       {interface.number, interface.interfaceClass, interface.subClass,
+                        interface.name, !interface.ttyNode.empty()});
       if (!kind) continue;
       if (kind->family == PhoneFamily::AT) {
         if (interface.ttyNode.empty()) continue;

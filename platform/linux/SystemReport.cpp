@@ -29,7 +29,7 @@ constexpr std::uint16_t kPhoneVendor = 0x22b8;
 
 // Where udev looks for rules files, the administrator's first.
 constexpr std::array<const char*, 4> kRulesFolders = {"/etc/udev/rules.d", "/run/udev/rules.d",
-                                                     "/usr/lib/udev/rules.d", "/lib/udev/rules.d"};
+                                                      "/usr/lib/udev/rules.d", "/lib/udev/rules.d"};
 
 struct UdevUnref {
   void operator()(udev* context) const { udev_unref(context); }
@@ -58,14 +58,22 @@ std::optional<std::string> fileText(const std::string& path) {
 
 std::string descriptorKind(std::uint8_t type) {
   switch (type) {
-    case 0x01: return "device";
-    case 0x02: return "configuration";
-    case 0x04: return "interface";
-    case 0x05: return "endpoint";
-    case 0x0B: return "interface association";
-    case 0x24: return "class-specific interface";
-    case 0x25: return "class-specific endpoint";
-    default: return "type 0x" + hex2(type);
+    case 0x01:
+      return "device";
+    case 0x02:
+      return "configuration";
+    case 0x04:
+      return "interface";
+    case 0x05:
+      return "endpoint";
+    case 0x0B:
+      return "interface association";
+    case 0x24:
+      return "class-specific interface";
+    case 0x25:
+      return "class-specific endpoint";
+    default:
+      return "type 0x" + hex2(type);
   }
 }
 
@@ -73,8 +81,8 @@ std::string descriptorKind(std::uint8_t type) {
 void describeDescriptors(std::ostream& out, const std::string& syspath) {
   const auto blob = fileText(syspath + "/descriptors");
   if (!blob) {
-    out << "    descriptors: cannot be read from " << syspath << "/descriptors: "
-        << std::strerror(errno) << '\n';
+    out << "    descriptors: cannot be read from " << syspath
+        << "/descriptors: " << std::strerror(errno) << '\n';
     return;
   }
   out << "    descriptors (" << blob->size() << " bytes from sysfs):\n";
@@ -136,17 +144,17 @@ std::string udevMarks(udev* context, const std::string& syspath) {
 }
 
 void describeDevice(std::ostream& out, udev* context, const UsbDeviceInfo& device) {
-  out << "device " << device.portPath << ": " << hex4(device.vendor) << ':'
-      << hex4(device.product) << " release " << hex4(device.release) << " \""
-      << device.manufacturer << "\" \"" << device.productName << "\"\n"
+  out << "device " << device.portPath << ": " << hex4(device.vendor) << ':' << hex4(device.product)
+      << " release " << hex4(device.release) << " \"" << device.manufacturer << "\" \""
+      << device.productName << "\"\n"
       << "    sysfs: " << device.syspath << '\n'
       << "    node: " << device.devnode << ' ' << nodeAccess(device.devnode) << '\n'
       << "    udev marks: " << udevMarks(context, device.syspath) << '\n';
   for (const auto& interface : device.interfaces) {
     out << "    interface " << hex2(interface.number) << ' ' << hex2(interface.interfaceClass)
         << '/' << hex2(interface.subClass) << '/' << hex2(interface.protocol) << " \""
-        << interface.name << "\" driver: "
-        << (interface.driver.empty() ? "none" : interface.driver) << '\n';
+        << interface.name << "\" driver: " << (interface.driver.empty() ? "none" : interface.driver)
+        << '\n';
     if (!interface.ttyNode.empty()) {
       out << "      tty: " << interface.ttyNode << ' ' << nodeAccess(interface.ttyNode) << '\n';
     }

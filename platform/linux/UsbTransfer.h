@@ -22,7 +22,7 @@ struct TransferResult {
   // Data bytes moved (control: without the setup packet); after a time-out, those that moved
   // before the transfer was cancelled.
   std::uint32_t actual = 0;
-  int libusbError = 0;       // libusb's code when it was not Completed
+  int libusbError = 0;  // libusb's code when it was not Completed
 };
 
 // Runs one transfer on `buffer` (for control transfers the setup packet and the data stage)

@@ -17,9 +17,12 @@ namespace {
 std::string_view classOf(PhoneMode mode) {
   switch (mode) {
     case PhoneMode::P2K:
-    case PhoneMode::Flash: return kPhoneDriverClass;
-    case PhoneMode::AT: return kUsbDeviceClass;
-    case PhoneMode::Off: break;
+    case PhoneMode::Flash:
+      return kPhoneDriverClass;
+    case PhoneMode::AT:
+      return kUsbDeviceClass;
+    case PhoneMode::Off:
+      break;
   }
   return {};
 }
@@ -36,14 +39,26 @@ struct ModeLook {
 ModeLook lookOf(PhoneMode mode) {
   switch (mode) {
     case PhoneMode::Flash:
-      return {"Motorola Flash Interface", "USB\\VID_1D5A&PID_4903", "Class_FF", "USB",
-              "{36FC9E60-C465-11CF-8056-444553540000}", "vphoneusb"};
+      return {"Motorola Flash Interface",
+              "USB\\VID_1D5A&PID_4903",
+              "Class_FF",
+              "USB",
+              "{36FC9E60-C465-11CF-8056-444553540000}",
+              "vphoneusb"};
     case PhoneMode::AT:
-      return {"Motorola USB Modem", "USB\\VID_1D5A&PID_4901", "Class_02", "Modem",
-              "{4D36E96D-E325-11CE-BFC1-08002BE10318}", "usbser"};
+      return {"Motorola USB Modem",
+              "USB\\VID_1D5A&PID_4901",
+              "Class_02",
+              "Modem",
+              "{4D36E96D-E325-11CE-BFC1-08002BE10318}",
+              "usbser"};
     default:
-      return {"Motorola Test Command Interface", "USB\\VID_1D5A&PID_4902", "Class_FF", "USB",
-              "{36FC9E60-C465-11CF-8056-444553540000}", "vphoneusb"};
+      return {"Motorola Test Command Interface",
+              "USB\\VID_1D5A&PID_4902",
+              "Class_FF",
+              "USB",
+              "{36FC9E60-C465-11CF-8056-444553540000}",
+              "vphoneusb"};
   }
 }
 
@@ -175,13 +190,15 @@ std::shared_ptr<VirtualPhone> VirtualBus::phoneAt(const std::string& devicePath)
 // A path with no phone behind it fails as a missing device node would.
 platform::Opened<DriverHandle> VirtualBus::openDriver(const std::string& devicePath) {
   auto phone = phoneAt(devicePath);
-  if (!phone || phone->mode() == PhoneMode::AT) return {nullptr, platform::OsError::FromErrno(ENOENT)};
+  if (!phone || phone->mode() == PhoneMode::AT)
+    return {nullptr, platform::OsError::FromErrno(ENOENT)};
   return {std::make_unique<VirtualDriverHandle>(phone, clock_), {}};
 }
 
 platform::Opened<SerialPort> VirtualBus::openSerial(const std::string& devicePath) {
   auto phone = phoneAt(devicePath);
-  if (!phone || phone->mode() != PhoneMode::AT) return {nullptr, platform::OsError::FromErrno(ENOENT)};
+  if (!phone || phone->mode() != PhoneMode::AT)
+    return {nullptr, platform::OsError::FromErrno(ENOENT)};
   return {std::make_unique<VirtualSerialPort>(phone), {}};
 }
 

@@ -35,8 +35,8 @@ class VirtualDriverHandle final : public platform::DriverHandle {
   platform::IoOutcome timedOut(std::uint32_t waitMs);
   platform::IoOutcome control(std::span<const std::uint8_t> input, std::span<std::uint8_t> output);
   platform::IoOutcome blockWrite(std::span<const std::uint8_t> input);
-  platform::IoOutcome blockRead(std::span<const std::uint8_t> input,
-                                std::span<std::uint8_t> output, std::uint32_t waitMs);
+  platform::IoOutcome blockRead(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
+                                std::uint32_t waitMs);
   // Hands a received command to the phone; false when the phone vanished.
   bool deliver(std::uint16_t sequence, std::uint16_t command,
                std::span<const std::uint8_t> payload);

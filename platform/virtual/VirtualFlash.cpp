@@ -92,8 +92,7 @@ void VirtualFlash::bootFor(std::uint32_t appearance) {
   entry_ = 0;
 }
 
-void VirtualFlash::failFrame(FlashFault fault, std::string word, std::uint32_t skip,
-                             bool onwards) {
+void VirtualFlash::failFrame(FlashFault fault, std::string word, std::uint32_t skip, bool onwards) {
   fault_ = PlannedFault{fault, std::move(word), skip, onwards};
 }
 

@@ -12,14 +12,14 @@ namespace vestrel::virtualphone {
 
 // What the flash-mode phone can be told to do to one frame instead of answering it.
 enum class FlashFault {
-  Reject,   // the write request carrying the frame fails; the frame is not taken
-  Error,    // the frame is taken and answered with STX "ERR" RS <word> ETX
-  Short,    // the reply loses its second half
-  Silent,   // the frame is taken and never answered
-  Dropped,  // the write request completes, but the frame is lost: nothing acts, nothing answers
-  Late,     // the write request times out, yet the frame is taken and answered
-  Garbled,  // every reply byte is inverted
-  Vanish,   // the phone leaves the bus instead of taking the frame
+  Reject,      // the write request carrying the frame fails; the frame is not taken
+  Error,       // the frame is taken and answered with STX "ERR" RS <word> ETX
+  Short,       // the reply loses its second half
+  Silent,      // the frame is taken and never answered
+  Dropped,     // the write request completes, but the frame is lost: nothing acts, nothing answers
+  Late,        // the write request times out, yet the frame is taken and answered
+  Garbled,     // every reply byte is inverted
+  Vanish,      // the phone leaves the bus instead of taking the frame
   LateReply,   // the frame is taken and answered, but the reply comes only after the host's
                // read of it gave up, queued before any later reply
   Duplicated,  // the reply is sent twice: the second copy waits for the next read
@@ -28,8 +28,8 @@ enum class FlashFault {
 // What became of the bytes of one block write.
 enum class FlashIntake {
   Taken,
-  Refused,   // the request fails
-  Late,      // the request times out (its bytes were taken all the same)
+  Refused,      // the request fails
+  Late,         // the request times out (its bytes were taken all the same)
   PoweredDown,  // "POWER_DOWN" was taken: the phone turns off
   Vanished,     // a Vanish fault: the phone left the bus while the request was under way
 };

@@ -22,12 +22,12 @@ enum class P2KTransport { Control, BlockOnly };
 // Faults the phone's P2K replies can be told to show.
 enum class ReplyFault {
   None,
-  Silent,    // nothing is ever answered: every request times out
-  FlagZero,  // replies carry success flag 0
-  Short,     // replies are cut short inside their header
-  Garbled,   // every reply byte is inverted
-  Stall,     // every request ends at once on a stalled endpoint; for one command: the read
-             // of its reply does
+  Silent,      // nothing is ever answered: every request times out
+  FlagZero,    // replies carry success flag 0
+  Short,       // replies are cut short inside their header
+  Garbled,     // every reply byte is inverted
+  Stall,       // every request ends at once on a stalled endpoint; for one command: the read
+               // of its reply does
   Late,        // for one command: the reply comes only after the host stopped waiting, queued
                // before the next command's reply
   Duplicated,  // for one command: the reply is sent twice, the copy queued before the next one

@@ -10,8 +10,8 @@
 #include "platform/win32/Win32Text.h"
 
 #include <cerrno>
-#include <csignal>
 #include <climits>
+#include <csignal>
 
 namespace vestrel::platform {
 

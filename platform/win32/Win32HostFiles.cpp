@@ -201,9 +201,9 @@ std::tm HostLocalTime(std::time_t when) {
 std::string_view HostExecutableSuffix() { return ".exe"; }
 
 HostFileHandle HostFileHandle::OpenLockFile(const fs::path& path, std::error_code& error) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = LastError();
     return {};

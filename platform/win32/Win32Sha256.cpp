@@ -26,8 +26,8 @@ Sha256::~Sha256() {
 
 void Sha256::Add(std::span<const std::uint8_t> bytes) {
   if (!state_->hash) return;
-  BCryptHashData(state_->hash, const_cast<PUCHAR>(bytes.data()),
-                 static_cast<ULONG>(bytes.size()), 0);
+  BCryptHashData(state_->hash, const_cast<PUCHAR>(bytes.data()), static_cast<ULONG>(bytes.size()),
+                 0);
 }
 
 bool Sha256::Finish(Digest& digest) {

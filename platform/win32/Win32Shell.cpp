@@ -4,7 +4,6 @@
 // After windows.h, whose types it uses.
 #include <shellapi.h>
 
-
 #include "platform/Environment.h"
 #include "platform/HostFileSystem.h"
 #include "platform/win32/Win32Text.h"

@@ -13,9 +13,9 @@
 #else
 #include "platform/linux/LinuxShell.h"
 #endif
+#include "generated/Version.h"
 #include "platform/virtual/VirtualBus.h"
 #include "tests/support/PhoneRig.h"
-#include "generated/Version.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/StandInArchiver.h"
 #include "tests/support/TempFolder.h"
@@ -24,10 +24,10 @@ namespace vestrel::backup {
 namespace {
 
 namespace fs = std::filesystem;
-using virtualphone::PhoneMode;
-using virtualphone::VirtualFlash;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using virtualphone::PhoneMode;
+using virtualphone::VirtualFlash;
 
 // Answers the run as a test script says and keeps everything it was told.
 struct ScriptedUser final : BackupUser {
@@ -156,16 +156,15 @@ TEST_F(BackupRunTest, C380WithEveryElementSavesSixFilesAndPacksTheLast) {
   EXPECT_EQ(outcome.taken, 6);
   EXPECT_EQ(outcome.saved, 6);
 
-  EXPECT_THAT(Messages(user.log),
-              ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена",
-                          "CG2 успешно сохранена", "CG3 успешно сохранена",
-                          "CG4 успешно сохранена", "CG15 успешно сохранена",
-                          "CG18 успешно сохранена", "Файл успешно упакован",
-                          "Выключение телефона"));
+  EXPECT_THAT(
+      Messages(user.log),
+      ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена", "CG2 успешно сохранена",
+                  "CG3 успешно сохранена", "CG4 успешно сохранена", "CG15 успешно сохранена",
+                  "CG18 успешно сохранена", "Файл успешно упакован", "Выключение телефона"));
   EXPECT_EQ(user.log.front(), "14:03:27: Загрузчик успешно записан!");
-  EXPECT_THAT(FilesInOut(), ElementsAre("CG15_10920000.bin", "CG18_10B1F800.rar",
-                                        "CG1_10080000.bin", "CG2_10B20000.bin",
-                                        "CG3_10040000.bin", "CG4_109E0000.bin"));
+  EXPECT_THAT(FilesInOut(),
+              ElementsAre("CG15_10920000.bin", "CG18_10B1F800.rar", "CG1_10080000.bin",
+                          "CG2_10B20000.bin", "CG3_10040000.bin", "CG4_109E0000.bin"));
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG1_10080000.bin", 0x10080000, 0x8A0000));
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG4_109E0000.bin", 0x109E0000, 0x13F800));
   EXPECT_EQ(lastCg1Text, "Сохранение CG1: 8832.00/8832.00 Кб");
@@ -195,11 +194,10 @@ TEST_F(BackupRunTest, ALateReplyInAFullC380BackupShiftsNoElement) {
   phone->flash().failFrame(virtualphone::FlashFault::LateReply, "READ", 100);
   const auto outcome = run->SaveFlash(item, model, false);
   EXPECT_EQ(outcome.saved, 6);
-  EXPECT_THAT(Messages(user.log),
-              ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена",
-                          "CG2 успешно сохранена", "CG3 успешно сохранена",
-                          "CG4 успешно сохранена", "CG15 успешно сохранена",
-                          "CG18 успешно сохранена", "Выключение телефона"));
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена",
+                                              "CG2 успешно сохранена", "CG3 успешно сохранена",
+                                              "CG4 успешно сохранена", "CG15 успешно сохранена",
+                                              "CG18 успешно сохранена", "Выключение телефона"));
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG1_10080000.bin", 0x10080000, 0x8A0000));
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG2_10B20000.bin", 0x10B20000, 0x4E0000));
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG3_10040000.bin", 0x10040000, 0x40000));
@@ -211,10 +209,9 @@ TEST_F(BackupRunTest, ALateReplyInAFullC380BackupShiftsNoElement) {
 TEST_F(BackupRunTest, CG7AndCG8AreSavedInTheirPlaceInTheOrder) {
   Choose("L6", {"CG4", "CG7", "CG15"});
   run->SaveFlash(item, model, false);
-  EXPECT_THAT(Messages(user.log),
-              ElementsAre("Загрузчик успешно записан!", "CG4 успешно сохранена",
-                          "CG7 успешно сохранена", "CG15 успешно сохранена",
-                          "Выключение телефона"));
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!", "CG4 успешно сохранена",
+                                              "CG7 успешно сохранена", "CG15 успешно сохранена",
+                                              "Выключение телефона"));
 
   phone->setMode(PhoneMode::Flash);  // on again
   rig.bus.deliverNotices();
@@ -223,10 +220,9 @@ TEST_F(BackupRunTest, CG7AndCG8AreSavedInTheirPlaceInTheOrder) {
   user.log.clear();
   Choose("E1000", {"CG5", "CG8", "CG18"});
   run->SaveFlash(item, model, false);
-  EXPECT_THAT(Messages(user.log),
-              ElementsAre("Загрузчик успешно записан!", "CG5 успешно сохранена",
-                          "CG8 успешно сохранена", "CG18 успешно сохранена",
-                          "Выключение телефона"));
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан!", "CG5 успешно сохранена",
+                                              "CG8 успешно сохранена", "CG18 успешно сохранена",
+                                              "Выключение телефона"));
   // CG5 of E1000 ends on a block of 56 bytes.
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG5_1104C4C8.bin", 0x1104C4C8, 0x111FF7FF - 0x1104C4C8 + 1));
 }
@@ -304,7 +300,8 @@ TEST_F(BackupRunTest, AFailedElementLeavesAnEarlierGoodBackupAndKeepsItsPartApar
   EXPECT_THAT(Messages(user.log),
               ElementsAre("Загрузчик успешно записан!",
                           "CG18 не сохранена: Send READ (10B1FAF8,00F8 b) Failed; прочитанные 760 "
-                          "байт оставлены в " + kept.string(),
+                          "байт оставлены в " +
+                              kept.string(),
                           "Выключение телефона"));
   // The facts behind the line: the refused frame as it went, and what arrived before it.
   ASSERT_EQ(outcome.failures.size(), 1u);
@@ -334,9 +331,10 @@ TEST_F(BackupRunTest, AReadOnlyBackupFileIsNeitherReplacedNorReadInto) {
   EXPECT_EQ(failure.host.kind, phonefiles::HostError::ReadOnly);
   EXPECT_EQ(failure.host.path, out / "CG3_10040000.bin");
   EXPECT_FALSE(failure.frame) << "nothing was asked of the phone";
-  EXPECT_EQ(std::count(phone->flash().framesTaken().begin(), phone->flash().framesTaken().end(),
-                       "READ"),
-            9) << "only CG18 was read";
+  EXPECT_EQ(
+      std::count(phone->flash().framesTaken().begin(), phone->flash().framesTaken().end(), "READ"),
+      9)
+      << "only CG18 was read";
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 2048));
   // Windows removes no read-only file.
   fs::permissions(out / "CG3_10040000.bin", fs::perms::owner_write, fs::perm_options::add);
@@ -378,7 +376,7 @@ TEST_F(BackupRunTest, APhoneLostMidRunEndsTheRunNormally) {
   user.onProgress = [&](std::int32_t, std::int32_t) {
     if (user.statuses.back().rfind("Сохранение CG4", 0) == 0 && ++blocks == 10) {
       rig.bus.unplug(*phone);
-      rig.bus.deliverNotices();  // the watcher drops the item; the run still holds it
+      rig.bus.deliverNotices();           // the watcher drops the item; the run still holds it
       run->SaveFlash(item, model, true);  // no second run while this one goes on
     }
   };
@@ -402,9 +400,8 @@ TEST_F(BackupRunTest, PdsSavesTheFixedRangeUnderTheChosenName) {
   run->SavePDS(item, model, true);
   EXPECT_THAT(user.asked, ElementsAre("BIN|*.bin"));
   EXPECT_TRUE(HoldsPhoneMemory(out / "pds_10010000.bin", 0x10010000, 65536));
-  EXPECT_THAT(Messages(user.log),
-              ElementsAre("Загрузчик успешно записан", "PDS успешно сохранена",
-                          "Файл успешно упакован", "Выключение телефона"));
+  EXPECT_THAT(Messages(user.log), ElementsAre("Загрузчик успешно записан", "PDS успешно сохранена",
+                                              "Файл успешно упакован", "Выключение телефона"));
   EXPECT_THAT(user.statuses, ::testing::Contains("Сохранение PDS: 64.00/64.00 Кб"));
   EXPECT_EQ(phone->flash().entryAddress(), 0x03FD0010u);
   ASSERT_EQ(shell->ranPrograms.size(), 2u);
@@ -465,8 +462,7 @@ TEST(ProgressText, FormatsKilobytesWithADot) {
   EXPECT_EQ(ProgressText("Сохранение CG1", 9043968, 9043967, 2),
             "Сохранение CG1: 8832.00/8832.00 Кб");
   EXPECT_EQ(ProgressText("Запись загрузчика", 8192, 9000, 0), "Запись загрузчика:  8/ 9 Кб");
-  EXPECT_EQ(ProgressText("Запись загрузчика", 204800, 204800, 0),
-            "Запись загрузчика: 200/200 Кб");
+  EXPECT_EQ(ProgressText("Запись загрузчика", 204800, 204800, 0), "Запись загрузчика: 200/200 Кб");
 }
 
 TEST(BackupLogFile, HoldsEveryLineWithCrLfAndIsNotWrittenWhenEmpty) {
@@ -483,7 +479,8 @@ TEST(BackupLogFile, HoldsEveryLineWithCrLfAndIsNotWrittenWhenEmpty) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   };
   log.WriteTo(file);
-  EXPECT_EQ(contents(), "14:03:27: Загрузчик успешно записан!\r\n14:03:27: Выключение телефона\r\n");
+  EXPECT_EQ(contents(),
+            "14:03:27: Загрузчик успешно записан!\r\n14:03:27: Выключение телефона\r\n");
   // A code page other than the log's own reaches the file line by line.
   log.WriteTo(file, [](const std::string& line) { return "[" + line.substr(0, 8) + "]"; });
   EXPECT_EQ(contents(), "[14:03:27]\r\n[14:03:27]\r\n");
@@ -620,9 +617,9 @@ TEST_F(BackupRunTest, TheManifestListsEveryWholeElementOnce) {
   for (std::string line; std::getline(manifest, line);) lines.push_back(line);
   const auto cg3 = FileSha256(out / "CG3_10040000.bin", error);
   ASSERT_TRUE(cg3) << error;
-  EXPECT_THAT(lines, ElementsAre(
-                         "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  abc",
-                         *cg18 + "  CG18_10B1F800.bin", *cg3 + "  CG3_10040000.bin"));
+  EXPECT_THAT(lines,
+              ElementsAre("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  abc",
+                          *cg18 + "  CG18_10B1F800.bin", *cg3 + "  CG3_10040000.bin"));
   EXPECT_TRUE(HoldsPhoneMemory(out / "CG18_10B1F800.bin", 0x10B1F800, 0x800));
 }
 
@@ -690,8 +687,7 @@ TEST_F(BackupRunTest, AnArchiveThatFailsItsTestLeavesTheElement) {
               ::testing::Contains("Архив CG18_10B1F800.rar не прошёл проверку архиватора (код 1); "
                                   "CG18_10B1F800.bin оставлен"));
   std::string error;
-  EXPECT_EQ(BackupDescription::Read(out, error).Find("CG18")->ending,
-            ElementRecord::Ending::Saved);
+  EXPECT_EQ(BackupDescription::Read(out, error).Find("CG18")->ending, ElementRecord::Ending::Saved);
 }
 
 // The phone is read again element by element: a file changed since is told apart from a range

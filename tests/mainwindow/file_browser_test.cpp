@@ -53,9 +53,9 @@ class FileBrowser : public ::testing::Test {
   void Select(std::initializer_list<int> rows) {
     form().ListView1.clearSelection();
     for (int row : rows) {
-      form().ListView1.selectionModel()->select(form().ListView1.model()->index(row, 0),
-                                                QItemSelectionModel::Select |
-                                                    QItemSelectionModel::Rows);
+      form().ListView1.selectionModel()->select(
+          form().ListView1.model()->index(row, 0),
+          QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
   }
   void ClickRow(int row) {
@@ -89,7 +89,9 @@ TEST_F(FileBrowser, RowsStandInTheOrderOfTheirNumberAsTextWithCountAndFreeSpace)
 }
 
 TEST_F(FileBrowser, TheLongestAttributeFitsItsColumnAndTheWaitTextIsDrawnBeforeTheReading) {
-  Start({{"/a/mobile/config.bin", PhoneFile{phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem, 0, Bytes(9, 1)}}});
+  Start({{"/a/mobile/config.bin",
+          PhoneFile{phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem, 0,
+                    Bytes(9, 1)}}});
   ASSERT_EQ(Cell(0, 2), QStringLiteral("ReadOnly+Hidden+System"));
   const QRect cell = form().ListView1.visualRect(form().ListView1.model()->index(0, 2));
   EXPECT_LE(form().ListView1.fontMetrics().horizontalAdvance(Cell(0, 2)) + 8, cell.width());
@@ -233,14 +235,15 @@ TEST_F(FileBrowser, RestartAndModeChangesPressedDuringAnUploadAreRefusedAndItCom
   const fs::path source = host.path() / "photo.jpg";
   const auto content = Bytes(5500, 3);
   std::ofstream(source, std::ios::binary)
-      .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+      .write(reinterpret_cast<const char*>(content.data()),
+             static_cast<std::streamsize>(content.size()));
   rig.dialogs.AnswerOpenFiles(QStringList{QString::fromStdString(source.string())});
   rig.dialogs.AnswerInput(std::nullopt);
   for (int i = 0; i < 10; ++i) rig.dialogs.AnswerMessage(MessageAnswer::Ok);
   // Runs inside the first progress callback, as the event loop does during a copy.
   QTimer::singleShot(0, [&] {
-    for (QPushButton* button : {&form().BitBtn2, &form().Button7, &form().Button8,
-                                &form().Button9, &form().Button10})
+    for (QPushButton* button :
+         {&form().BitBtn2, &form().Button7, &form().Button8, &form().Button9, &form().Button10})
       button->click();
     for (QAction* entry : {&form().N2, &form().N7, &form().Flash1, &form().N9, &form().AT1})
       entry->trigger();

@@ -26,14 +26,14 @@ class MainWindow : public ::testing::Test {
   // Every control that needs a P2K phone, save and delete aside: they need a selected row too.
   std::vector<bool> PhoneControlStates() {
     auto& f = form();
-    return {f.N2.isEnabled(),       f.N6.isEnabled(),       f.N4.isEnabled(),
-            f.N7.isEnabled(),       f.Flash1.isEnabled(),   f.N8.isEnabled(),
-            f.N9.isEnabled(),       f.AT1.isEnabled(),      f.BitBtn2.isEnabled(),
-            f.BitBtn1.isEnabled(),  f.BitBtn3.isEnabled(),  f.Button5.isEnabled(),
-            f.Button7.isEnabled(),  f.Button8.isEnabled(),  f.Button9.isEnabled(),
-            f.Button10.isEnabled(), f.Button3.isEnabled(),  f.SpeedButton2.isEnabled(),
-            f.MenuItem3.isEnabled(),
-            f.CheckBox2.isEnabled(), f.CheckBox3.isEnabled(), f.CheckBox4.isEnabled()};
+    return {f.N2.isEnabled(),        f.N6.isEnabled(),        f.N4.isEnabled(),
+            f.N7.isEnabled(),        f.Flash1.isEnabled(),    f.N8.isEnabled(),
+            f.N9.isEnabled(),        f.AT1.isEnabled(),       f.BitBtn2.isEnabled(),
+            f.BitBtn1.isEnabled(),   f.BitBtn3.isEnabled(),   f.Button5.isEnabled(),
+            f.Button7.isEnabled(),   f.Button8.isEnabled(),   f.Button9.isEnabled(),
+            f.Button10.isEnabled(),  f.Button3.isEnabled(),   f.SpeedButton2.isEnabled(),
+            f.MenuItem3.isEnabled(), f.CheckBox2.isEnabled(), f.CheckBox3.isEnabled(),
+            f.CheckBox4.isEnabled()};
   }
 
   MainWindowRig rig;
@@ -356,14 +356,16 @@ TEST_F(MainWindow, EveryVisibleControlHasANameAndTakesTheKeyboardFocus) {
   int checked = 0;
   for (QWidget* widget : widgets) {
     if (!widget->isVisibleTo(&form())) continue;
-    const bool control = qobject_cast<QAbstractButton*>(widget) ||
-                         qobject_cast<QTableView*>(widget);
+    const bool control =
+        qobject_cast<QAbstractButton*>(widget) || qobject_cast<QTableView*>(widget);
     if (!control) continue;
     ++checked;
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
     ASSERT_NE(accessible, nullptr);
-    EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << widget->metaObject()->className();
-    EXPECT_TRUE(widget->focusPolicy() & Qt::TabFocus) << accessible->text(QAccessible::Name).toStdString();
+    EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+        << widget->metaObject()->className();
+    EXPECT_TRUE(widget->focusPolicy() & Qt::TabFocus)
+        << accessible->text(QAccessible::Name).toStdString();
   }
   EXPECT_GE(checked, 22);
   EXPECT_EQ(form().SpeedButton2.toolTip(), QStringLiteral("Копировать в телефон"));

@@ -40,7 +40,12 @@ class PhoneInfoDialog : public ::testing::Test {
 TEST_F(PhoneInfoDialog, ShowsTheModelUpToAZeroAndFirmwareAndFlexWithoutTheirZeros) {
   auto state = virtualphone::SamplePhoneState();
   // The model: 16-bit characters, low byte first; a zero at byte 4 ends it.
-  state.elements[{0x117, 1}] = Element(std::string("V\0" "3\0" "\0\0" "x\0", 8));
+  state.elements[{0x117, 1}] =
+      Element(std::string("V\0"
+                          "3\0"
+                          "\0\0"
+                          "x\0",
+                          8));
   // Read from the fourth byte on: "R373" then a gap of zeros, then "_G".
   state.elements[{0x2D2, 1}] = Element(std::string("...R373\0\0\0_G", 12));
   state.elements[{0x2D3, 1}] = Element(std::string("...FLEX_04", 10));
@@ -56,7 +61,10 @@ TEST_F(PhoneInfoDialog, ASecondShowingReplacesTheValuesAndNoPhoneKeepsThem) {
   Start(virtualphone::SamplePhoneState());
   Show();
   EXPECT_EQ(rig.form2->Label1.text(), QStringLiteral("Модель: E398"));
-  rig.personality->MutableState().elements[{0x117, 1}] = Element(std::string("L\0" "7\0", 4));
+  rig.personality->MutableState().elements[{0x117, 1}] =
+      Element(std::string("L\0"
+                          "7\0",
+                          4));
   Show();
   EXPECT_EQ(rig.form2->Label1.text(), QStringLiteral("Модель: L7"));
   EXPECT_EQ(rig.form2->Label2.text(), QStringLiteral("Прошивка: R373_G_0E.30.49R"));

@@ -1,6 +1,7 @@
 // Every flash fault at every frame of a backup on the virtual clock: no crash, no wait longer
-// than two time-outs (its own and the drain's) per frame the phone failed, no element reported saved unless its file holds
-// the phone's memory, and every host file either as it was, whole, or a part visibly kept apart.
+// than two time-outs (its own and the drain's) per frame the phone failed, no element reported
+// saved unless its file holds the phone's memory, and every host file either as it was, whole, or a
+// part visibly kept apart.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -27,11 +28,11 @@ struct SweptFault {
   bool onwards;
 };
 constexpr SweptFault kFaults[] = {
-    {"vanish", FlashFault::Vanish, false},       {"silent once", FlashFault::Silent, false},
-    {"silent from n", FlashFault::Silent, true}, {"short", FlashFault::Short, false},
-    {"garbled", FlashFault::Garbled, false},     {"refused (ERR)", FlashFault::Error, false},
-    {"write failed", FlashFault::Reject, false}, {"lost", FlashFault::Dropped, false},
-    {"late write", FlashFault::Late, false},     {"late reply", FlashFault::LateReply, false},
+    {"vanish", FlashFault::Vanish, false},         {"silent once", FlashFault::Silent, false},
+    {"silent from n", FlashFault::Silent, true},   {"short", FlashFault::Short, false},
+    {"garbled", FlashFault::Garbled, false},       {"refused (ERR)", FlashFault::Error, false},
+    {"write failed", FlashFault::Reject, false},   {"lost", FlashFault::Dropped, false},
+    {"late write", FlashFault::Late, false},       {"late reply", FlashFault::LateReply, false},
     {"duplicated", FlashFault::Duplicated, false},
 };
 
@@ -116,7 +117,8 @@ struct BackupOnce {
   std::size_t FailedFrames() const {
     std::size_t failed = 0;
     for (const auto& line : lines) {
-      if (line.type == phonelink::dtError && (line.subError || line.text == "Power Off Failed")) ++failed;
+      if (line.type == phonelink::dtError && (line.subError || line.text == "Power Off Failed"))
+        ++failed;
     }
     return failed;
   }
@@ -138,8 +140,8 @@ TEST(BackupSweep, EveryFaultAtEveryFrameLeavesFilesOldWholeOrVisiblyApart) {
     ASSERT_EQ(frames, 16u) << "ADDR BIN ADDR BIN JUMP, 10 READ, POWER_DOWN";
   }
   Counts counts;
-  std::printf("%-14s %5s %7s %9s %8s %5s %9s\n", "fault", "runs", "failed", "truthful",
-              "damaged", "lost", "worst ms");
+  std::printf("%-14s %5s %7s %9s %8s %5s %9s\n", "fault", "runs", "failed", "truthful", "damaged",
+              "lost", "worst ms");
   for (const SweptFault& swept : kFaults) {
     Counts row;
     for (std::uint32_t at = 0; at < frames; ++at) {
@@ -195,8 +197,8 @@ TEST(BackupSweep, EveryFaultAtEveryFrameLeavesFilesOldWholeOrVisiblyApart) {
       std::size_t parts = 0;
       for (const auto& entry : fs::directory_iterator(run.out)) {
         const std::string name = entry.path().filename().string();
-        if (name == "CG3_10040000.bin" || name == "CG18_10B1F800.bin" ||
-            name == "SHA256SUMS" || name == "BACKUP.txt") {
+        if (name == "CG3_10040000.bin" || name == "CG18_10B1F800.bin" || name == "SHA256SUMS" ||
+            name == "BACKUP.txt") {
           continue;
         }
         ++parts;

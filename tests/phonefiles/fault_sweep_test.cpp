@@ -88,7 +88,8 @@ Counts Sweep(const char* what, Operation operation, Check check) {
       if (result.message.find("put back") != std::string::npos) ++counts.putBack;
       if (!result.keptCopy.empty()) ++counts.kept;
       counts.longestMs = std::max(counts.longestMs, waited);
-      EXPECT_LE(waited, (run.FailedRequests() + 1) * phonelink::TMotoP2KModemItem::kReplyDeadlineMs) << where;
+      EXPECT_LE(waited, (run.FailedRequests() + 1) * phonelink::TMotoP2KModemItem::kReplyDeadlineMs)
+          << where;
       check(run, result, where);
     }
   }
@@ -122,7 +123,8 @@ TEST(FaultSweep, ADownloadLeavesTheDestinationOldOrWhole) {
 
 TEST(FaultSweep, AnUploadOverAFileLeavesItOldOrNewAndKeepsWhatItCannotPutBack) {
   // Every bit the upload must carry over; the phone file is opened without them.
-  constexpr std::uint16_t kOldAttributes = phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem;
+  constexpr std::uint16_t kOldAttributes =
+      phonelink::faReadOnly | phonelink::faHidden | phonelink::faSystem;
   const std::string attributesNamed = phonelink::AttrToText(kOldAttributes);
   const auto counts = Sweep(
       "upload over an existing file",

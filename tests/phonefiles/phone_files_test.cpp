@@ -217,7 +217,9 @@ TEST_F(PhoneFilesTest, RemoveAndAttributesTellMissingAndReadOnlyFilesApart) {
   EXPECT_NE(PhoneFile("/a/mobile/readme.txt"), nullptr);
   EXPECT_EQ(files->SetAttributes("/a/mobile/none", phonelink::faHidden).failure, Failure::NotFound);
   EXPECT_EQ(PhoneFile("/a/mobile/none"), nullptr);
-  ASSERT_TRUE(files->SetAttributes("/a/mobile/readme.txt", phonelink::faHidden | phonelink::faArchive).ok());
+  ASSERT_TRUE(
+      files->SetAttributes("/a/mobile/readme.txt", phonelink::faHidden | phonelink::faArchive)
+          .ok());
   EXPECT_EQ(PhoneAttributes("/a/mobile/readme.txt"), phonelink::faHidden);
   ASSERT_TRUE(files->Remove("/a/mobile/readme.txt").ok());
   EXPECT_EQ(PhoneFile("/a/mobile/readme.txt"), nullptr);

@@ -12,11 +12,11 @@ namespace vestrel::phonelink {
 namespace {
 
 using testing::DebugLine;
+using ::testing::ElementsAre;
 using testing::PhoneRig;
 using testing::RecordInto;
 using testing::Texts;
 using virtualphone::PhoneMode;
-using ::testing::ElementsAre;
 
 // Counts a mode component's events.
 template <class Mode>
@@ -25,9 +25,8 @@ struct EventLog {
   int removals = 0;
 
   explicit EventLog(Mode& mode) {
-    mode.SetOnArrival([this](const auto& item) {
-      arrivals.push_back(item->ModemInfo().LocationInformation);
-    });
+    mode.SetOnArrival(
+        [this](const auto& item) { arrivals.push_back(item->ModemInfo().LocationInformation); });
     mode.SetOnRemove([this](auto&) { ++removals; });
   }
 };
@@ -320,9 +319,9 @@ class Enumeration : public ::testing::Test {
   testing::ScriptedBus bus;
   virtualphone::VirtualClock clock;
   void add(std::uint32_t instance, std::string description, std::string compatible) {
-    bus.present[std::string(platform::kPhoneDriverClass)].push_back(testing::MakeRecord(
-        instance, "\\\\?\\usb#" + std::to_string(instance), std::move(description),
-        std::move(compatible)));
+    bus.present[std::string(platform::kPhoneDriverClass)].push_back(
+        testing::MakeRecord(instance, "\\\\?\\usb#" + std::to_string(instance),
+                            std::move(description), std::move(compatible)));
   }
   TUSBDevices enumerate(std::string_view filter) {
     TUSBDevices devices{TUSBDevice{}};  // must be emptied first

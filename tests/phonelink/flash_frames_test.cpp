@@ -114,7 +114,8 @@ struct WriteRecorder {
       inputs.emplace_back(input.begin(), input.end());
       dataSizes.push_back(input[1] | input[2] << 8 | input[3] << 16 | input[4] << 24);
       const std::size_t turn = dataSizes.size() - 1;
-      return turn < outcomes.size() ? outcomes[turn] : IoOutcome{true, Wait::Signalled, true, 0, {}};
+      return turn < outcomes.size() ? outcomes[turn]
+                                    : IoOutcome{true, Wait::Signalled, true, 0, {}};
     });
   }
 };

@@ -354,8 +354,8 @@ TEST_F(FlashItem, AReadThatFailsTwiceStopsTheSaveAndKeepsWhatWasWritten) {
 // the saved bytes are the phone's own.
 TEST_F(FlashItem, NoReplyOfAnEarlierRequestIsTakenForData) {
   uploadLoader();
-  for (const FlashFault fault : {FlashFault::LateReply, FlashFault::Duplicated,
-                                 FlashFault::Garbled, FlashFault::Short, FlashFault::Silent}) {
+  for (const FlashFault fault : {FlashFault::LateReply, FlashFault::Duplicated, FlashFault::Garbled,
+                                 FlashFault::Short, FlashFault::Silent}) {
     for (std::uint32_t skip : {0u, 1u, 5u}) {
       SCOPED_TRACE(::testing::Message() << static_cast<int>(fault) << " at READ " << skip);
       phone->flash().failFrame(fault, "READ", skip);

@@ -1,7 +1,7 @@
-#include <array>
-#include <optional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <array>
+#include <optional>
 
 #include <sstream>
 
@@ -13,12 +13,12 @@
 namespace vestrel::phonelink {
 namespace {
 
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using testing::PhoneRig;
 using virtualphone::P2KAnswer;
 using virtualphone::P2KTransport;
 using virtualphone::ReplyFault;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 // A P2K phone on a traced bus, with its item opened.
 class P2KChannel : public ::testing::Test {
@@ -154,8 +154,8 @@ TEST_F(P2KChannel, LargestPayloadGoesThroughAndALargerOneIsRefusedUnsent) {
   }
   const auto sent = phone->sequenceNumbers().size();
   trace->Clear();
-  EXPECT_FALSE(run(0x0001, std::vector<std::uint8_t>(TMotoP2KModemItem::kMaxPayload + 1), reply,
-                   length));
+  EXPECT_FALSE(
+      run(0x0001, std::vector<std::uint8_t>(TMotoP2KModemItem::kMaxPayload + 1), reply, length));
   EXPECT_EQ(phone->sequenceNumbers().size(), sent);
   EXPECT_TRUE(trace->Text().empty());
 }
@@ -330,8 +330,8 @@ class ScriptedChannel : public ::testing::Test {
       if (in[0] == 0xC1 && in[1] == 0x00) {
         const auto& poll = pollOutputs[std::min(polls++, pollOutputs.size() - 1)];
         std::copy(poll.begin(), poll.end(), out.begin());
-        return platform::IoOutcome{true, platform::Wait::Signalled, true,
-                                   static_cast<std::uint32_t>(poll.size()), {}};
+        return platform::IoOutcome{
+            true, platform::Wait::Signalled, true, static_cast<std::uint32_t>(poll.size()), {}};
       }
       if (in[0] == 0xC1 && in[1] == 0x01) {
         // The reply echoes the sequence number of the command sent last, or a value of its own.
@@ -356,7 +356,9 @@ class ScriptedChannel : public ::testing::Test {
 
 TEST_F(ScriptedChannel, OnlyAPollCountOfOneOrTwoMeansAReplyIsWaiting) {
   auto item = openItem();
-  pollOutputs = {{0, 0, 0, 0, 0, 0, 0, 9}, {0, 0, 0, 0, 0, 3, 0, 9}, {0, 0, 0, 0, 0, 0xFF, 0, 9},
+  pollOutputs = {{0, 0, 0, 0, 0, 0, 0, 9},
+                 {0, 0, 0, 0, 0, 3, 0, 9},
+                 {0, 0, 0, 0, 0, 0xFF, 0, 9},
                  {0, 0, 0, 0, 0, 1},  // too short to carry the size
                  {0, 0, 0, 0, 0, 2, 0, 9}};
   std::uint8_t reply[1] = {};
@@ -387,18 +389,18 @@ TEST_F(ScriptedChannel, APhoneThatEchoesNoSequenceNumberIsDrivenAsBefore) {
 TEST(DriverRequests, AControlReadAfterATimedOutWaitTakesTheRequestsOwnResult) {
   using platform::IoOutcome;
   using platform::Wait;
-  for (const auto& [outcome, ok] : {std::pair{IoOutcome{false, Wait::Signalled, true, 12, {}}, true},
-                                    {IoOutcome{true, Wait::Signalled, false, 12, {}}, false},
-                                    {IoOutcome{true, Wait::Timeout, false, 0, {}}, true},
-                                    {IoOutcome{false, Wait::Timeout, true, 0, {}}, false},
-                                    {IoOutcome{true, Wait::Failed, true, 0, {}}, false}}) {
-    testing::ScriptedDriverHandle handle(
-        [&](std::uint32_t code, std::span<const std::uint8_t> in, std::span<std::uint8_t>,
-            std::uint32_t) {
-          EXPECT_EQ(code, platform::IOCTL_P2K_CONTROL);
-          EXPECT_EQ(in.size(), 9u);
-          return outcome;
-        });
+  for (const auto& [outcome, ok] :
+       {std::pair{IoOutcome{false, Wait::Signalled, true, 12, {}}, true},
+        {IoOutcome{true, Wait::Signalled, false, 12, {}}, false},
+        {IoOutcome{true, Wait::Timeout, false, 0, {}}, true},
+        {IoOutcome{false, Wait::Timeout, true, 0, {}}, false},
+        {IoOutcome{true, Wait::Failed, true, 0, {}}, false}}) {
+    testing::ScriptedDriverHandle handle([&](std::uint32_t code, std::span<const std::uint8_t> in,
+                                             std::span<std::uint8_t>, std::uint32_t) {
+      EXPECT_EQ(code, platform::IOCTL_P2K_CONTROL);
+      EXPECT_EQ(in.size(), 9u);
+      return outcome;
+    });
     std::uint32_t received = 0;
     std::vector<std::uint8_t> out(driver::kOutputMax);
     EXPECT_EQ(driver::ControlIn(handle, {0xC1, 0, 0, 8, 8}, out, received), ok);
@@ -415,9 +417,9 @@ TEST(DriverRequests, BlockRequestsAreCancelledAfterATimeOutOrAFailedResult) {
         std::tuple{IoOutcome{false, Wait::Timeout, false, 0, {}}, false, 1},
         std::tuple{IoOutcome{true, Wait::Signalled, false, 0, {}}, false, 1},
         std::tuple{IoOutcome{false, Wait::Failed, false, 0, {}}, false, 0}}) {
-    testing::ScriptedDriverHandle handle(
-        [&](std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
-            std::uint32_t) { return outcome; });
+    testing::ScriptedDriverHandle handle([&](std::uint32_t, std::span<const std::uint8_t>,
+                                             std::span<std::uint8_t>,
+                                             std::uint32_t) { return outcome; });
     std::vector<std::uint8_t> frame(driver::kBlockWriteHeader + 3 + 1);
     EXPECT_EQ(driver::BlockWrite(handle, frame, 10), ok);
     std::uint32_t received = 0;
@@ -432,12 +434,11 @@ TEST(DriverRequests, AControlSendCountsAsSentUnlessItsWaitFailed) {
   using platform::Wait;
   for (const auto& [wait, sent] :
        {std::pair{Wait::Signalled, true}, {Wait::Timeout, true}, {Wait::Failed, false}}) {
-    testing::ScriptedDriverHandle handle(
-        [&](std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
-            std::uint32_t waitMs) {
-          EXPECT_EQ(waitMs, driver::kControlWaitMs);
-          return IoOutcome{false, wait, false, 0, {}};
-        });
+    testing::ScriptedDriverHandle handle([&](std::uint32_t, std::span<const std::uint8_t>,
+                                             std::span<std::uint8_t>, std::uint32_t waitMs) {
+      EXPECT_EQ(waitMs, driver::kControlWaitMs);
+      return IoOutcome{false, wait, false, 0, {}};
+    });
     const std::uint8_t packet[9] = {0x40, 1, 0, 0, 1, 0, 0, 0, 0};
     EXPECT_EQ(driver::ControlOut(handle, packet), sent);
     EXPECT_EQ(handle.cancels, 0);

@@ -280,8 +280,8 @@ TEST_F(Transfer, AFailedCloseFailsTheUpload) {
   WriteFile(dir / "up", Pattern(1500));
   EXPECT_FALSE(item->FileUpload(dir / "up", "/a/up", 1000, nullptr));
   EXPECT_EQ(written.size(), 1500u);
-  EXPECT_THAT(Texts(), IsSupersetOf({"File Upload is Failed - file isn`t close",
-                                     "File Upload is Failed"}));
+  EXPECT_THAT(Texts(),
+              IsSupersetOf({"File Upload is Failed - file isn`t close", "File Upload is Failed"}));
 }
 
 TEST_F(Transfer, AnEmptyLocalFileIsRefusedForUpload) {

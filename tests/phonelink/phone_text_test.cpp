@@ -16,7 +16,8 @@ TEST(PhoneText, EveryPhoneByteSurvivesTheRoundTripThroughUtf8) {
 
 TEST(PhoneText, CyrillicNamesConvertBothWays) {
   EXPECT_EQ(PhoneTextToUtf8("\xCC\xEE\xE8 \xF4\xEE\xF2\xEE.jpg"), "Мои фото.jpg");
-  EXPECT_EQ(Utf8ToPhoneText("Ёлка ё №1"), std::string("\xA8\xEB\xEA\xE0 \xB8 \xB9" "1"));
+  EXPECT_EQ(Utf8ToPhoneText("Ёлка ё №1"), std::string("\xA8\xEB\xEA\xE0 \xB8 \xB9"
+                                                      "1"));
 }
 
 TEST(PhoneText, TextThePhoneCannotHoldIsRefused) {
@@ -28,7 +29,7 @@ TEST(PhoneText, TextThePhoneCannotHoldIsRefused) {
 }
 
 TEST(PhoneText, MalformedUtf8IsRefusedWhereALenientDecoderWouldFindASlash) {
-  EXPECT_EQ(Utf8ToPhoneText("/a/bad\xC0\xAFutf8"), std::nullopt);   // overlong "/"
+  EXPECT_EQ(Utf8ToPhoneText("/a/bad\xC0\xAFutf8"), std::nullopt);  // overlong "/"
   EXPECT_EQ(Utf8ToPhoneText("\xE0\x80\xAF"), std::nullopt);        // overlong, three bytes
   EXPECT_EQ(Utf8ToPhoneText("\xF0\x80\x80\xAF"), std::nullopt);    // overlong, four bytes
   EXPECT_EQ(Utf8ToPhoneText("\xED\xA0\x80"), std::nullopt);        // a surrogate

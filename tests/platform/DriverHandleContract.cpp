@@ -88,8 +88,8 @@ TEST_P(DriverHandleContract, ASilentPhoneTimesOutEveryCodeAndFinishesNothing) {
 
 // A stalled endpoint ends at once with a signalled wait; a phone that left fails as gone.
 TEST_P(DriverHandleContract, AStalledOrDepartedPhoneFailsEveryCodeInItsShape) {
-  for (const auto& [phone, wait] : {std::pair{Phone::Stalls, Wait::Signalled},
-                                    std::pair{Phone::Leaves, Wait::Failed}}) {
+  for (const auto& [phone, wait] :
+       {std::pair{Phone::Stalls, Wait::Signalled}, std::pair{Phone::Leaves, Wait::Failed}}) {
     auto handle = Open(phone);
     ASSERT_NE(handle, nullptr);
     Bytes output;

@@ -6,8 +6,8 @@
 namespace vestrel::testing {
 
 // Links made the host's own way, for tests of what must not follow one: the Windows build's
-// C++ library makes none (tests/platform/linux/HostLinks.cpp, tests/platform/win32/HostLinks.cpp). Both block
-// only as long as the disk takes and give the host's reason on failure.
+// C++ library makes none (tests/platform/linux/HostLinks.cpp, tests/platform/win32/HostLinks.cpp).
+// Both block only as long as the disk takes and give the host's reason on failure.
 
 // Makes `link` a symbolic link to `target`; on Windows a folder link when `target` is a folder.
 // A host that makes no link from a program (Wine) gives ERROR_NOT_SUPPORTED, which

@@ -17,9 +17,9 @@ namespace vestrel::testing {
 // A driver handle that hands every request to a function.
 class ScriptedDriverHandle final : public platform::DriverHandle {
  public:
-  using Script = std::function<platform::IoOutcome(
-      std::uint32_t code, std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-      std::uint32_t waitMs)>;
+  using Script =
+      std::function<platform::IoOutcome(std::uint32_t code, std::span<const std::uint8_t> input,
+                                        std::span<std::uint8_t> output, std::uint32_t waitMs)>;
   explicit ScriptedDriverHandle(Script script) : script_(std::move(script)) {}
 
   platform::IoOutcome ioControl(std::uint32_t code, std::span<const std::uint8_t> input,

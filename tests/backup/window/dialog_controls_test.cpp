@@ -162,8 +162,8 @@ TEST_F(DialogControls, EveryControlIsNamedForScreenReaders) {
   EXPECT_EQ(name(form->Memo1), QStringLiteral("Журнал"));
   EXPECT_EQ(name(form->ProgressBar1), QStringLiteral("Ход операции"));
   EXPECT_EQ(name(form->StatusBar1), QStringLiteral("Состояние"));
-  for (QWidget* control : std::initializer_list<QWidget*>{
-           &form->GroupBox1, &form->CheckBox1, &form->CheckBox2, &form->ListBox2}) {
+  for (QWidget* control : std::initializer_list<QWidget*>{&form->GroupBox1, &form->CheckBox1,
+                                                          &form->CheckBox2, &form->ListBox2}) {
     EXPECT_FALSE(name(*control).isEmpty()) << control->metaObject()->className();
   }
   EXPECT_EQ(QAccessible::queryAccessibleInterface(&form->ProgressBar1)->role(),

@@ -13,11 +13,11 @@ namespace vestrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using virtualphone::PhoneMode;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
+using virtualphone::PhoneMode;
 using Kind = ScriptedDialogs::Kind;
 
 class DialogRun : public DialogRig {
@@ -53,21 +53,21 @@ TEST_F(DialogRun, C380SavesItsSixElementsInOrderAndPacksOnlyTheLast) {
   AnswerOut();
   form->Button13.click();
 
-  EXPECT_THAT(saved, ElementsAre("Запись загрузчика", "Сохранение CG1", "Сохранение CG2",
-                                 "Сохранение CG3", "Сохранение CG4", "Сохранение CG15",
-                                 "Сохранение CG18"));
-  EXPECT_THAT(FilesInOut(), ElementsAre("CG15_10920000.bin", "CG18_10B1F800.rar",
-                                        "CG1_10080000.bin", "CG2_10B20000.bin",
-                                        "CG3_10040000.bin", "CG4_109E0000.bin"));
+  EXPECT_THAT(saved,
+              ElementsAre("Запись загрузчика", "Сохранение CG1", "Сохранение CG2", "Сохранение CG3",
+                          "Сохранение CG4", "Сохранение CG15", "Сохранение CG18"));
+  EXPECT_THAT(FilesInOut(),
+              ElementsAre("CG15_10920000.bin", "CG18_10B1F800.rar", "CG1_10080000.bin",
+                          "CG2_10B20000.bin", "CG3_10040000.bin", "CG4_109E0000.bin"));
   ASSERT_EQ(shell->ranPrograms.size(), 2u);
   EXPECT_THAT(shell->ranPrograms[0].arguments,
               ElementsAre("a", "-df", "-ep", "-m5", "CG18_10B1F800.rar", "CG18_10B1F800.bin"));
-  EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена",
-                                      "CG2 успешно сохранена", "CG3 успешно сохранена",
-                                      "CG4 успешно сохранена", "CG15 успешно сохранена",
-                                      "CG18 успешно сохранена", "Файл успешно упакован",
-                                      "Выключение телефона",
-                                      "Проверка по SHA256SUMS: все файлы совпадают (6)"));
+  EXPECT_THAT(
+      Messages(),
+      ElementsAre("Загрузчик успешно записан!", "CG1 успешно сохранена", "CG2 успешно сохранена",
+                  "CG3 успешно сохранена", "CG4 успешно сохранена", "CG15 успешно сохранена",
+                  "CG18 успешно сохранена", "Файл успешно упакован", "Выключение телефона",
+                  "Проверка по SHA256SUMS: все файлы совпадают (6)"));
   EXPECT_EQ(form->StatusPanel0.text(), QStringLiteral("Операция успешно выполнена"));
   EXPECT_EQ(form->ProgressBar1.value(), form->ProgressBar1.maximum());
   EXPECT_EQ(phone->mode(), PhoneMode::Off);
@@ -84,20 +84,20 @@ TEST_F(DialogRun, L6AndE1000SaveCG7AndCG8InTheirPlace) {
   form->CheckBox1.setChecked(false);
   AnswerOut();
   form->Button13.click();
-  EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!", "CG4 успешно сохранена",
-                                      "CG7 успешно сохранена", "CG15 успешно сохранена",
-                                      "Выключение телефона",
-                                      "Проверка по SHA256SUMS: все файлы совпадают (3)"));
+  EXPECT_THAT(Messages(),
+              ElementsAre("Загрузчик успешно записан!", "CG4 успешно сохранена",
+                          "CG7 успешно сохранена", "CG15 успешно сохранена", "Выключение телефона",
+                          "Проверка по SHA256SUMS: все файлы совпадают (3)"));
   PowerOn();
   form->Memo1.clear();
   ChooseModel("E1000");
   Tick({"CG5", "CG8", "CG18"});
   AnswerOut();
   form->Button13.click();
-  EXPECT_THAT(Messages(), ElementsAre("Загрузчик успешно записан!", "CG5 успешно сохранена",
-                                      "CG8 успешно сохранена", "CG18 успешно сохранена",
-                                      "Выключение телефона",
-                                      "Проверка по SHA256SUMS: все файлы совпадают (6)"));
+  EXPECT_THAT(Messages(),
+              ElementsAre("Загрузчик успешно записан!", "CG5 успешно сохранена",
+                          "CG8 успешно сохранена", "CG18 успешно сохранена", "Выключение телефона",
+                          "Проверка по SHA256SUMS: все файлы совпадают (6)"));
   EXPECT_THAT(shell->ranPrograms, IsEmpty()) << "packing was off";
 }
 

@@ -68,9 +68,7 @@ IoctlLogReplay::IoctlLogReplay(const std::filesystem::path& log)
   g_signal_connect_after(handler_, "handle-ioctl", G_CALLBACK(onIoctl), this);
 }
 
-IoctlLogReplay::~IoctlLogReplay() {
-  g_object_unref(handler_);
-}
+IoctlLogReplay::~IoctlLogReplay() { g_object_unref(handler_); }
 
 void IoctlLogReplay::attach(UMockdevTestbed* testbed, const std::string& node) {
   GError* error = nullptr;
@@ -146,8 +144,8 @@ void IoctlLogReplay::answerFromRecord(UMockdevIoctlClient* client, const char* n
 }
 
 void IoctlLogReplay::submit(UMockdevIoctlClient* client) {
-  UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client),
-                                                           0, sizeof(usbdevfs_urb), nullptr);
+  UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
+                                                           sizeof(usbdevfs_urb), nullptr);
   auto* urb = reinterpret_cast<usbdevfs_urb*>(urbData->data);
   UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
       urbData, offsetof(usbdevfs_urb, buffer), static_cast<gsize>(urb->buffer_length), nullptr);

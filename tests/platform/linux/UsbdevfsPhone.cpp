@@ -116,8 +116,8 @@ void UsbdevfsPhones::attach(const Plugged& where, std::uint16_t product) {
   char interfaceText[3];
   std::snprintf(interfaceText, sizeof interfaceText, "%02x", interfaceNumber);
   const bool command = plugged.mode == PhoneMode::P2K;
-  const std::string blob = hex(
-      descriptors(product, interfaceNumber, command ? 0x03 : 0x00, command ? 0xff : 0x00));
+  const std::string blob =
+      hex(descriptors(product, interfaceNumber, command ? 0x03 : 0x00, command ? 0xff : 0x00));
   GError* error = nullptr;
   if (!modem) {
     {

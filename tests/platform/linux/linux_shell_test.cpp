@@ -33,8 +33,9 @@ std::filesystem::path script(const TempFolder& temp, const std::string& name,
 
 TEST(LinuxShellTest, TheAddressReachesTheOpenerUntouched) {
   TempFolder temp;
-  auto opener = script(temp, "opener", "printf '%s' \"$1\" > \"$(dirname \"$0\")/o.tmp\"\n"
-                      "mv \"$(dirname \"$0\")/o.tmp\" \"$(dirname \"$0\")/opened\"\n");
+  auto opener = script(temp, "opener",
+                       "printf '%s' \"$1\" > \"$(dirname \"$0\")/o.tmp\"\n"
+                       "mv \"$(dirname \"$0\")/o.tmp\" \"$(dirname \"$0\")/opened\"\n");
   LinuxShell shell(opener.string());
   const std::string address = "http://x.example/?a=1&b=$(touch pwned);`touch pwned2` 'q\"";
   ASSERT_TRUE(shell.openAddress(address));

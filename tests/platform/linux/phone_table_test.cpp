@@ -143,7 +143,8 @@ TEST(PhoneRecords, ReadAsTheWatchersReadThem) {
 
   const auto& modem = found[1].record;
   EXPECT_EQ(phonelink::ReadDeviceProperty(modem, SPDRP_DEVICEDESC), "Motorola USB Modem");
-  EXPECT_EQ(phonelink::ReadDeviceProperty(modem, SPDRP_COMPATIBLEIDS), "USB\\Class_02&SubClass_02&Prot_01");
+  EXPECT_EQ(phonelink::ReadDeviceProperty(modem, SPDRP_COMPATIBLEIDS),
+            "USB\\Class_02&SubClass_02&Prot_01");
   EXPECT_EQ(phonelink::ReadDeviceProperty(modem, SPDRP_LOCATION_INFORMATION), "3-1");
   EXPECT_EQ(phonelink::ReadDeviceProperty(modem, SPDRP_SERVICE), "cdc_acm");
   EXPECT_EQ(phonelink::ReadDeviceProperty(found[0].record, SPDRP_HARDWAREID),
@@ -155,11 +156,11 @@ TEST(PhoneRecords, ReadAsTheWatchersReadThem) {
 }
 
 TEST(PhoneRecords, TheC380InP2KModeIsOnePhoneOnInterface8) {
-  const auto found = PhoneInterfacesOf(
-      {Phone(0x4901, {{5, 0xff, 0x01, 0xff, "", "", "Motorola Accessory"},
-                      {6, 0xff, 0x02, 0xff, "", "", "MCU Data Logger"},
-                      {8, 0xff, 0x03, 0xff, "", "", "Motorola Test Command"}})},
-      Builtin());
+  const auto found =
+      PhoneInterfacesOf({Phone(0x4901, {{5, 0xff, 0x01, 0xff, "", "", "Motorola Accessory"},
+                                        {6, 0xff, 0x02, 0xff, "", "", "MCU Data Logger"},
+                                        {8, 0xff, 0x03, 0xff, "", "", "Motorola Test Command"}})},
+                        Builtin());
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].record.devicePath, "/dev/bus/usb/003/012#VID_22B8&PID_4901&MI_08");
 }

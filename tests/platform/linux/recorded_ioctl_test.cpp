@@ -1,6 +1,6 @@
-// The usbfs ioctl logs of tests/platform/linux/recorded/, replayed: NAME-COMMAND.ioctl holds what a phone
-// recorded as NAME.umockdev answered while `vestrel-cli COMMAND` ran, NAME-COMMAND.out what the
-// command printed then. Run again over the real Linux backend with the log answering, the
+// The usbfs ioctl logs of tests/platform/linux/recorded/, replayed: NAME-COMMAND.ioctl holds what a
+// phone recorded as NAME.umockdev answered while `vestrel-cli COMMAND` ran, NAME-COMMAND.out what
+// the command printed then. Run again over the real Linux backend with the log answering, the
 // command must print the same, and every URB it submits must be one the log holds.
 #include <gtest/gtest.h>
 
@@ -20,7 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRecorded = fs::path(VESTREL_SOURCE_DIR) / "tests" / "platform" / "linux" / "recorded";
+const fs::path kRecorded =
+    fs::path(VESTREL_SOURCE_DIR) / "tests" / "platform" / "linux" / "recorded";
 
 std::string FileText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -82,8 +83,8 @@ TEST(RecordedIoctls, EachCommandPrintsWhatItPrintedWhenRecorded) {
     const auto dash = stem.rfind('-');
     ASSERT_NE(dash, std::string::npos) << log << " is not named NAME-COMMAND.ioctl";
     SCOPED_TRACE(log.filename().string());
-    const Replayed replayed = Replay(kRecorded / (stem.substr(0, dash) + ".umockdev"), log,
-                                     stem.substr(dash + 1));
+    const Replayed replayed =
+        Replay(kRecorded / (stem.substr(0, dash) + ".umockdev"), log, stem.substr(dash + 1));
     EXPECT_EQ(replayed.printed, FileText(kRecorded / (stem + ".out")));
     EXPECT_EQ(replayed.unmatched, 0u);
   }

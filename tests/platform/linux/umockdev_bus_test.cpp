@@ -55,7 +55,8 @@ TEST_F(OnUmockdev, P2KCommandsGoThroughLibusbOnBothTransports) {
   EXPECT_EQ(item->InterfaceNumber(), 8);
 
   ASSERT_TRUE(item->OpenPhone());
-  EXPECT_EQ(item->CMDFormatOptions(), phonelink::cfoP2K);  // the probe was answered over control transfers
+  EXPECT_EQ(item->CMDFormatOptions(),
+            phonelink::cfoP2K);  // the probe was answered over control transfers
   std::string overControl;
   ASSERT_TRUE(item->GetDrives(overControl));
 

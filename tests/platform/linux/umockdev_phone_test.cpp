@@ -55,7 +55,8 @@ class PhoneTasks : public OnUmockdev {
     return bytes;
   }
   // A flash-mode item with its loader running.
-  std::shared_ptr<phonelink::TMotoFlashModemItem> StartedFlashPhone(phonelink::TMotoFlashMode& mode) {
+  std::shared_ptr<phonelink::TMotoFlashModemItem> StartedFlashPhone(
+      phonelink::TMotoFlashMode& mode) {
     auto item = mode.DeviceList().Items(0);
     if (!item || !item->OpenPhone()) return nullptr;
     item->SetBaseAddr(kBase);

@@ -2,8 +2,8 @@
 #include <cstdio>
 
 #include "platform/linux/LinuxBus.h"
-#include "tests/platform/linux/UsbdevfsPhone.h"
 #include "tests/platform/DriverHandleContract.h"
+#include "tests/platform/linux/UsbdevfsPhone.h"
 
 namespace vestrel::testing {
 namespace {

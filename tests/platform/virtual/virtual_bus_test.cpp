@@ -111,17 +111,20 @@ TEST(VirtualPhone, MalformedRequestsAreRefusedNotCrashedOn) {
   std::vector<std::uint8_t> out(8);
   const std::vector<std::vector<std::uint8_t>> controls = {
       {},
-      {0x41, 2, 0, 0, 8, 0},                          // short setup
-      {0x41, 2, 0, 0, 8, 0, 0x20, 0, 0, 1},           // length beyond the data
+      {0x41, 2, 0, 0, 8, 0},                                      // short setup
+      {0x41, 2, 0, 0, 8, 0, 0x20, 0, 0, 1},                       // length beyond the data
       {0x41, 2, 0, 0, 8, 0, 8, 0, 0, 1, 0, 1, 0xFF, 0xFF, 0, 0},  // payload beyond length
-      {0x41, 2, 0, 0, 3, 0, 8, 0},                    // another interface
-      {0xC1, 1, 1, 0, 8, 0, 0x40, 0, 0},              // read with nothing waiting
+      {0x41, 2, 0, 0, 3, 0, 8, 0},                                // another interface
+      {0xC1, 1, 1, 0, 8, 0, 0x40, 0, 0},                          // read with nothing waiting
   };
   for (const auto& input : controls) {
     EXPECT_FALSE(handle->ioControl(platform::IOCTL_P2K_CONTROL, input, out, 5000).resultOk);
   }
   const std::vector<std::vector<std::uint8_t>> writes = {
-      {}, {3, 0, 0, 0, 0}, {2, 0xFF, 0xFF, 0, 0, 1, 2}, {2, 12, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF}};
+      {},
+      {3, 0, 0, 0, 0},
+      {2, 0xFF, 0xFF, 0, 0, 1, 2},
+      {2, 12, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF}};
   for (const auto& input : writes) {
     EXPECT_FALSE(handle->ioControl(platform::IOCTL_P2K_WRITE, input, {}, 10000).resultOk);
   }

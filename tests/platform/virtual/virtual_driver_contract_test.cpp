@@ -13,10 +13,17 @@ class VirtualAdapter final : public DriverHandleAdapter {
     auto phone = rig_.plug("C" + std::to_string(++plugged_));
     auto handle = rig_.bus.openDriver(phone->devicePath()).handle;
     switch (behaviour) {
-      case Phone::Answers: break;
-      case Phone::Silent: phone->setReplyFault(ReplyFault::Silent); break;
-      case Phone::Stalls: phone->setReplyFault(ReplyFault::Stall); break;
-      case Phone::Leaves: rig_.bus.unplug(*phone); break;
+      case Phone::Answers:
+        break;
+      case Phone::Silent:
+        phone->setReplyFault(ReplyFault::Silent);
+        break;
+      case Phone::Stalls:
+        phone->setReplyFault(ReplyFault::Stall);
+        break;
+      case Phone::Leaves:
+        rig_.bus.unplug(*phone);
+        break;
     }
     return handle;
   }
@@ -30,7 +37,8 @@ std::unique_ptr<DriverHandleAdapter> MakeVirtualAdapter() {
   return std::make_unique<VirtualAdapter>();
 }
 
-INSTANTIATE_TEST_SUITE_P(VirtualPhone, DriverHandleContract, ::testing::Values(&MakeVirtualAdapter));
+INSTANTIATE_TEST_SUITE_P(VirtualPhone, DriverHandleContract,
+                         ::testing::Values(&MakeVirtualAdapter));
 
 // The loader's endpoint in flash mode times out in the very shape the P2K side does.
 TEST(VirtualFlashEndpoint, AReadWithNoReplyTimesOutLikeEveryOtherRequest) {
@@ -40,7 +48,8 @@ TEST(VirtualFlashEndpoint, AReadWithNoReplyTimesOutLikeEveryOtherRequest) {
   ASSERT_NE(handle, nullptr);
   const std::uint8_t read[] = {0x02, 0x00, 0x04, 0x00, 0x00};
   std::vector<std::uint8_t> output(4101);
-  const platform::IoOutcome outcome = handle->ioControl(platform::IOCTL_P2K_READ, read, output, 6000);
+  const platform::IoOutcome outcome =
+      handle->ioControl(platform::IOCTL_P2K_READ, read, output, 6000);
   EXPECT_FALSE(outcome.callOk);
   EXPECT_EQ(outcome.wait, platform::Wait::Timeout);
   EXPECT_EQ(outcome.error.name(), "ETIMEDOUT");
