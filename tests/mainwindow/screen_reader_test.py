@@ -155,7 +155,10 @@ def wait_for(condition, what, seconds=WAIT_SECONDS):
     deadline = time.monotonic() + seconds
     while True:
         pump_events()
-        found = condition()
+        try:
+            found = condition()
+        except GLib.GError:
+            found = None  # a window went away while its tree was walked: ask again
         if found:
             return found
         if time.monotonic() > deadline:
