@@ -153,6 +153,7 @@ class TForm1 : public QWidget {
   // The file browser.
   void ReadMobile();
   bool CopyProgress(std::int64_t done, std::int64_t total);
+  // Runs on every change of the list's selection, not only a mouse click.
   void ListView1Click();
   void SetAttr();
   void DelFile();

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 
 #include "mainwindow/Controls.h"
 #include "mainwindow/FailureReasons.h"
@@ -36,7 +37,10 @@ QStringList FailureLines(const std::vector<phonefiles::FileOutcome>& outcomes) {
 }  // namespace
 
 void TForm1::ConnectBrowser() {
-  ListView1.SetOnClick([this] { ListView1Click(); });
+  // Whatever moves the selection (a click, the keyboard, a screen reader) updates the boxes and
+  // buttons, so they never show one file's attributes while another is chosen.
+  connect(ListView1.selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { ListView1Click(); });
   connect(&ListView1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu2.popup(ListView1.viewport()->mapToGlobal(at)); });
   for (QCheckBox* box : {&CheckBox2, &CheckBox3, &CheckBox4}) OnClick(*box, &TForm1::SetAttr);

@@ -167,6 +167,31 @@ TEST_F(FileBrowser, ClickingARowShowsItsAttributesWithoutWritingThem) {
   EXPECT_TRUE(form().SpeedButton3.isEnabled());
 }
 
+// A box ticked after the keyboard moved the selection writes the chosen file's other bits, not
+// those of the file clicked before.
+TEST_F(FileBrowser, TheBoxesFollowASelectionMovedByTheKeyboard) {
+  Start({{"/a/mobile/a.txt", PhoneFile{0x05, 0, Bytes(5, 1)}},
+         {"/a/mobile/b.txt", PhoneFile{0x02, 0, Bytes(5, 2)}}});
+  ASSERT_EQ(Cell(1, 1), QStringLiteral("/a/mobile/b.txt"));
+  ClickRow(0);
+  ASSERT_TRUE(form().CheckBox4.isChecked());
+  form().ListView1.setFocus();
+  QTest::keyClick(&form().ListView1, Qt::Key_Down);
+  EXPECT_FALSE(form().CheckBox2.isChecked());
+  EXPECT_TRUE(form().CheckBox3.isChecked());
+  EXPECT_FALSE(form().CheckBox4.isChecked());
+
+  rig.dialogs.AnswerMessage(MessageAnswer::Ok);
+  form().CheckBox2.click();
+  EXPECT_EQ(rig.personality->State().files.at("/a/mobile/b.txt").attributes, 0x03);
+  EXPECT_EQ(rig.personality->State().files.at("/a/mobile/a.txt").attributes, 0x05);
+  // Emptied from the keyboard, nothing is chosen for save or delete.
+  form().ListView1.selectRow(0);
+  QTest::keyClick(&form().ListView1, Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_FALSE(form().SpeedButton1.isEnabled());
+  EXPECT_FALSE(form().SpeedButton3.isEnabled());
+}
+
 TEST_F(FileBrowser, AttributesAreWrittenAndAFailureIsNotReportedAsSuccess) {
   Start({{"/a/mobile/a.txt", PhoneFile{0, 0, Bytes(5, 1)}}});
   ClickRow(0);

@@ -4,9 +4,9 @@
 Starts its own X server, a private D-Bus session and the accessibility bus with its registry,
 runs the program on a virtual phone kept in a scratch folder, and reads the window from the bus:
 every caption, no hidden control, the status panels' texts after "Обновить" and the progress
-text while an upload is held mid-way (the phone folder's hold fifos); and the backup dialog's log
-as text. Exits 77 (skipped) only
-when one of the programs or the bus client it needs is not installed.
+text while an upload is held mid-way (the phone folder's hold fifos), a row chosen through the
+bus's table moving the boxes and buttons as a click does; and the backup dialog's log as text.
+Exits 77 (skipped) only when one of the programs or the bus client it needs is not installed.
 
 Usage: screen_reader_test.py VESTREL VESTREL-BACKUP-IDLE
        screen_reader_test.py --late-notification-area VESTREL
@@ -250,6 +250,34 @@ def button_named(dialog, *captions):
                 if role == "push button" and name in captions)
 
 
+def has_state(node, state):
+    return node.get_state_set().contains(state)
+
+
+def check_rows_chosen_over_the_bus(window):
+    """A row chosen through the bus's table, as a screen reader chooses it, acts as a click."""
+    table = control(window, "table", "Файлы телефона")
+    attributes = [Atspi.Table.get_accessible_at(table, row, 2).get_name()
+                  for row in range(Atspi.Table.get_n_rows(table))]
+    read_only_row = next((row for row, word in enumerate(attributes) if "ReadOnly" in word), None)
+    if read_only_row is None:
+        fail("no read-only file among the rows the bus reads: %r" % attributes)
+    read_only = wait_for(lambda: find(window, "check box", lambda n: "ReadOnly" in n),
+                         "the ReadOnly box")
+    delete = control(window, "push button", "Удалить")
+    if not Atspi.Table.add_row_selection(table, read_only_row):
+        fail("the bus refused to choose row %d" % read_only_row)
+    wait_for(lambda: has_state(read_only, Atspi.StateType.CHECKED) and
+             has_state(delete, Atspi.StateType.ENABLED),
+             "ReadOnly ticked and delete offered for the read-only row chosen over the bus")
+    Atspi.Table.remove_row_selection(table, read_only_row)
+    wait_for(lambda: not has_state(read_only, Atspi.StateType.CHECKED) and
+             not has_state(delete, Atspi.StateType.ENABLED),
+             "the boxes cleared and delete withdrawn once the row is let go")
+    print("row %d (%s) chosen and let go over the bus; the window followed" %
+          (read_only_row, attributes[read_only_row]))
+
+
 def check_main_window(session, program, work):
     phone = os.path.join(work, "phone")
     os.makedirs(phone)
@@ -273,6 +301,7 @@ def check_main_window(session, program, work):
     for role, name, description in map(spoken, walk(window)):
         if role not in ("table cell", "table row header"):
             print("  %s | %s | %s" % (role, name, description))
+    check_rows_chosen_over_the_bus(window)
 
     upload = os.path.join(work, "Notes.txt")
     content = bytes(range(256)) * 20  # six blocks; the phone holds at the third
