@@ -100,7 +100,6 @@ std::unique_ptr<Scene> MakeProgramScene(const QStringList& options) {
 template std::unique_ptr<Scene> MakeProgramScene<ProgramWindow::Main>(const QStringList&);
 template std::unique_ptr<Scene> MakeProgramScene<ProgramWindow::Info>(const QStringList&);
 template std::unique_ptr<Scene> MakeProgramScene<ProgramWindow::About>(const QStringList&);
-template std::unique_ptr<Scene> MakeProgramScene<ProgramWindow::DeleteQuestion>(
-    const QStringList&);
+template std::unique_ptr<Scene> MakeProgramScene<ProgramWindow::DeleteQuestion>(const QStringList&);
 
 }  // namespace vestrel::tools
