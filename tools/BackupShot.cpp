@@ -61,7 +61,7 @@ class BackupScene final : public Scene {
     });
   }
 
-  QWidget& Window() override { return form_; }
+  QWidget* Window() override { return &form_; }
   int DelayMs() const override { return 600; }
   // Closing closes the phone, so the rest of a run fails at once.
   void Finish() override { form_.close(); }

@@ -1,5 +1,6 @@
-// vestrel-shot WINDOW [OPTIONS] FILE.png: renders one window into a PNG file, to look at how
-// it is drawn on this desktop.
+// vestrel-shot WINDOW [--screen] [OPTIONS] FILE.png: renders one window into a PNG file, to
+// look at how it is drawn on this desktop. --screen takes the whole screen instead, so a window
+// manager's title bar and a notification area's icon show too.
 #include <QApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -11,23 +12,28 @@
 
 #include "desktop/ProgramLook.h"
 #include "tools/BackupShot.h"
-#include "tools/MainShot.h"
+#include "tools/ProgramShot.h"
 #include "tools/Shot.h"
 
 namespace {
 
+using vestrel::tools::ProgramWindow;
 using vestrel::tools::WindowShot;
 
 const WindowShot kWindows[] = {
-    {"about", "[--screen]", vestrel::tools::MakeAboutScene},
+    {"about", "", vestrel::tools::MakeProgramScene<ProgramWindow::About>},
     {"backup", "[--model MODEL] [--running]", vestrel::tools::MakeBackupScene},
-    {"main", "", vestrel::tools::MakeMainScene},
-    {"info", "", vestrel::tools::MakeInfoScene},
+    {"main", "", vestrel::tools::MakeProgramScene<ProgramWindow::Main>},
+    {"info", "", vestrel::tools::MakeProgramScene<ProgramWindow::Info>},
+    {"delete", "", vestrel::tools::MakeProgramScene<ProgramWindow::DeleteQuestion>},
 };
+
+// What a window manager is given to frame the windows before the whole screen is taken.
+constexpr int kFramingMs = 1000;
 
 int Usage(const char* program) {
   for (const WindowShot& window : kWindows) {
-    std::fprintf(stderr, "usage: %s %s%s%s FILE.png\n", program, window.name,
+    std::fprintf(stderr, "usage: %s %s [--screen]%s%s FILE.png\n", program, window.name,
                  *window.options ? " " : "", window.options);
   }
   return 2;
@@ -41,7 +47,8 @@ int main(int argc, char** argv) {
   const QStringList arguments = application.arguments();
   if (arguments.size() < 3) return Usage(argv[0]);
   const QString file = arguments.last();
-  const QStringList options = arguments.mid(2, arguments.size() - 3);
+  QStringList options = arguments.mid(2, arguments.size() - 3);
+  const bool wholeScreen = options.removeAll(QStringLiteral("--screen")) > 0;
 
   const auto window = std::find_if(std::begin(kWindows), std::end(kWindows),
                                    [&](const WindowShot& w) { return arguments[1] == w.name; });
@@ -50,11 +57,15 @@ int main(int argc, char** argv) {
   if (!scene) return Usage(argv[0]);
 
   int status = 1;
-  QTimer::singleShot(scene->DelayMs(), [&] {
-    QWidget& shown = scene->Window();
-    const QPixmap picture = scene->WholeScreen() ? shown.screen()->grabWindow(0) : shown.grab();
-    status = picture.save(file, "PNG") ? 0 : 1;
-    if (status != 0) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+  const int delay = wholeScreen ? std::max(scene->DelayMs(), kFramingMs) : scene->DelayMs();
+  QTimer::singleShot(delay, [&] {
+    if (QWidget* shown = scene->Window()) {
+      const QPixmap picture = wholeScreen ? shown->screen()->grabWindow(0) : shown->grab();
+      status = picture.save(file, "PNG") ? 0 : 1;
+      if (status != 0) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    } else {
+      std::fprintf(stderr, "the %s window is not shown; no picture written\n", window->name);
+    }
     scene->Finish();
     // Not quit(): that asks the windows to close, and a dialog in the middle of a run refuses,
     // which would cancel the quit for good. The loop ends once a running backup has returned.

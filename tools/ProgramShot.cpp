@@ -1,4 +1,8 @@
-#include "tools/MainShot.h"
+#include "tools/ProgramShot.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 
 #include "backup/window/BackUp.h"
 #include "desktop/About.h"
@@ -12,29 +16,47 @@
 namespace vestrel::tools {
 namespace {
 
-enum class Shown { Main, Info };
-
 // The program's four windows in its order; the first pass has found the phone. Writes
 // nothing outside memory: the virtual phone is not kept and autostart is not touched.
 class ProgramScene final : public Scene {
  public:
-  explicit ProgramScene(Shown shown) : shown_(shown) {
+  explicit ProgramScene(ProgramWindow window) : window_(window) {
     form1_.Timer1.stop();
     form1_.SetWindows(form2_, form3_, form4_);
     form1_.Timer1Timer();
-    if (shown_ == Shown::Info) {
+    if (window_ == ProgramWindow::Info) {
       form2_.show();
+      return;
+    }
+    if (window_ == ProgramWindow::About) {
+      form3_.show();
       return;
     }
     form1_.FWTDblClick();
     form1_.ReadMobile();
     form1_.ListView1.selectRow(1);
     form1_.ListView1Click();
+    if (window_ != ProgramWindow::DeleteQuestion) return;
+    // The question runs its own loop, inside which the picture is taken.
+    QTimer::singleShot(0, &form1_, [this] { form1_.SpeedButton3.click(); });
   }
 
-  QWidget& Window() override {
-    if (shown_ == Shown::Info) return form2_;
-    return form1_;
+  QWidget* Window() override {
+    switch (window_) {
+      case ProgramWindow::Info:
+        return &form2_;
+      case ProgramWindow::About:
+        return &form3_;
+      case ProgramWindow::DeleteQuestion:
+        return Question();
+      case ProgramWindow::Main:
+        break;
+    }
+    return &form1_;
+  }
+
+  void Finish() override {
+    if (QMessageBox* question = Question()) question->button(QMessageBox::No)->click();
   }
 
  private:
@@ -44,7 +66,12 @@ class ProgramScene final : public Scene {
     return options;
   }
 
-  Shown shown_;
+  QMessageBox* Question() const {
+    if (window_ != ProgramWindow::DeleteQuestion) return nullptr;
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  }
+
+  ProgramWindow window_;
   std::unique_ptr<platform::Host> host_ = platform::OpenHost(VirtualPhone());
   desktop::QtDialogs dialogs_;
   desktop::QtTrayArea trayArea_;
@@ -64,14 +91,15 @@ class ProgramScene final : public Scene {
 
 }  // namespace
 
-std::unique_ptr<Scene> MakeMainScene(const QStringList& options) {
+template <ProgramWindow window>
+std::unique_ptr<Scene> MakeProgramScene(const QStringList& options) {
   if (!options.isEmpty()) return nullptr;
-  return std::make_unique<ProgramScene>(Shown::Main);
+  return std::make_unique<ProgramScene>(window);
 }
 
-std::unique_ptr<Scene> MakeInfoScene(const QStringList& options) {
-  if (!options.isEmpty()) return nullptr;
-  return std::make_unique<ProgramScene>(Shown::Info);
-}
+template std::unique_ptr<Scene> MakeProgramScene<ProgramWindow::Main>(const QStringList&);
+template std::unique_ptr<Scene> MakeProgramScene<ProgramWindow::Info>(const QStringList&);
+template std::unique_ptr<Scene> MakeProgramScene<ProgramWindow::About>(const QStringList&);
+template std::unique_ptr<Scene> MakeProgramScene<ProgramWindow::DeleteQuestion>(const QStringList&);
 
 }  // namespace vestrel::tools
