@@ -119,8 +119,9 @@ class Session:
     def press_later(self, control):
         """Presses a control without waiting for its answer: a press that opens a modal dialog
         is answered only once the dialog has closed."""
-        self.accessibility_bus().call(control.app.bus_name, control.path, "org.a11y.atspi.Action", "DoAction",
-                       GLib.Variant("(i)", (0,)), None, Gio.DBusCallFlags.NONE, -1)
+        self.accessibility_bus().call(
+            control.app.bus_name, control.path, "org.a11y.atspi.Action", "DoAction",
+            GLib.Variant("(i)", (0,)), None, Gio.DBusCallFlags.NONE, -1)
 
     def name_later(self, node, answers):
         """Asks for a control's name without waiting: a program busy with a copy answers when
@@ -128,9 +129,10 @@ class Session:
         def answered(connection, result):
             answers.append(connection.call_finish(result).unpack()[0])
 
-        self.accessibility_bus().call(node.app.bus_name, node.path, "org.freedesktop.DBus.Properties", "Get",
-                       GLib.Variant("(ss)", ("org.a11y.atspi.Accessible", "Name")), None,
-                       Gio.DBusCallFlags.NONE, -1, None, answered)
+        self.accessibility_bus().call(
+            node.app.bus_name, node.path, "org.freedesktop.DBus.Properties", "Get",
+            GLib.Variant("(ss)", ("org.a11y.atspi.Accessible", "Name")), None,
+            Gio.DBusCallFlags.NONE, -1, None, answered)
 
     def bus_owned(self, name):
         answer = subprocess.run(
@@ -197,7 +199,7 @@ def control(root, role, name):
 
 
 def press(root, role, name):
-    control(root, role, name).get_action_iface().do_action(0)
+    Atspi.Action.do_action(control(root, role, name), 0)
 
 
 def application(name):
@@ -312,7 +314,7 @@ def check_main_window(session, program, work):
     session.press_later(control(window, "push button", "Копировать в телефон"))
     chooser = wait_for(lambda: find(app, "dialog", lambda n: True), "the file chooser")
     name_box = wait_for(lambda: find(chooser, "text", lambda n: True), "the file name box")
-    name_box.get_editable_text_iface().set_text_contents(upload)
+    Atspi.EditableText.set_text_contents(name_box, upload)
     # Qt's own dialogs speak Russian too.
     press(chooser, "push button", button_named(chooser, "Открыть"))
     asked = wait_for(lambda: find(app, "dialog", lambda n: n == "Имя файла"),
@@ -342,10 +344,10 @@ def check_backup_log(session, program, work):
     app = wait_for(lambda: application("vestrel-backup-idle"), "the backup dialog on the bus")
     app.set_cache_mask(Atspi.Cache.NONE)
     log = wait_for(lambda: find(app, "text", lambda n: n == "Журнал"), "the backup log")
-    text = log.get_text_iface()
-    if text is None:
+    if "Text" not in log.get_interfaces():
         fail("the backup log has no text to read")
-    print("the backup log reads %r" % text.get_text(0, text.get_character_count()))
+    print("the backup log reads %r" %
+          Atspi.Text.get_text(log, 0, Atspi.Text.get_character_count(log)))
 
 
 def window_mapped(session, title):
