@@ -233,10 +233,13 @@ fs::path BackupRun::ArchiverFile() const {
 }
 
 ElementPacker::Result BackupRun::PackFile(const fs::path& file) {
+  const std::string name = platform::Utf8FromPath(file.filename());
+  // The archiver may work for a while; the file it packs was saved, whatever the pack's end.
+  user_.SetStatus("Упаковка " + name + "...");
   ElementPacker packer(shell_, [this](const std::string& message) { Log(message); });
   const ElementPacker::Result result = packer.Pack(ArchiverFile(), file);
+  user_.SetStatus(kSavedStatus);
   if (!result.packed) return result;
-  const std::string name = platform::Utf8FromPath(file.filename());
   for (ElementRecord element : description_.elements) {
     if (element.file != name || folder_ != file.parent_path()) continue;
     element.ending = ElementRecord::Ending::Packed;

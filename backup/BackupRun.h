@@ -58,8 +58,9 @@ class BackupRun {
   Outcome SavePDS(const std::shared_ptr<phonelink::TMotoFlashModemItem>& phone,
                   const AppliedModel& model, bool pack);
 
-  // Hands one whole file to the archiver beside the program and waits for it (ElementPacker);
-  // once packed, BACKUP.txt names the archive for the element that was in the file.
+  // Hands one whole file to the archiver beside the program and waits for it (ElementPacker),
+  // the status saying "Упаковка NAME..." meanwhile and the saved status again after; once
+  // packed, BACKUP.txt names the archive for the element that was in the file.
   ElementPacker::Result PackFile(const std::filesystem::path& file);
   // Where PackFile looks for the archiver: kArchiverName in the program's data folders.
   std::filesystem::path ArchiverFile() const;

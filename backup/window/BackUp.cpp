@@ -42,7 +42,8 @@ TForm4::TForm4(phonelink::PhoneLinkContext context, platform::Shell& shell,
       dialogs_(dialogs),
       schedule_(Timer1, this),
       user_(*this, dialogs),
-      run_(user_, log_, shell) {
+      runShell_(shell),
+      run_(user_, log_, runShell_) {
   setWindowTitle(QStringLiteral("Создание резервной копии"));
   LayOut();
   NameForScreenReaders();

@@ -14,8 +14,9 @@
 //   a model or "PDS" choice, the end of a run; and about once a second while the phone would
 //   not open (desktop::PassSchedule). Otherwise no timer runs.
 // - A run blocks the caller of Button13Click; its progress lets pending events run, so ticks,
-//   arrivals, removals and a close request are handled in the middle of it. No second run
-//   starts, and the controls stay locked until the run returns.
+//   arrivals, removals and a close request are handled in the middle of it, and so they are
+//   while the archiver packs (EventLoopShell). No second run starts, and the controls stay
+//   locked until the run returns.
 //
 // The bus, clock, shell and dialogs must outlive the dialog.
 
@@ -36,6 +37,7 @@
 #include "backup/AppliedModel.h"
 #include "backup/BackupLog.h"
 #include "backup/BackupRun.h"
+#include "backup/window/EventLoopShell.h"
 #include "backup/window/QtBackupUser.h"
 #include "backup/window/SaveDialog.h"
 #include "desktop/Dialogs.h"
@@ -135,6 +137,7 @@ class TForm4 : public QDialog {
   AppliedModel model_;
   BackupLog log_;
   QtBackupUser user_;
+  EventLoopShell runShell_;  // the run's shell: events go on while the archiver works
   BackupRun run_;
   std::vector<std::uint32_t> listed_;  // device instances of the items ListBox2 shows, in order
   bool closeAfterRun_ = false;

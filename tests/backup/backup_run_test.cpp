@@ -565,6 +565,8 @@ TEST_F(PackFileTest, TheArchiveIsTestedAndTakesTheFilesLine) {
   EXPECT_FALSE(ListedDigest(file.parent_path(), file.filename().string()));
   EXPECT_TRUE(CheckFolder(file.parent_path()).AllMatch());
   EXPECT_THAT(Messages(user.log), ElementsAre("Файл успешно упакован"));
+  EXPECT_THAT(user.statuses, ElementsAre("Упаковка " + file.filename().string() + "...",
+                                         "Операция успешно выполнена"));
 }
 
 TEST_F(PackFileTest, AFailedTestKeepsTheFileAndSaysSo) {

@@ -5,7 +5,10 @@
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <QTime>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 #include "tests/backup/window/DialogRig.h"
 
@@ -342,6 +345,43 @@ TEST_F(DialogRun, ACloseDuringARunWritesTheLogAndHidesWhenTheRunReturns) {
   EXPECT_THAT(FilesInOut(), Not(Contains("CG18_10B1F800.bin")));
   // The close after the run wrote the lines the run added meanwhile.
   EXPECT_THAT(ReadFile(form->FlashLogFile()), ::testing::HasSubstr("Выключение телефона"));
+}
+
+// The archiver runs while the dialog's events go on: a close asked for while it packs is taken
+// then, and the dialog hides once the packed archive is whole and the run has returned.
+TEST_F(DialogRun, WhileTheArchiverPacksTheDialogTakesACloseAndThePackEndsWhole) {
+  Tick({"CG18"});
+  std::mutex mutex;
+  std::condition_variable closed;
+  bool closeTaken = false;
+  bool closeTakenWhilePacking = false;
+  shell->onRun = [&](const platform::RecordingShell::StartedProgram& ran) {
+    if (ran.arguments.front() == "a") {
+      QMetaObject::invokeMethod(
+          form.get(),
+          [&] {
+            form->close();
+            const std::lock_guard lock(mutex);
+            closeTaken = true;
+            closed.notify_all();
+          },
+          Qt::QueuedConnection);
+      std::unique_lock lock(mutex);
+      // Bounded, so a dialog whose events stop while the archiver runs fails instead of hanging.
+      closeTakenWhilePacking = closed.wait_for(lock, std::chrono::seconds(10), [&] {
+        return closeTaken;
+      });
+    }
+    return StandInArchiver()(ran);
+  };
+  AnswerOut();
+  form->Button13.click();
+
+  EXPECT_TRUE(closeTakenWhilePacking);
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_THAT(FilesInOut(), ElementsAre("CG18_10B1F800.rar"));
+  EXPECT_THAT(Messages(), Contains("Файл успешно упакован"));
+  EXPECT_THAT(Messages(), Contains("Проверка по SHA256SUMS: все файлы совпадают (1)"));
 }
 
 }  // namespace
