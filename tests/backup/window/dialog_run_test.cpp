@@ -368,9 +368,8 @@ TEST_F(DialogRun, WhileTheArchiverPacksTheDialogTakesACloseAndThePackEndsWhole) 
           Qt::QueuedConnection);
       std::unique_lock lock(mutex);
       // Bounded, so a dialog whose events stop while the archiver runs fails instead of hanging.
-      closeTakenWhilePacking = closed.wait_for(lock, std::chrono::seconds(10), [&] {
-        return closeTaken;
-      });
+      closeTakenWhilePacking =
+          closed.wait_for(lock, std::chrono::seconds(10), [&] { return closeTaken; });
     }
     return StandInArchiver()(ran);
   };
