@@ -117,6 +117,17 @@ class Folder : public ::testing::Test {
     fs::remove_all(dir);
   }
   void TearDown() override { fs::remove_all(dir); }
+
+  // One run of a program: a new bus with a phone on the folder, opened through the phone link.
+  void OnFolderPhone(const std::function<void(phonelink::TMotoP2KModemItem&)>& body) {
+    testing::PhoneRig rig;
+    auto phone = rig.plug("F1");
+    P2KPersonality::Install(*phone, P2KPersonality::FromFolder(dir));
+    phonelink::TMotoP2KMode mode(rig.context);
+    auto item = mode.DeviceList().Items(0);
+    ASSERT_TRUE(item && item->OpenPhone());
+    body(*item);
+  }
 };
 
 TEST_F(Folder, ADirectoryLinkInsideTheFolderCarriesNoWriteOrDeleteOutside) {
@@ -217,16 +228,7 @@ TEST_F(Folder, ChangesMadeThroughThePhoneLinkSurviveTheNextRun) {
   const fs::path local = dir.string() + "-local";
   fs::create_directories(local);
   { std::ofstream(local / "new.txt") << "hello phone"; }
-  auto run = [&](const std::function<void(phonelink::TMotoP2KModemItem&)>& body) {
-    testing::PhoneRig rig;
-    auto phone = rig.plug("F1");
-    P2KPersonality::Install(*phone, P2KPersonality::FromFolder(dir));
-    phonelink::TMotoP2KMode mode(rig.context);
-    auto item = mode.DeviceList().Items(0);
-    ASSERT_TRUE(item && item->OpenPhone());
-    body(*item);
-  };
-  run([&](phonelink::TMotoP2KModemItem& item) {
+  OnFolderPhone([&](phonelink::TMotoP2KModemItem& item) {
     ASSERT_TRUE(item.FileUpload(local / "new.txt", "/a/mobile/new.txt", 1000, nullptr));
     ASSERT_TRUE(item.FileSetAttribute("/a/mobile/picture/Photo001.jpg", phonelink::faHidden));
     ASSERT_TRUE(item.FileDelete("/a/mobile/audio/TempToneDB.db"));
@@ -234,7 +236,7 @@ TEST_F(Folder, ChangesMadeThroughThePhoneLinkSurviveTheNextRun) {
   });
   EXPECT_TRUE(fs::exists(dir / "files/a/mobile/new.txt"));
   EXPECT_FALSE(fs::exists(dir / "files/a/mobile/audio/TempToneDB.db"));
-  run([&](phonelink::TMotoP2KModemItem& item) {
+  OnFolderPhone([&](phonelink::TMotoP2KModemItem& item) {
     EXPECT_TRUE(item.IsSuspend());
     ASSERT_TRUE(item.FileDownload("/a/mobile/new.txt", local / "back.txt", 4000, 0, nullptr));
     std::vector<phonelink::P2KFileRecord> list;
@@ -268,13 +270,9 @@ TEST_F(Folder, FilesDroppedIntoTheFolderAppearOnThePhone) {
 }
 
 TEST_F(Folder, DeletingTheLastFileOfAFolderRemovesTheEmptyFolder) {
-  testing::PhoneRig rig;
-  auto phone = rig.plug("F2");
-  P2KPersonality::Install(*phone, P2KPersonality::FromFolder(dir));
-  phonelink::TMotoP2KMode mode(rig.context);
-  auto item = mode.DeviceList().Items(0);
-  ASSERT_TRUE(item && item->OpenPhone());
-  ASSERT_TRUE(item->FileDelete("/a/mobile/video/Clip01.3gp"));
+  OnFolderPhone([](phonelink::TMotoP2KModemItem& item) {
+    ASSERT_TRUE(item.FileDelete("/a/mobile/video/Clip01.3gp"));
+  });
   EXPECT_FALSE(fs::exists(dir / "files/a/mobile/video"));
   EXPECT_TRUE(fs::exists(dir / "files/a/mobile"));
 }
